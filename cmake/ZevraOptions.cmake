@@ -1,0 +1,24 @@
+# Shared compile settings for every project target: warnings, sanitizers.
+add_library(zevra_options INTERFACE)
+target_compile_options(zevra_options INTERFACE -Wall -Wextra -Wpedantic)
+if(ZEVRA_WERROR)
+    target_compile_options(zevra_options INTERFACE -Werror)
+endif()
+target_compile_definitions(zevra_options INTERFACE
+    ZEVRA_VERSION="${PROJECT_VERSION}")
+
+if(ZEVRA_SANITIZE)
+    set(_zevra_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_compile_options(zevra_options INTERFACE ${_zevra_san})
+    target_link_options(zevra_options INTERFACE ${_zevra_san})
+endif()
+
+# Precompiled Qt headers shorten the build considerably on small machines.
+function(zevra_precompile target)
+    target_precompile_headers(${target} PRIVATE
+        <QtCore/QtCore>
+        <QtGui/QColor>
+        <QtGui/QImage>
+        <QtGui/QPainter>
+        <QtNetwork/QNetworkReply>)
+endfunction()

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, the tests, the benchmarks and the
+# demo need. Idempotent; run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential g++ cmake ninja-build pkg-config git clang-format
+  # Qt 6.4 (Core, Gui, Widgets, Network, Svg, Sql/SQLite, HttpServer, Test)
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev
+  libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins libgl-dev
+  # fonts for the interface and the embedded PDF font
+  fonts-dejavu-core fontconfig
+  # PDF assertions in tests, unpacking updates
+  poppler-utils unzip zip
+  # benchmarks
+  libbenchmark-dev
+  # real-window smoke test of the tray app
+  xvfb xauth trayer xdotool imagemagick x11-utils dbus-x11
+  # misc used by scripts
+  curl procps ca-certificates
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages already installed"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then SUDO="sudo"; else
+    echo "install-deps: missing packages (${missing[*]}) and not root; run as root" >&2
+    exit 1
+  fi
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+echo "install-deps: installed ${missing[*]}"

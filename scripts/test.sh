@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the Debug + AddressSanitizer/UBSan tree and
+# runs the whole test suite. Usage: scripts/test.sh [extra ctest arguments]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+
+build=build-asan
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_SANITIZE=ON -DZEVRA_WERROR=ON
+cmake --build "$build"
+ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"

@@ -1,0 +1,127 @@
+#include "api/Api.h"
+
+#include "api/HttpCall.h"
+#include "model/JsonReader.h"
+#include "model/Store.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int adminTimeoutMs = 20000;
+constexpr int usersTimeoutMs = 25000;
+} // namespace
+
+QString Api::normalizedBase(const QString& text)
+{
+    QString s = text.trimmed();
+    while (s.endsWith(u'/'))
+        s.chop(1);
+    return s;
+}
+
+std::optional<Api::Credentials> Api::credentials(const Store& store)
+{
+    const Settings& settings = store.db().settings;
+    Credentials c{normalizedBase(settings.server), settings.apiKey.trimmed()};
+    if (c.base.isEmpty() || c.key.isEmpty())
+        return std::nullopt;
+    return c;
+}
+
+QNetworkAccessManager& Api::network()
+{
+    static QNetworkAccessManager* manager = nullptr;
+    if (!manager) {
+        manager = new QNetworkAccessManager(QCoreApplication::instance());
+        QObject::connect(manager, &QObject::destroyed, [] { manager = nullptr; });
+    }
+    return *manager;
+}
+
+void Api::fetchUsers(const Store& store, QObject* context,
+                     std::function<void(const QList<ReportUser>&)> done)
+{
+    const std::optional<Credentials> creds = credentials(store);
+    const std::optional<QUrl> url =
+        creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=users"_s) : std::nullopt;
+    if (!url) {
+        HttpCall::later(context, [done] { done({}); });
+        return;
+    }
+    HttpCall call;
+    call.url = *url;
+    call.apiKey = creds->key;
+    call.timeoutMs = usersTimeoutMs;
+    call.send(context, [done](const HttpReply& reply) {
+        if (reply.isTransportFailure() || reply.isHttpFailure())
+            return done({});
+        const QJsonDocument doc = QJsonDocument::fromJson(reply.body);
+        JsonReader r(doc.object());
+        if (!doc.isObject())
+            return done({});
+        const std::optional<QList<ReportUser>> users =
+            r.optionalList<ReportUser>("users"_L1, &ReportUser::fromJson);
+        if (!r.ok())
+            return done({});
+        done(users.value_or(QList<ReportUser>()));
+    });
+}
+
+void Api::createUser(const Store& store, const QString& name, bool isAdmin, QObject* context,
+                     std::function<void(const ApiResult<ReportUser>&)> done)
+{
+    const std::optional<Credentials> creds = credentials(store);
+    const std::optional<QUrl> url =
+        creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=users"_s) : std::nullopt;
+    if (!url) {
+        HttpCall::later(context,
+                        [done] { done(ApiResult<ReportUser>::failure(u"Not configured"_s)); });
+        return;
+    }
+    HttpCall call;
+    call.method = "POST";
+    call.url = *url;
+    call.apiKey = creds->key;
+    call.timeoutMs = adminTimeoutMs;
+    QJsonObject body;
+    body.insert("name"_L1, name);
+    body.insert("is_admin"_L1, isAdmin);
+    call.jsonBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    call.send(context, [done](const HttpReply& reply) {
+        if (reply.isTransportFailure())
+            return done(ApiResult<ReportUser>::failure(*reply.transportError));
+        if (reply.isHttpFailure())
+            return done(ApiResult<ReportUser>::failure(reply.failureMessage()));
+        const QJsonDocument doc = QJsonDocument::fromJson(reply.body);
+        JsonReader r(doc.object());
+        const std::optional<ReportUser> user =
+            r.optionalObject<ReportUser>("user"_L1, &ReportUser::fromJson);
+        if (!doc.isObject() || !r.ok() || !user)
+            return done(ApiResult<ReportUser>::failure(u"Malformed response"_s));
+        done(ApiResult<ReportUser>::success(*user));
+    });
+}
+
+void Api::updateClientColor(const Store& store, qint64 serverId, const QString& hex)
+{
+    const std::optional<Credentials> creds = credentials(store);
+    const std::optional<QUrl> url =
+        creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=clients"_s) : std::nullopt;
+    if (!url)
+        return;
+    HttpCall call;
+    call.method = "PATCH";
+    call.url = *url;
+    call.apiKey = creds->key;
+    call.timeoutMs = adminTimeoutMs;
+    QJsonObject body;
+    body.insert("id"_L1, serverId);
+    body.insert("color"_L1, hex);
+    call.jsonBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    call.send(nullptr, [](const HttpReply&) {});
+}

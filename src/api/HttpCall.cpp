@@ -1,0 +1,73 @@
+#include "api/HttpCall.h"
+
+#include "api/Api.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+HttpReply readReply(QNetworkReply* reply)
+{
+    HttpReply result;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        // No HTTP response at all: connection, time-out, TLS, cancellation.
+        if (reply->error() != QNetworkReply::NoError) {
+            result.transportError = reply->errorString();
+            return result;
+        }
+        result.status = 0; // a non-HTTP response counts as success
+    } else {
+        result.status = status.toInt();
+    }
+    result.body = reply->readAll();
+    return result;
+}
+
+} // namespace
+
+std::optional<QUrl> HttpCall::parseUrl(const QString& text)
+{
+    QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+void HttpCall::later(QObject* context, std::function<void()> fn)
+{
+    QObject* target = context ? context : QCoreApplication::instance();
+    QTimer::singleShot(0, target, std::move(fn));
+}
+
+void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done) const
+{
+    QNetworkRequest request(url);
+    if (jsonBody)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    if (!apiKey.isEmpty())
+        request.setRawHeader("X-Api-Key", apiKey.toUtf8());
+    request.setTransferTimeout(timeoutMs);
+
+    QNetworkAccessManager& manager = Api::network();
+    QNetworkReply* reply = jsonBody ? manager.sendCustomRequest(request, method, *jsonBody)
+                                    : manager.sendCustomRequest(request, method);
+    if (context) {
+        // Abandon the request together with its owner.
+        QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
+    }
+    QPointer<QObject> guard(context);
+    const bool guarded = context != nullptr;
+    QObject::connect(reply, &QNetworkReply::finished, reply,
+                     [reply, guard, guarded, done = std::move(done)]() {
+                         reply->deleteLater();
+                         if (guarded && !guard)
+                             return;
+                         done(readReply(reply));
+                     });
+}

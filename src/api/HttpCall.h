@@ -1,0 +1,30 @@
+#pragma once
+
+#include "api/HttpReply.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+// One request to the server, sent once on the shared network manager. The
+// completion runs on the main thread when the reply has arrived.
+struct HttpCall {
+    QByteArray method = "GET";
+    QUrl url;
+    // JSON body; sent with Content-Type: application/json.
+    std::optional<QByteArray> jsonBody;
+    // Sent as X-Api-Key when not empty.
+    QString apiKey;
+    int timeoutMs = 60000;
+
+    void send(QObject* context, std::function<void(const HttpReply&)> done) const;
+
+    // A strictly parsed URL from text, or nothing.
+    static std::optional<QUrl> parseUrl(const QString& text);
+    // Runs `fn` on the next turn of the main event loop, unless `context` is
+    // destroyed by then.
+    static void later(QObject* context, std::function<void()> fn);
+};

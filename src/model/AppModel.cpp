@@ -1,0 +1,326 @@
+#include "model/AppModel.h"
+
+#include "api/Api.h"
+#include "model/Clock.h"
+#include "model/Suggestions.h"
+#include "model/Theme.h"
+#include "model/Time.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace {
+
+QString newLocalId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
+}
+
+} // namespace
+
+AppModel::AppModel(std::unique_ptr<Store> store, QObject* parent)
+    : QObject(parent)
+    , m_store(std::move(store))
+    , m_syncRunner([](Store& s, QObject* context, SyncDone done) {
+        Api::sync(s, context, std::move(done));
+    })
+    , m_colorUploader([](Store& s, qint64 serverId, const QString& hex) {
+        Api::updateClientColor(s, serverId, hex);
+    })
+{
+}
+
+AppModel::AppModel(const QString& dataDirectory, QObject* parent)
+    : AppModel(std::make_unique<Store>(dataDirectory), parent)
+{
+}
+
+AppModel::~AppModel() = default;
+
+std::optional<QString> AppModel::defaultDataDirectory()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        return std::nullopt;
+    return base + QStringLiteral("/org.zevra.tikit");
+}
+
+std::optional<Entry> AppModel::running() const
+{
+    for (const Entry& e : m_store->db().entries) {
+        if (e.isRunning())
+            return e;
+    }
+    return std::nullopt;
+}
+
+QList<Client> AppModel::clients() const
+{
+    QList<Client> list;
+    for (const Client& c : m_store->db().clients) {
+        if (!c.archived)
+            list.append(c);
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(list.begin(), list.end(), [&collator](const Client& a, const Client& b) {
+        return collator.compare(a.name, b.name) < 0;
+    });
+    return list;
+}
+
+std::optional<Client> AppModel::client(const std::optional<QString>& id) const
+{
+    if (!id)
+        return std::nullopt;
+    for (const Client& c : m_store->db().clients) {
+        if (c.id == *id)
+            return c;
+    }
+    return std::nullopt;
+}
+
+int AppModel::pendingCount() const
+{
+    const Db& db = m_store->db();
+    const auto pendingEntries = std::count_if(db.entries.begin(), db.entries.end(), [](const Entry& e) {
+        return e.syncState == Entry::pending;
+    });
+    const auto pendingClients = std::count_if(db.clients.begin(), db.clients.end(), [](const Client& c) {
+        return c.syncState == Entry::pending;
+    });
+    return int(pendingEntries + pendingClients);
+}
+
+QList<Suggestion> AppModel::suggestions(const QString& text) const
+{
+    return Suggestions::forText(m_store->db(), text);
+}
+
+void AppModel::touch(Entry& entry)
+{
+    entry.syncState = Entry::pending;
+    entry.updatedAt = Time::iso(Clock::now());
+}
+
+void AppModel::changed()
+{
+    m_store->save();
+    if (m_onChange)
+        m_onChange();
+}
+
+void AppModel::replace(const Entry& changedEntry)
+{
+    QList<Entry>& entries = m_store->db().entries;
+    for (Entry& e : entries) {
+        if (e.id == changedEntry.id) {
+            e = changedEntry;
+            break;
+        }
+    }
+    changed();
+}
+
+void AppModel::start(const QString& description, const std::optional<QString>& clientId)
+{
+    const QString now = Time::iso(Clock::now());
+    QList<Entry>& entries = m_store->db().entries;
+    for (Entry& e : entries) {
+        if (e.isRunning()) {
+            e.endedAt = now;
+            e.syncState = Entry::pending;
+            e.updatedAt = now;
+        }
+    }
+
+    Entry entry;
+    entry.id = newLocalId();
+    entry.clientId = clientId;
+    entry.description = description.trimmed();
+    entry.startedAt = now;
+    entry.updatedAt = now;
+    entry.syncState = Entry::pending;
+
+    if (!m_pendingShots.isEmpty()) {
+        QList<Screenshot> shots;
+        for (const PendingShot& shot : std::as_const(m_pendingShots)) {
+            if (std::optional<QString> name = m_store->writeScreenshot(shot.data, shot.ext))
+                shots.append(Screenshot{std::nullopt, *name});
+        }
+        entry.screenshots = shots;
+        m_pendingShots.clear();
+    }
+
+    entries.append(entry);
+    changed();
+}
+
+void AppModel::stop(const Entry& entry)
+{
+    Entry e = entry;
+    e.endedAt = Time::iso(Clock::now());
+    touch(e);
+    replace(e);
+}
+
+void AppModel::updateDescription(const Entry& entry, const QString& description)
+{
+    Entry e = entry;
+    e.description = description.trimmed();
+    touch(e);
+    replace(e);
+}
+
+void AppModel::updateClient(const Entry& entry, const std::optional<QString>& clientId)
+{
+    Entry e = entry;
+    e.clientId = clientId;
+    touch(e);
+    replace(e);
+}
+
+void AppModel::updateTimes(const Entry& entry, const QString& startedAt,
+                           const std::optional<QString>& endedAt)
+{
+    Entry e = entry;
+    e.startedAt = startedAt;
+    e.endedAt = endedAt;
+    touch(e);
+    replace(e);
+}
+
+void AppModel::addScreenshot(const Entry& entry, const QByteArray& data, const QString& ext)
+{
+    const std::optional<QString> name = m_store->writeScreenshot(data, ext);
+    if (!name)
+        return;
+    Entry e = entry;
+    for (const Entry& stored : std::as_const(m_store->db().entries)) {
+        if (stored.id == entry.id) {
+            e = stored;
+            break;
+        }
+    }
+    QList<Screenshot> shots = e.screenshots.value_or(QList<Screenshot>());
+    shots.append(Screenshot{std::nullopt, *name});
+    e.screenshots = shots;
+    touch(e);
+    replace(e);
+}
+
+void AppModel::removeScreenshot(const Entry& entry, int index)
+{
+    const QList<Entry>& entries = m_store->db().entries;
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&entry](const Entry& e) { return e.id == entry.id; });
+    if (it == entries.end())
+        return;
+    Entry e = *it;
+    QList<Screenshot> shots = e.screenshots.value_or(QList<Screenshot>());
+    if (index < 0 || index >= shots.size())
+        return;
+    const Screenshot removed = shots.takeAt(index);
+    if (removed.file)
+        QFile::remove(m_store->screenshotsDir() + u'/' + *removed.file);
+    e.screenshots = shots;
+    touch(e);
+    replace(e);
+}
+
+void AppModel::deleteEntry(const Entry& entry)
+{
+    if (entry.serverId) {
+        Entry e = entry;
+        e.deleted = true;
+        touch(e);
+        replace(e);
+        return;
+    }
+    QList<Entry>& entries = m_store->db().entries;
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&entry](const Entry& e) { return e.id == entry.id; });
+    if (it == entries.end())
+        return;
+    entries.erase(it);
+    changed();
+}
+
+std::optional<Client> AppModel::addClient(const QString& name, const std::optional<QString>& color)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    const QString lowered = trimmed.toLower();
+    QList<Client>& clients = m_store->db().clients;
+    for (Client& c : clients) {
+        if (c.name.toLower() == lowered) {
+            if (c.archived) {
+                c.archived = false;
+                changed();
+            }
+            return c;
+        }
+    }
+    Client client;
+    client.id = newLocalId();
+    client.name = trimmed;
+    const QStringList& palette = Theme::clientPalette();
+    client.color = color.value_or(palette[clients.size() % palette.size()]);
+    client.syncState = Entry::pending;
+    clients.append(client);
+    changed();
+    return client;
+}
+
+void AppModel::setClientColor(const QString& id, const QString& hex)
+{
+    QList<Client>& clients = m_store->db().clients;
+    const auto it = std::find_if(clients.begin(), clients.end(),
+                                 [&id](const Client& c) { return c.id == id; });
+    if (it == clients.end())
+        return;
+    it->color = hex;
+    const std::optional<qint64> serverId = it->serverId;
+    changed();
+    if (serverId && m_colorUploader)
+        m_colorUploader(*m_store, *serverId, hex);
+}
+
+void AppModel::setSettings(const QString& server, const QString& apiKey)
+{
+    Settings& settings = m_store->db().settings;
+    const QString normalized = Api::normalizedBase(server);
+    if (normalized != settings.server || apiKey != settings.apiKey)
+        settings.lastSync.reset();
+    settings.server = normalized;
+    settings.apiKey = apiKey.trimmed();
+    changed();
+}
+
+void AppModel::syncNow()
+{
+    if (m_syncing)
+        return;
+    const Settings& settings = m_store->db().settings;
+    if (settings.server.isEmpty() || settings.apiKey.isEmpty())
+        return;
+    if (!m_syncRunner)
+        return;
+    m_syncing = true;
+    QPointer<AppModel> self(this);
+    m_syncRunner(*m_store, this, [self](const SyncSummary& summary) {
+        if (!self)
+            return;
+        self->m_lastSync = summary;
+        self->m_syncing = false;
+        if (self->m_onChange)
+            self->m_onChange();
+    });
+}

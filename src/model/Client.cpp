@@ -1,0 +1,32 @@
+#include "model/Client.h"
+
+#include "model/JsonReader.h"
+
+using namespace Qt::StringLiterals;
+
+QJsonObject Client::toJson() const
+{
+    QJsonObject o;
+    o.insert("id"_L1, id);
+    JsonWrite::optional(o, "server_id"_L1, serverId);
+    o.insert("name"_L1, name);
+    o.insert("color"_L1, color);
+    o.insert("archived"_L1, archived);
+    o.insert("sync_state"_L1, syncState);
+    return o;
+}
+
+std::optional<Client> Client::fromJson(const QJsonValue& value)
+{
+    JsonReader r(value);
+    Client c;
+    c.id = r.text("id"_L1);
+    c.serverId = r.optionalInteger("server_id"_L1);
+    c.name = r.text("name"_L1);
+    c.color = r.text("color"_L1);
+    c.archived = r.flag("archived"_L1);
+    c.syncState = r.text("sync_state"_L1);
+    if (!r.ok())
+        return std::nullopt;
+    return c;
+}

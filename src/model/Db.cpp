@@ -1,0 +1,56 @@
+#include "model/Db.h"
+
+#include "model/JsonReader.h"
+
+#include <QJsonDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+template <class T>
+QJsonArray toArray(const QList<T>& items)
+{
+    QJsonArray array;
+    for (const T& item : items)
+        array.append(item.toJson());
+    return array;
+}
+} // namespace
+
+QJsonObject Db::toJson() const
+{
+    QJsonObject o;
+    o.insert("settings"_L1, settings.toJson());
+    o.insert("clients"_L1, toArray(clients));
+    o.insert("entries"_L1, toArray(entries));
+    o.insert("tasks"_L1, toArray(tasks));
+    return o;
+}
+
+std::optional<Db> Db::fromJson(const QJsonValue& value)
+{
+    JsonReader r(value);
+    Db db;
+    if (std::optional<Settings> s = r.object<Settings>("settings"_L1, &Settings::fromJson))
+        db.settings = std::move(*s);
+    db.clients = r.list<Client>("clients"_L1, &Client::fromJson);
+    db.entries = r.list<Entry>("entries"_L1, &Entry::fromJson);
+    db.tasks = r.list<TaskSuggestion>("tasks"_L1, &TaskSuggestion::fromJson);
+    if (!r.ok())
+        return std::nullopt;
+    return db;
+}
+
+QByteArray Db::encode() const
+{
+    return QJsonDocument(toJson()).toJson(QJsonDocument::Indented);
+}
+
+std::optional<Db> Db::decode(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return fromJson(doc.object());
+}

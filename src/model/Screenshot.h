@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+// One picture attached to an entry: a server path ("2026/01/3fa9c2d1e0.png"),
+// a local file name in the screenshot folder, or both.
+struct Screenshot {
+    std::optional<QString> server;
+    std::optional<QString> file;
+
+    QJsonObject toJson() const;
+    static std::optional<Screenshot> fromJson(const QJsonValue& value);
+
+    bool operator==(const Screenshot&) const = default;
+};

@@ -1,0 +1,32 @@
+#include "model/Settings.h"
+
+#include "model/JsonReader.h"
+
+using namespace Qt::StringLiterals;
+
+QJsonObject Settings::toJson() const
+{
+    QJsonObject o;
+    o.insert("server"_L1, server);
+    o.insert("api_key"_L1, apiKey);
+    o.insert("user_name"_L1, userName);
+    JsonWrite::optional(o, "user_id"_L1, userId);
+    o.insert("is_admin"_L1, isAdmin);
+    JsonWrite::optional(o, "last_sync"_L1, lastSync);
+    return o;
+}
+
+std::optional<Settings> Settings::fromJson(const QJsonValue& value)
+{
+    JsonReader r(value);
+    Settings s;
+    s.server = r.text("server"_L1);
+    s.apiKey = r.text("api_key"_L1);
+    s.userName = r.text("user_name"_L1);
+    s.userId = r.optionalInteger("user_id"_L1);
+    s.isAdmin = r.flag("is_admin"_L1);
+    s.lastSync = r.optionalText("last_sync"_L1);
+    if (!r.ok())
+        return std::nullopt;
+    return s;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+// The connection and identity of the user.
+struct Settings {
+    // The server a fresh installation talks to: a zevra-server on this machine.
+    static inline const QString defaultServer = QStringLiteral("http://127.0.0.1:8080");
+
+    QString server = defaultServer;
+    QString apiKey;
+    QString userName;
+    std::optional<qint64> userId;
+    bool isAdmin = false;
+    std::optional<QString> lastSync;
+
+    QJsonObject toJson() const;
+    static std::optional<Settings> fromJson(const QJsonValue& value);
+
+    bool operator==(const Settings&) const = default;
+};

@@ -1,0 +1,1 @@
+// The panel widgets arrive with the panel content.
