@@ -1,0 +1,85 @@
+#include "app/LayoutTestMode.h"
+
+#include "app/DiagnosticOutput.h"
+#include "model/AppModel.h"
+#include "ui/PopoverViewController.h"
+
+#include <QApplication>
+#include <QLayout>
+#include <QPixmap>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The description of the entry that ZEVRA_FAKE_RUNNING starts.
+const QString fakeRunningDescription = u"Reviewing the panel layout"_s;
+
+QString sizeText(const QSize& size) {
+    return u"(%1, %2)"_s.arg(QString::number(double(size.width()), 'f', 1),
+                             QString::number(double(size.height()), 'f', 1));
+}
+
+void layOut(QWidget& window) {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+    }
+    window.layout()->activate();
+}
+
+} // namespace
+
+int LayoutTestMode::run() {
+    const std::optional<QString> dir = DiagnosticOutput::dataDirectory();
+    if (!dir)
+        return 1;
+    AppModel model(*dir);
+
+    QWidget window(nullptr, Qt::FramelessWindowHint);
+    window.setFixedSize(420, 660);
+    window.setAutoFillBackground(true);
+    window.setBackgroundRole(QPalette::Window);
+    auto* controller = new PopoverViewController(&model, &window);
+    controller->setFixedSize(420, 660);
+    auto* box = new QVBoxLayout(&window);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(controller);
+    model.setOnChange([controller] { controller->reload(); });
+
+    controller->reload();
+    window.show();
+    layOut(window);
+
+    if (qEnvironmentVariableIsSet("ZEVRA_FAKE_RUNNING")) {
+        const QList<Client> clients = model.clients();
+        model.start(fakeRunningDescription,
+                    clients.isEmpty() ? std::nullopt : std::optional<QString>(clients.first().id));
+        controller->reload();
+    }
+    if (qEnvironmentVariableIsSet("ZEVRA_SHOW_SUGGESTIONS"))
+        controller->showSuggestions(u"s"_s);
+    layOut(window);
+
+    const QSize fitting = QLayout::closestAcceptableSize(controller, controller->sizeHint());
+    DiagnosticOutput::line(u"fitting size : "_s + sizeText(fitting));
+    DiagnosticOutput::line(u"clients      : "_s +
+                           QString::number(model.store().db().clients.size()));
+    DiagnosticOutput::line(u"entries      : "_s +
+                           QString::number(model.store().db().entries.size()));
+    const QString snapshot = qEnvironmentVariable("ZEVRA_SNAPSHOT");
+    if (!snapshot.isEmpty()) {
+        const QPixmap image = controller->grab();
+        if (image.save(snapshot, "PNG"))
+            DiagnosticOutput::line(u"snapshot     : "_s + snapshot);
+        else
+            std::fprintf(stderr, "zevra-tikit: could not write %s\n", qPrintable(snapshot));
+    }
+    model.setOnChange(nullptr);
+    DiagnosticOutput::line(u"layout test  : OK"_s);
+    return 0;
+}

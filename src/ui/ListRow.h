@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QStringList>
+
+class QWidget;
+
+// What the panel controller needs of every row of the entry list.
+class ListRow {
+public:
+    virtual ~ListRow() = default;
+
+    // The ids of the entries the row stands for.
+    virtual QStringList entryIds() const = 0;
+    virtual bool showsSeparator() const = 0;
+    virtual void setShowsSeparator(bool shows) = 0;
+    virtual void setHovered(bool hovered) = 0;
+    virtual bool isHovered() const = 0;
+    virtual QWidget* widget() = 0;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class AppModel;
+class PopoverViewController;
+class QLineEdit;
+class TextButton;
+class TextLabel;
+
+// Connects the tracker to a server: a dimmed backdrop over the whole panel
+// with a small card asking for the server address and the API key.
+class SetupOverlayView : public QWidget {
+    Q_OBJECT
+public:
+    SetupOverlayView(AppModel* model, PopoverViewController* controller, QWidget* parent = nullptr);
+
+    QLineEdit* serverField() const { return m_server; }
+    QLineEdit* keyField() const { return m_key; }
+    QString errorText() const;
+    TextButton* saveButton() const { return m_save; }
+    TextButton* cancelButton() const { return m_cancel; }
+
+    // "Save & connect": both fields filled, stores them and starts a sync.
+    void save();
+    // Closes without saving.
+    void cancel();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void close();
+
+    AppModel* m_model;
+    QPointer<PopoverViewController> m_controller;
+    QLineEdit* m_server;
+    QLineEdit* m_key;
+    TextLabel* m_error;
+    TextButton* m_save;
+    TextButton* m_cancel;
+};

@@ -1,1 +1,0 @@
-// The panel widgets arrive with the panel content.
