@@ -95,6 +95,20 @@ ComposerView::ComposerView(AppModel* model, PopoverViewController* controller, Q
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+ComposerView::~ComposerView() {
+    // Focus leaving the field while the widgets are torn down must not call
+    // back into a half-destroyed composer.
+    detach();
+}
+
+void ComposerView::detach() {
+    m_controller.clear();
+    m_field->disconnect(this);
+    m_timeBox->onBeginEditing = nullptr;
+    m_timeBox->onCommit = nullptr;
+    m_chip->onClick = nullptr;
+}
+
 bool ComposerView::isEditingDescription() const {
     return m_field->hasFocus();
 }
@@ -147,11 +161,16 @@ void ComposerView::configureShots() {
             if (list[i].server)
                 shot.remoteURL = QUrl(base + u"/uploads/"_s + *list[i].server);
             shot.onRemove = [self, i] {
-                if (!self)
+                // Removing reconfigures the composer, which replaces this
+                // callback: only locals are used from here on.
+                const QPointer<ComposerView> composer = self;
+                const int index = i;
+                if (!composer)
                     return;
-                if (const std::optional<Entry> now = self->m_model->running()) {
-                    self->m_model->removeScreenshot(*now, i);
-                    self->m_model->syncNow();
+                AppModel* model = composer->m_model;
+                if (const std::optional<Entry> now = model->running()) {
+                    model->removeScreenshot(*now, index);
+                    model->syncNow();
                 }
             };
             items.append(shot);
@@ -162,8 +181,10 @@ void ComposerView::configureShots() {
         shot.data = pending.data;
         const QString id = pending.id;
         shot.onRemove = [self, id] {
-            if (self && self->m_controller)
-                self->m_controller->removePendingShot(id);
+            const QPointer<ComposerView> composer = self;
+            const QString shotId = id;
+            if (composer && composer->m_controller)
+                composer->m_controller->removePendingShot(shotId);
         };
         items.append(shot);
     }

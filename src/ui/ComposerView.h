@@ -21,6 +21,10 @@ class ComposerView : public QWidget {
     Q_OBJECT
 public:
     ComposerView(AppModel* model, PopoverViewController* controller, QWidget* parent = nullptr);
+    ~ComposerView() override;
+
+    // Stops calling the controller (which is going away).
+    void detach();
 
     // Shows the current state: running or not, the time, the description
     // (unless it is being typed), the chip and the screenshots.

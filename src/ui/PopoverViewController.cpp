@@ -71,7 +71,16 @@ PopoverViewController::PopoverViewController(AppModel* model, QWidget* parent)
     buildView();
 }
 
-PopoverViewController::~PopoverViewController() = default;
+PopoverViewController::~PopoverViewController() {
+    // The children call back into the controller (focus leaving the field,
+    // the pointer leaving a row); they go first, while this object is whole.
+    m_built = false;
+    m_composer->detach();
+    m_suggestionView->onPick = nullptr;
+    hide();
+    const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(children);
+}
 
 void PopoverViewController::buildView() {
     resize(380, 620);

@@ -94,7 +94,7 @@ QColor Style::systemOrange() {
 }
 
 QColor Style::glass() {
-    return Theme::isDark() ? QColor(44, 44, 48, 246) : QColor(248, 248, 250, 246);
+    return Theme::isDark() ? QColor(44, 44, 48) : QColor(250, 250, 252);
 }
 
 QColor Style::withAlpha(QColor color, double alpha) {

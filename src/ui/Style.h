@@ -33,7 +33,8 @@ public:
     static QColor selection();
     static QColor systemGreen();
     static QColor systemOrange();
-    // The opaque material behind floating surfaces (suggestions, setup card).
+    // The material behind floating surfaces (suggestions, setup card): opaque,
+    // as nothing here blurs what lies behind.
     static QColor glass();
 
     static QColor withAlpha(QColor color, double alpha);

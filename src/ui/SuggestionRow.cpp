@@ -38,9 +38,7 @@ SuggestionRow::SuggestionRow(const Suggestion& suggestion, const QString& query,
     row->addWidget(m_client, 0, Qt::AlignVCenter);
     row->addStretch(1);
     // The description gives way first when the row is narrow.
-    m_description->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    m_description->setMinimumWidth(m_description->minimumSizeHint().width());
-    m_description->setMaximumWidth(m_description->sizeHint().width());
+    m_description->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
 }
