@@ -530,6 +530,7 @@ void PopoverViewController::openSettings() {
     m_setup = new SetupOverlayView(m_model, this, this);
     pin(m_setup, this);
     m_setup->raise();
+    m_setup->focusFirstField();
 }
 
 void PopoverViewController::setupClosed(SetupOverlayView* overlay) {

@@ -95,6 +95,12 @@ QString SetupOverlayView::errorText() const {
     return m_error->text();
 }
 
+void SetupOverlayView::focusFirstField() {
+    QLineEdit* field = m_server->text().trimmed().isEmpty() ? m_server : m_key;
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+}
+
 void SetupOverlayView::save() {
     const QString server = m_server->text().trimmed();
     const QString key = m_key->text().trimmed();

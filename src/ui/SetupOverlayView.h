@@ -26,6 +26,9 @@ public:
     void save();
     // Closes without saving.
     void cancel();
+    // Puts the keyboard focus in the first empty field (the key when the
+    // address is filled), so typing never reaches the panel behind.
+    void focusFirstField();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,6 +7,7 @@
 
 #include "model/Theme.h"
 #include "ui/ComposerView.h"
+#include "ui/Style.h"
 #include "ui/SuggestionListView.h"
 #include "ui/SymbolButton.h"
 
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void cleanup();
     void render_data();
     void render();
+    void setupOverlay_data();
+    void setupOverlay();
 };
 
 void TestPanelLook::cleanup() {
@@ -145,6 +148,42 @@ void TestPanelLook::render() {
              qPrintable(image.pixelColor(inBezel).name() + u" vs "_s + bezel.name()));
     // Between the cards the window shows through.
     QVERIFY(near(image.pixelColor(4, 330), window));
+}
+
+void TestPanelLook::setupOverlay_data() {
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light-setup") << false;
+    QTest::newRow("dark-setup") << true;
+}
+
+void TestPanelLook::setupOverlay() {
+    QFETCH(bool, dark);
+    Theme::setDarkOverride(dark);
+    QApplication::setPalette(dark ? darkPalette() : lightPalette());
+    const QColor window = QApplication::palette().color(QPalette::Window);
+
+    QWidget host(nullptr, Qt::FramelessWindowHint);
+    PanelFixture f;
+    f.db().settings.apiKey.clear();
+    host.setAutoFillBackground(true);
+    host.setFixedSize(420, 660);
+    f.controller = std::make_unique<PopoverViewController>(&f.model, &host);
+    auto* box = new QVBoxLayout(&host);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(f.controller.get());
+    f.controller->reload();
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    PanelFixture::settle();
+    QVERIFY(f.controller->setupOverlay());
+
+    const QImage image = host.grab().toImage();
+    if (const QString dir = qEnvironmentVariable("ZEVRA_UI_SNAPSHOT_DIR"); !dir.isEmpty())
+        QVERIFY(image.save(dir + u'/' + QString::fromLatin1(QTest::currentDataTag()) + u".png"_s));
+    // The backdrop dims the whole panel: black at 45 % over the window.
+    QVERIFY(near(image.pixelColor(4, 330), over(QColor(0, 0, 0, 115), window)));
+    // The card in the middle is the opaque floating material.
+    QVERIFY(near(image.pixelColor(210 - 140, 330), Style::glass()));
 }
 
 QTEST_MAIN(TestPanelLook)
