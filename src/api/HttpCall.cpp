@@ -11,8 +11,7 @@
 
 namespace {
 
-HttpReply readReply(QNetworkReply* reply)
-{
+HttpReply readReply(QNetworkReply* reply) {
     HttpReply result;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -31,22 +30,19 @@ HttpReply readReply(QNetworkReply* reply)
 
 } // namespace
 
-std::optional<QUrl> HttpCall::parseUrl(const QString& text)
-{
+std::optional<QUrl> HttpCall::parseUrl(const QString& text) {
     QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.isEmpty())
         return std::nullopt;
     return url;
 }
 
-void HttpCall::later(QObject* context, std::function<void()> fn)
-{
+void HttpCall::later(QObject* context, std::function<void()> fn) {
     QObject* target = context ? context : QCoreApplication::instance();
     QTimer::singleShot(0, target, std::move(fn));
 }
 
-void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done) const
-{
+void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done) const {
     QNetworkRequest request(url);
     if (jsonBody)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
