@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <random>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -254,18 +255,24 @@ void BM_Stop(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_StoreLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(7);
-BENCHMARK(BM_StoreSave)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(7);
-BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->Repetitions(3);
-BENCHMARK(BM_EncodeOnly)->Unit(benchmark::kMillisecond)->Repetitions(3);
-BENCHMARK(BM_Start)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(7);
-BENCHMARK(BM_Stop)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(7);
+BENCHMARK(BM_StoreLoad)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreSave)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Start)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stop)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     qunsetenv("ZEVRA_NO_SAVE");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    // Medians of nine runs unless the command line says otherwise (later
+    // flags win).
+    std::vector<char*> args{argv[0], const_cast<char*>("--benchmark_repetitions=9"),
+                            const_cast<char*>("--benchmark_report_aggregates_only=true")};
+    args.insert(args.end(), argv + 1, argv + argc);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
