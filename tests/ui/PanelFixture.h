@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/TestEnv.h"
+#include "TestEnv.h"
 
 #include "model/AppModel.h"
 #include "ui/PopoverViewController.h"

@@ -1,8 +1,8 @@
 // The panel's logic without widgets: list building, sync line, today's total,
 // suggestion highlighting, typed durations and the resize zones.
 
+#include "TestEnv.h"
 #include "UiTestData.h"
-#include "support/TestEnv.h"
 
 #include "ui/EntryListBuilder.h"
 #include "ui/ResizeGeometry.h"
@@ -38,7 +38,7 @@ QStringList ids(const QList<Entry>& entries) {
 
 } // namespace
 
-class TestUiLogic : public QObject {
+class UiLogicTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -67,7 +67,7 @@ private Q_SLOTS:
     void resizeDrag();
 };
 
-void TestUiLogic::listedKeepsNewest300() {
+void UiLogicTest::listedKeepsNewest300() {
     QList<Entry> entries;
     for (int i = 0; i < 301; ++i)
         entries.append(entry(u"e%1"_s.arg(i), u"task"_s, at(-i), at(-i + 1)));
@@ -79,7 +79,7 @@ void TestUiLogic::listedKeepsNewest300() {
     QVERIFY(!ids(listed).contains(u"e300"_s));
 }
 
-void TestUiLogic::listedSortsStablyAndSkipsTombstones() {
+void UiLogicTest::listedSortsStablyAndSkipsTombstones() {
     Entry broken = entry(u"broken"_s, u"x"_s, at(0), at(1));
     broken.startedAt = u"yesterday-ish"_s;
     Entry empty = entry(u"empty"_s, u"x"_s, at(0), at(1));
@@ -96,7 +96,7 @@ void TestUiLogic::listedSortsStablyAndSkipsTombstones() {
     QCOMPARE(EntryListBuilder::listed(entries, 2).size(), 2);
 }
 
-void TestUiLogic::runs_data() {
+void UiLogicTest::runs_data() {
     QTest::addColumn<QStringList>("descriptions");
     QTest::addColumn<QStringList>("clients"); // "" for none
     QTest::addColumn<QList<int>>("sizes");
@@ -124,7 +124,7 @@ void TestUiLogic::runs_data() {
         << QStringList{u"a b"_s, u"a  b"_s} << QStringList{u""_s, u""_s} << QList<int>{1, 1};
 }
 
-void TestUiLogic::runs() {
+void UiLogicTest::runs() {
     QFETCH(QStringList, descriptions);
     QFETCH(QStringList, clients);
     QFETCH(QList<int>, sizes);
@@ -137,7 +137,7 @@ void TestUiLogic::runs() {
     QCOMPARE(runSizes(EntryListBuilder::runs(day)), sizes);
 }
 
-void TestUiLogic::daysCutByLocalDate() {
+void UiLogicTest::daysCutByLocalDate() {
     TestEnv env(at(0), "America/New_York"); // 04:30 local on 5 January
     const QList<Entry> listed = EntryListBuilder::listed({
         entry(u"today"_s, u"a"_s, at(-60), at(-30)),  // 03:30 local, 5 Jan
@@ -154,7 +154,7 @@ void TestUiLogic::daysCutByLocalDate() {
     QCOMPARE(days[2].title, u"Sat, 3 Jan"_s);
 }
 
-void TestUiLogic::unreadableStartsFileUnderToday() {
+void UiLogicTest::unreadableStartsFileUnderToday() {
     TestEnv env;
     Entry broken = entry(u"broken"_s, u"x"_s, at(0), at(1));
     broken.startedAt = u"garbage"_s;
@@ -177,7 +177,7 @@ void TestUiLogic::unreadableStartsFileUnderToday() {
     QCOMPARE(ids(days[2].entries), QStringList({u"broken"_s}));
 }
 
-void TestUiLogic::dayBaseAndRunningEntry() {
+void UiLogicTest::dayBaseAndRunningEntry() {
     TestEnv env;
     Entry backwards = entry(u"neg"_s, u"odd"_s, at(-50), at(-80)); // ends before it starts
     const QList<ListDay> days =
@@ -199,7 +199,7 @@ void TestUiLogic::dayBaseAndRunningEntry() {
     QCOMPARE(EntryListBuilder::finishedSum(days[0].runs[0].entries, at(0)), 20.0 * 60);
 }
 
-void TestUiLogic::groupKeysAndExpansion() {
+void UiLogicTest::groupKeysAndExpansion() {
     TestEnv env;
     QList<Entry> store = {
         entry(u"id2"_s, u" Report"_s, at(-20), at(-10), u"c1"_s),
@@ -230,7 +230,7 @@ void TestUiLogic::groupKeysAndExpansion() {
     QVERIFY(expanded.isEmpty());
 }
 
-void TestUiLogic::syncLine_data() {
+void UiLogicTest::syncLine_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("apiKey");
     QTest::addColumn<int>("summary");    // 0 none, 1 online, 2 offline, 3 online with error
@@ -268,7 +268,7 @@ void TestUiLogic::syncLine_data() {
         << s << u"k"_s << 1 << -600 << 0 << T::Green << u"Synced just now"_s;
 }
 
-void TestUiLogic::syncLine() {
+void UiLogicTest::syncLine() {
     QFETCH(QString, server);
     QFETCH(QString, apiKey);
     QFETCH(int, summary);
@@ -297,7 +297,7 @@ void TestUiLogic::syncLine() {
     QCOMPARE(state.tone, tone);
 }
 
-void TestUiLogic::todayTotal_data() {
+void UiLogicTest::todayTotal_data() {
     QTest::addColumn<QList<Entry>>("entries");
     QTest::addColumn<double>("base");
     QTest::addColumn<double>("shown");
@@ -321,7 +321,7 @@ void TestUiLogic::todayTotal_data() {
         << QList<Entry>{entry(u"n"_s, u"x"_s, at(-30), at(-60))} << 0.0 << 0.0;
 }
 
-void TestUiLogic::todayTotal() {
+void UiLogicTest::todayTotal() {
     TestEnv env;
     QFETCH(QList<Entry>, entries);
     QFETCH(double, base);
@@ -338,7 +338,7 @@ void TestUiLogic::todayTotal() {
     QCOMPARE(TodayTotal::shown(b, running, at(0)), shown);
 }
 
-void TestUiLogic::todayTotalFollowsLocalDate() {
+void UiLogicTest::todayTotalFollowsLocalDate() {
     // 09:30 UTC is 22:30 on 5 January in Auckland; 08:00 UTC the same day.
     TestEnv env(at(0), "Pacific/Auckland");
     const QList<Entry> entries = {entry(u"a"_s, u"x"_s, at(-90), at(-60)),
@@ -347,7 +347,7 @@ void TestUiLogic::todayTotalFollowsLocalDate() {
     QCOMPARE(TodayTotal::base(entries, at(0)), 1800.0);
 }
 
-void TestUiLogic::highlight_data() {
+void UiLogicTest::highlight_data() {
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("query");
     QTest::addColumn<int>("start"); // -1: none
@@ -367,7 +367,7 @@ void TestUiLogic::highlight_data() {
     QTest::newRow("surrogate pair") << u"😀 Demo"_s << u"demo"_s << 3 << 4;
 }
 
-void TestUiLogic::highlight() {
+void UiLogicTest::highlight() {
     QFETCH(QString, description);
     QFETCH(QString, query);
     QFETCH(int, start);
@@ -384,7 +384,7 @@ void TestUiLogic::highlight() {
     QVERIFY(range->start + range->length <= description.size());
 }
 
-void TestUiLogic::typedDuration_data() {
+void UiLogicTest::typedDuration_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("seconds"); // -1: refused
 
@@ -404,7 +404,7 @@ void TestUiLogic::typedDuration_data() {
     QTest::newRow("line break") << u"1:00\n"_s << -1.0;
 }
 
-void TestUiLogic::typedDuration() {
+void UiLogicTest::typedDuration() {
     QFETCH(QString, text);
     QFETCH(double, seconds);
     const std::optional<double> parsed = TypedDuration::seconds(text);
@@ -416,7 +416,7 @@ void TestUiLogic::typedDuration() {
     QCOMPARE(*parsed, seconds);
 }
 
-void TestUiLogic::typedDurationStart() {
+void UiLogicTest::typedDurationStart() {
     QCOMPARE(TypedDuration::startFor(u"1:00"_s, at(0)), std::optional<QString>(Time::iso(at(-60))));
     QCOMPARE(TypedDuration::startFor(u"0"_s, at(0)), std::optional<QString>(Time::iso(at(0))));
     QVERIFY(!TypedDuration::startFor(u"x"_s, at(0)));
@@ -425,7 +425,7 @@ void TestUiLogic::typedDurationStart() {
     QVERIFY(!TypedDuration::startFor(u"1e300"_s, at(0)));
 }
 
-void TestUiLogic::resizeZones_data() {
+void UiLogicTest::resizeZones_data() {
     QTest::addColumn<QPointF>("point");
     QTest::addColumn<ResizeGeometry::Mode>("mode");
 
@@ -448,13 +448,13 @@ void TestUiLogic::resizeZones_data() {
     QTest::newRow("bottom-right") << QPointF(379, 619) << M::BottomRight;
 }
 
-void TestUiLogic::resizeZones() {
+void UiLogicTest::resizeZones() {
     QFETCH(QPointF, point);
     QFETCH(ResizeGeometry::Mode, mode);
     QCOMPARE(ResizeGeometry::zone(point, QSizeF(380, 620)), mode);
 }
 
-void TestUiLogic::resizeHitRegionMatchesZones() {
+void UiLogicTest::resizeHitRegionMatchesZones() {
     for (const QSize size : {QSize(380, 620), QSize(360, 420), QSize(41, 41)}) {
         const QRegion region = ResizeGeometry::hitRegion(size);
         for (int y = 0; y < size.height(); ++y) {
@@ -471,7 +471,7 @@ void TestUiLogic::resizeHitRegionMatchesZones() {
     }
 }
 
-void TestUiLogic::resizeDrag_data() {
+void UiLogicTest::resizeDrag_data() {
     QTest::addColumn<ResizeGeometry::Mode>("mode");
     QTest::addColumn<QPoint>("delta");
     QTest::addColumn<QRect>("frame");
@@ -495,12 +495,12 @@ void TestUiLogic::resizeDrag_data() {
     QTest::newRow("none") << M::None << QPoint(50, 50) << QRect(100, 100, 380, 620);
 }
 
-void TestUiLogic::resizeDrag() {
+void UiLogicTest::resizeDrag() {
     QFETCH(ResizeGeometry::Mode, mode);
     QFETCH(QPoint, delta);
     QFETCH(QRect, frame);
     QCOMPARE(ResizeGeometry::dragged(mode, QRect(100, 100, 380, 620), delta), frame);
 }
 
-QTEST_GUILESS_MAIN(TestUiLogic)
-#include "tst_ui_logic.moc"
+QTEST_GUILESS_MAIN(UiLogicTest)
+#include "UiLogicTest.moc"

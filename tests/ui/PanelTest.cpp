@@ -46,7 +46,7 @@ void typeInto(QLineEdit* field, const QString& text) {
 
 } // namespace
 
-class TestPanel : public QObject {
+class PanelTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -69,7 +69,7 @@ private Q_SLOTS:
     void hoverHighlightsOneRow();
 };
 
-void TestPanel::startAndStopFromTheComposer() {
+void PanelTest::startAndStopFromTheComposer() {
     PanelFixture f;
     QVERIFY(f.open());
     ComposerView* composer = f.controller->composer();
@@ -104,7 +104,7 @@ void TestPanel::startAndStopFromTheComposer() {
     QCOMPARE(rowsOf<EntryRowView>(*f.controller).first()->durationLabel()->text(), u"0:01:30"_s);
 }
 
-void TestPanel::typingRenamesTheRunningEntryAfterQuiet() {
+void PanelTest::typingRenamesTheRunningEntryAfterQuiet() {
     PanelFixture f;
     f.db().entries.append(entry(u"run"_s, u"Draft"_s, at(-10), std::nullopt));
     QVERIFY(f.open());
@@ -132,7 +132,7 @@ void TestPanel::typingRenamesTheRunningEntryAfterQuiet() {
     QCOMPARE(field->text(), u"Draft notes!?"_s);
 }
 
-void TestPanel::stoppingRightAfterTypingKeepsTheText() {
+void PanelTest::stoppingRightAfterTypingKeepsTheText() {
     PanelFixture f;
     f.db().entries.append(entry(u"run"_s, u"Draft"_s, at(-10), std::nullopt));
     QVERIFY(f.open());
@@ -145,7 +145,7 @@ void TestPanel::stoppingRightAfterTypingKeepsTheText() {
     QVERIFY(!f.controller->isRenamePending());
 }
 
-void TestPanel::pickingASuggestionWhileIdle() {
+void PanelTest::pickingASuggestionWhileIdle() {
     PanelFixture f;
     f.db().clients.append(UiTestData::client(u"c1"_s, u"Acme"_s, u"#22c55e"_s));
     f.db().entries.append(entry(u"a"_s, u"Report writing"_s, at(-120), at(-60), u"c1"_s));
@@ -182,7 +182,7 @@ void TestPanel::pickingASuggestionWhileIdle() {
     QVERIFY(!f.controller->pendingClientId());
 }
 
-void TestPanel::pickingASuggestionWhileRunning() {
+void PanelTest::pickingASuggestionWhileRunning() {
     PanelFixture f;
     f.db().clients.append(UiTestData::client(u"c1"_s, u"Acme"_s, u"#22c55e"_s));
     f.db().entries.append(entry(u"a"_s, u"Report writing"_s, at(-120), at(-60), u"c1"_s));
@@ -206,7 +206,7 @@ void TestPanel::pickingASuggestionWhileRunning() {
     QCOMPARE(f.model.running()->description, u"Report writing"_s);
 }
 
-void TestPanel::clientMenuSetsTheComposerClient() {
+void PanelTest::clientMenuSetsTheComposerClient() {
     PanelFixture f;
     f.db().clients.append(UiTestData::client(u"c2"_s, u"Zeta"_s, u"#3b82f6"_s));
     f.db().clients.append(UiTestData::client(u"c1"_s, u"Acme"_s, u"not a colour"_s));
@@ -244,7 +244,7 @@ void TestPanel::clientMenuSetsTheComposerClient() {
     QCOMPARE(chip->dotColor(), QColor(u"#3b82f6"_s));
 }
 
-void TestPanel::timeBoxTakesATypedDuration() {
+void PanelTest::timeBoxTakesATypedDuration() {
     PanelFixture f;
     f.db().entries.append(entry(u"run"_s, u"Focus"_s, at(-5), std::nullopt));
     QVERIFY(f.open());
@@ -271,7 +271,7 @@ void TestPanel::timeBoxTakesATypedDuration() {
     QCOMPARE(f.syncs, 1);
 }
 
-void TestPanel::timeBoxRefusesUnreadableText() {
+void PanelTest::timeBoxRefusesUnreadableText() {
     PanelFixture f;
     f.db().entries.append(entry(u"run"_s, u"Focus"_s, at(-5), std::nullopt));
     QVERIFY(f.open());
@@ -293,7 +293,7 @@ void TestPanel::timeBoxRefusesUnreadableText() {
     QCOMPARE(f.syncs, 0);
 }
 
-void TestPanel::liveTickRewritesOnlyTheRunningFigures() {
+void PanelTest::liveTickRewritesOnlyTheRunningFigures() {
     PanelFixture f;
     // Today: a running "Report" on top of a finished one (a group), and a
     // finished "Mail". Yesterday: one entry.
@@ -341,7 +341,7 @@ void TestPanel::liveTickRewritesOnlyTheRunningFigures() {
     QCOMPARE(f.controller->rowViews(), rows);
 }
 
-void TestPanel::groupsExpandAndCollapse() {
+void PanelTest::groupsExpandAndCollapse() {
     PanelFixture f;
     f.db().entries = {
         entry(u"a"_s, u"Report"_s, at(-60), at(-30), u"c1"_s),
@@ -376,14 +376,14 @@ void TestPanel::groupsExpandAndCollapse() {
     QCOMPARE(rowsOf<GroupRowView>(*f.controller).first()->countText(), u"3"_s);
 }
 
-void TestPanel::durationColumnLinesUp_data() {
+void PanelTest::durationColumnLinesUp_data() {
     QTest::addColumn<int>("width");
     QTest::newRow("default") << 380;
     QTest::newRow("narrowest") << 360;
     QTest::newRow("wide") << 520;
 }
 
-void TestPanel::durationColumnLinesUp() {
+void PanelTest::durationColumnLinesUp() {
     QFETCH(int, width);
     PanelFixture f;
     f.db().entries = {
@@ -419,7 +419,7 @@ void TestPanel::durationColumnLinesUp() {
     QCOMPARE(rightEdge(c->settingsButton()), c->width() - 12);
 }
 
-void TestPanel::headerFollowsTheUser() {
+void PanelTest::headerFollowsTheUser() {
     PanelFixture f;
     QVERIFY(f.open());
     PopoverViewController* c = f.controller.get();
@@ -440,7 +440,7 @@ void TestPanel::headerFollowsTheUser() {
     QCOMPARE(c->syncLabel()->text(), u"Waiting for the first sync…"_s);
 }
 
-void TestPanel::pastedImagesWaitOrAttach() {
+void PanelTest::pastedImagesWaitOrAttach() {
     PanelFixture f;
     QVERIFY(f.open());
     ComposerView* composer = f.controller->composer();
@@ -493,7 +493,7 @@ void TestPanel::pastedImagesWaitOrAttach() {
     QCOMPARE(f.syncs, syncs + 1);
 }
 
-void TestPanel::trashDeletesTheRunningEntry() {
+void PanelTest::trashDeletesTheRunningEntry() {
     PanelFixture f;
     f.db().entries = {entry(u"keep"_s, u"Earlier"_s, at(-60), at(-30)),
                       entry(u"run"_s, u"Oops"_s, at(-5), std::nullopt)};
@@ -507,7 +507,7 @@ void TestPanel::trashDeletesTheRunningEntry() {
     QCOMPARE(f.db().entries.size(), 1);
 }
 
-void TestPanel::emptyListAndEscape() {
+void PanelTest::emptyListAndEscape() {
     PanelFixture f;
     Entry gone = entry(u"gone"_s, u"x"_s, at(-60), at(-30));
     gone.deleted = true;
@@ -522,7 +522,7 @@ void TestPanel::emptyListAndEscape() {
     QCOMPARE(f.controller->todayTotalLabel()->text(), u"0:00:00"_s);
 }
 
-void TestPanel::hoverHighlightsOneRow() {
+void PanelTest::hoverHighlightsOneRow() {
     PanelFixture f;
     f.db().entries = {entry(u"a"_s, u"One"_s, at(-60), at(-30)),
                       entry(u"b"_s, u"Two"_s, at(-20), at(-10))};
@@ -550,5 +550,5 @@ void TestPanel::hoverHighlightsOneRow() {
     QCOMPARE(f.syncs, 1);
 }
 
-QTEST_MAIN(TestPanel)
-#include "tst_panel.moc"
+QTEST_MAIN(PanelTest)
+#include "PanelTest.moc"

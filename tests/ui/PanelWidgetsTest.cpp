@@ -1,8 +1,8 @@
 // The building blocks of the panel on their own: rows, chip, helpers, icons
 // and the resize edges.
 
+#include "TestEnv.h"
 #include "UiTestData.h"
-#include "support/TestEnv.h"
 
 #include "model/AppModel.h"
 #include "model/Theme.h"
@@ -48,7 +48,7 @@ struct RowHost {
 
 } // namespace
 
-class TestWidgets : public QObject {
+class PanelWidgetsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -69,7 +69,7 @@ private Q_SLOTS:
     void clickViewCallsBack();
 };
 
-void TestWidgets::entryRowTexts_data() {
+void PanelWidgetsTest::entryRowTexts_data() {
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("clientId");
     QTest::addColumn<QString>("syncState");
@@ -89,7 +89,7 @@ void TestWidgets::entryRowTexts_data() {
                                  << false;
 }
 
-void TestWidgets::entryRowTexts() {
+void PanelWidgetsTest::entryRowTexts() {
     QFETCH(QString, description);
     QFETCH(QString, clientId);
     QFETCH(QString, syncState);
@@ -115,7 +115,7 @@ void TestWidgets::entryRowTexts() {
     QCOMPARE(orphan.clientText(), u"No client"_s);
 }
 
-void TestWidgets::entryRowIndentAndSize() {
+void PanelWidgetsTest::entryRowIndentAndSize() {
     TestEnv env;
     const Entry e = entry(u"e"_s, u"Report"_s, at(-90), at(-30));
     EntryRowView plain(e, nullptr, false);
@@ -135,7 +135,7 @@ void TestWidgets::entryRowIndentAndSize() {
     QVERIFY(plain.showsSeparator());
 }
 
-void TestWidgets::entryRowSeparatorAndHover() {
+void PanelWidgetsTest::entryRowSeparatorAndHover() {
     TestEnv env;
     Theme::setDarkOverride(false);
     const Entry e = entry(u"e"_s, u"Report"_s, at(-90), at(-30));
@@ -163,7 +163,7 @@ void TestWidgets::entryRowSeparatorAndHover() {
     Theme::setDarkOverride(std::nullopt);
 }
 
-void TestWidgets::groupRowCountsFinishedEntriesOnly() {
+void PanelWidgetsTest::groupRowCountsFinishedEntriesOnly() {
     RowHost host;
     host.model.store().db().clients.append(UiTestData::client(u"c1"_s, u"Acme"_s, u"#ef4444"_s));
     const QList<Entry> run = {entry(u"run"_s, u"Report"_s, at(-10), std::nullopt, u"c1"_s),
@@ -190,7 +190,7 @@ void TestWidgets::groupRowCountsFinishedEntriesOnly() {
     QCOMPARE(group.durationLabel()->geometry().right() + 1, 360 - 8 - 20 - 8);
 }
 
-void TestWidgets::chipConfigure() {
+void PanelWidgetsTest::chipConfigure() {
     ChipView chip;
     QCOMPARE(chip.text(), u"No client"_s);
     const QColor green(u"#22c55e"_s);
@@ -209,7 +209,7 @@ void TestWidgets::chipConfigure() {
     QCOMPARE(clicks, 1);
 }
 
-void TestWidgets::pinFollowsTheContainer() {
+void PanelWidgetsTest::pinFollowsTheContainer() {
     QWidget container;
     container.resize(200, 100);
     container.show();
@@ -224,7 +224,7 @@ void TestWidgets::pinFollowsTheContainer() {
     QCOMPARE(view->geometry(), QRect(0, 0, 300, 160));
 }
 
-void TestWidgets::buttonActionsReplaceEachOther() {
+void PanelWidgetsTest::buttonActionsReplaceEachOther() {
     QPushButton button;
     int first = 0;
     int second = 0;
@@ -237,7 +237,7 @@ void TestWidgets::buttonActionsReplaceEachOther() {
     QCOMPARE(second, 2);
 }
 
-void TestWidgets::capsuleAndSymbolButtons() {
+void PanelWidgetsTest::capsuleAndSymbolButtons() {
     TextButton* capsule = capsuleButton(u"Save"_s, Theme::accent(), Theme::onAccent());
     QCOMPARE(capsule->height(), 30);
     QVERIFY(capsule->minimumWidth() >= 82);
@@ -258,7 +258,7 @@ void TestWidgets::capsuleAndSymbolButtons() {
     delete d;
 }
 
-void TestWidgets::cardBackgroundFollowsTheAppearance() {
+void PanelWidgetsTest::cardBackgroundFollowsTheAppearance() {
     QWidget host;
     host.resize(100, 50);
     host.show();
@@ -274,7 +274,7 @@ void TestWidgets::cardBackgroundFollowsTheAppearance() {
     QCOMPARE(background->geometry(), host.rect());
 }
 
-void TestWidgets::iconsAreBundledAndTinted() {
+void PanelWidgetsTest::iconsAreBundledAndTinted() {
     const QStringList names = {u"timer"_s,        u"timer.running"_s,   u"play.fill"_s,
                                u"stop.fill"_s,    u"trash"_s,           u"xmark"_s,
                                u"person.2"_s,     u"chart.bar.xaxis"_s, u"gearshape"_s,
@@ -300,7 +300,7 @@ void TestWidgets::iconsAreBundledAndTinted() {
     QCOMPARE(blank.pixelColor(8, 8).alpha(), 0);
 }
 
-void TestWidgets::textLabelElides() {
+void PanelWidgetsTest::textLabelElides() {
     TextLabel label(u"A rather long description of some work"_s, Style::font(12));
     QVERIFY(label.minimumSizeHint().width() < label.sizeHint().width());
     label.setElide(false);
@@ -313,7 +313,7 @@ void TestWidgets::textLabelElides() {
     QCOMPARE(label.color(), Style::tertiaryLabel());
 }
 
-void TestWidgets::resizeEdgesLetContentThrough() {
+void PanelWidgetsTest::resizeEdgesLetContentThrough() {
     QWidget panel;
     panel.resize(380, 620);
     auto* content = new QWidget(&panel);
@@ -334,7 +334,7 @@ void TestWidgets::resizeEdgesLetContentThrough() {
     QCOMPARE(panel.childAt(489, 300), nullptr); // the content was not resized
 }
 
-void TestWidgets::resizeEdgesDragTheWindow() {
+void PanelWidgetsTest::resizeEdgesDragTheWindow() {
     QWidget window;
     window.setGeometry(100, 100, 380, 620);
     auto* edges = new ResizeEdgesView(&window);
@@ -372,7 +372,7 @@ void TestWidgets::resizeEdgesDragTheWindow() {
     QCOMPARE(window.geometry(), QRect(100, 100, 380, 620));
 }
 
-void TestWidgets::clickViewCallsBack() {
+void PanelWidgetsTest::clickViewCallsBack() {
     ClickView view;
     view.resize(50, 50);
     int clicks = 0;
@@ -382,5 +382,5 @@ void TestWidgets::clickViewCallsBack() {
     QCOMPARE(view.cursor().shape(), Qt::PointingHandCursor);
 }
 
-QTEST_MAIN(TestWidgets)
-#include "tst_widgets.moc"
+QTEST_MAIN(PanelWidgetsTest)
+#include "PanelWidgetsTest.moc"

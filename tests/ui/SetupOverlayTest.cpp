@@ -12,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSetupOverlay : public QObject {
+class SetupOverlayTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -21,7 +21,7 @@ private Q_SLOTS:
     void setupOverlayCancelComesBack();
 };
 
-void TestSetupOverlay::setupOverlayRefusesBlankFields() {
+void SetupOverlayTest::setupOverlayRefusesBlankFields() {
     PanelFixture f;
     f.db().settings.apiKey.clear();
     QVERIFY(f.open());
@@ -47,7 +47,7 @@ void TestSetupOverlay::setupOverlayRefusesBlankFields() {
     QCOMPARE(f.syncs, 0);
 }
 
-void TestSetupOverlay::setupOverlaySavesANormalisedAddress() {
+void SetupOverlayTest::setupOverlaySavesANormalisedAddress() {
     PanelFixture f;
     f.db().settings.apiKey.clear();
     f.db().settings.lastSync = u"2026-01-05T09:00:00Z"_s;
@@ -69,7 +69,7 @@ void TestSetupOverlay::setupOverlaySavesANormalisedAddress() {
     QVERIFY(!f.controller->setupOverlay());
 }
 
-void TestSetupOverlay::setupOverlayCancelComesBack() {
+void SetupOverlayTest::setupOverlayCancelComesBack() {
     PanelFixture f;
     f.db().settings.apiKey.clear();
     QVERIFY(f.open());
@@ -95,5 +95,5 @@ void TestSetupOverlay::setupOverlayCancelComesBack() {
     QCOMPARE(f.controller->findChildren<SetupOverlayView*>().size(), 1);
 }
 
-QTEST_MAIN(TestSetupOverlay)
-#include "tst_setup_overlay.moc"
+QTEST_MAIN(SetupOverlayTest)
+#include "SetupOverlayTest.moc"

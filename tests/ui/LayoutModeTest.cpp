@@ -1,8 +1,8 @@
 // The off-screen layout check of the panel (ZEVRA_LAYOUT_TEST, ZEVRA_SNAPSHOT)
 // run as the real executable on a prepared database.
 
+#include "TestEnv.h"
 #include "UiTestData.h"
-#include "support/TestEnv.h"
 
 #include "model/Store.h"
 #include "model/Theme.h"
@@ -32,7 +32,7 @@ Run runLayoutTest(const QString& dataHome, const QStringList& extraEnv) {
     }
     QProcess process;
     process.setProcessEnvironment(env);
-    process.start(qEnvironmentVariable("ZEVRA_BUILD_DIR") + u"/src/app/zevra-tikit"_s, {});
+    process.start(QStringLiteral(ZEVRA_TIKIT_EXE), {});
     Run run;
     if (!process.waitForFinished(60'000))
         return run;
@@ -57,7 +57,7 @@ int countNear(const QImage& image, const QColor& color) {
 
 } // namespace
 
-class TestLayoutMode : public QObject {
+class LayoutModeTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -66,7 +66,7 @@ private Q_SLOTS:
     void withoutSnapshot();
 };
 
-void TestLayoutMode::printsAndWritesTheSnapshot() {
+void LayoutModeTest::printsAndWritesTheSnapshot() {
     TestEnv env;
     {
         Store store(env.dataDirectory());
@@ -87,7 +87,7 @@ void TestLayoutMode::printsAndWritesTheSnapshot() {
     QCOMPARE(countNear(image, Theme::stop()), 0);
 }
 
-void TestLayoutMode::fakeRunningAndSuggestions() {
+void LayoutModeTest::fakeRunningAndSuggestions() {
     TestEnv env;
     {
         Store store(env.dataDirectory());
@@ -115,7 +115,7 @@ void TestLayoutMode::fakeRunningAndSuggestions() {
     QCOMPARE(file.readAll(), before);
 }
 
-void TestLayoutMode::withoutSnapshot() {
+void LayoutModeTest::withoutSnapshot() {
     TestEnv env;
     const Run run = runLayoutTest(env.path() + u"/data"_s, {});
     QCOMPARE(run.exitCode, 0);
@@ -123,5 +123,5 @@ void TestLayoutMode::withoutSnapshot() {
                                      u"entries      : 0"_s, u"layout test  : OK"_s}));
 }
 
-QTEST_GUILESS_MAIN(TestLayoutMode)
-#include "tst_layout_mode.moc"
+QTEST_GUILESS_MAIN(LayoutModeTest)
+#include "LayoutModeTest.moc"

@@ -65,7 +65,7 @@ bool near(const QColor& a, const QColor& b, int tolerance = 3) {
 
 } // namespace
 
-class TestPanelLook : public QObject {
+class PanelLookTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -76,12 +76,12 @@ private Q_SLOTS:
     void setupOverlay();
 };
 
-void TestPanelLook::cleanup() {
+void PanelLookTest::cleanup() {
     Theme::setDarkOverride(std::nullopt);
     QApplication::setPalette(QPalette());
 }
 
-void TestPanelLook::render_data() {
+void PanelLookTest::render_data() {
     QTest::addColumn<bool>("dark");
     QTest::addColumn<bool>("running");
     QTest::addColumn<bool>("suggestions");
@@ -97,7 +97,7 @@ void TestPanelLook::render_data() {
     }
 }
 
-void TestPanelLook::render() {
+void PanelLookTest::render() {
     QFETCH(bool, dark);
     QFETCH(bool, running);
     QFETCH(bool, suggestions);
@@ -150,13 +150,13 @@ void TestPanelLook::render() {
     QVERIFY(near(image.pixelColor(4, 330), window));
 }
 
-void TestPanelLook::setupOverlay_data() {
+void PanelLookTest::setupOverlay_data() {
     QTest::addColumn<bool>("dark");
     QTest::newRow("light-setup") << false;
     QTest::newRow("dark-setup") << true;
 }
 
-void TestPanelLook::setupOverlay() {
+void PanelLookTest::setupOverlay() {
     QFETCH(bool, dark);
     Theme::setDarkOverride(dark);
     QApplication::setPalette(dark ? darkPalette() : lightPalette());
@@ -186,5 +186,5 @@ void TestPanelLook::setupOverlay() {
     QVERIFY(near(image.pixelColor(210 - 140, 330), Style::glass()));
 }
 
-QTEST_MAIN(TestPanelLook)
-#include "tst_panel_look.moc"
+QTEST_MAIN(PanelLookTest)
+#include "PanelLookTest.moc"
