@@ -1,5 +1,7 @@
 #include "app/DiagnosticModes.h"
 
+#include "app/ReportSynthMode.h"
+#include "app/ReportTestMode.h"
 #include "app/ShotTestMode.h"
 #include "app/SyncTestMode.h"
 
@@ -12,14 +14,12 @@
 
 namespace {
 
-bool isSet(const char* name)
-{
+bool isSet(const char* name) {
     return qEnvironmentVariableIsSet(name);
 }
 
 // A whole number, as the synthetic report wants it.
-bool isWholeNumber(const QByteArray& text)
-{
+bool isWholeNumber(const QByteArray& text) {
     bool ok = false;
     text.trimmed().toLongLong(&ok);
     return ok;
@@ -27,8 +27,7 @@ bool isWholeNumber(const QByteArray& text)
 
 } // namespace
 
-DiagnosticMode DiagnosticModes::select()
-{
+DiagnosticMode DiagnosticModes::select() {
     if (isSet("ZEVRA_SYNC_TEST"))
         return DiagnosticMode::SyncTest;
     if (isSet("ZEVRA_SHOT_TEST"))
@@ -47,8 +46,7 @@ DiagnosticMode DiagnosticModes::select()
     return DiagnosticMode::None;
 }
 
-bool DiagnosticModes::needsGui(DiagnosticMode mode)
-{
+bool DiagnosticModes::needsGui(DiagnosticMode mode) {
     switch (mode) {
     case DiagnosticMode::SyncTest:
     case DiagnosticMode::ShotTest:
@@ -58,8 +56,7 @@ bool DiagnosticModes::needsGui(DiagnosticMode mode)
     }
 }
 
-int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv)
-{
+int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
     std::unique_ptr<QCoreApplication> app;
     if (needsGui(mode)) {
         // Off-screen rendering: no display is needed or touched.
@@ -76,9 +73,12 @@ int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv)
     case DiagnosticMode::ShotTest:
         return ShotTestMode::run();
     case DiagnosticMode::ReportSynth:
+        return ReportSynthMode::run(qgetenv("ZEVRA_REPORT_SYNTH"),
+                                    qEnvironmentVariable("ZEVRA_REPORT_TEST"));
+    case DiagnosticMode::ReportTest:
+        return ReportTestMode::run(qEnvironmentVariable("ZEVRA_REPORT_TEST"));
     case DiagnosticMode::ReportWindow:
     case DiagnosticMode::UpdateTest:
-    case DiagnosticMode::ReportTest:
     case DiagnosticMode::LayoutTest:
         std::fprintf(stderr, "zevra-tikit: this diagnostic mode is not built yet\n");
         return 2;
