@@ -7,8 +7,7 @@
 TestEnv::TestEnv(const QDateTime& now, const QByteArray& timeZone)
     : m_clock(now)
     , m_previousTz(qgetenv("TZ"))
-    , m_hadTz(qEnvironmentVariableIsSet("TZ"))
-{
+    , m_hadTz(qEnvironmentVariableIsSet("TZ")) {
     QDir(m_dir.path()).mkpath(QStringLiteral("data"));
     QDir(m_dir.path()).mkpath(QStringLiteral("config"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/data")));
@@ -17,8 +16,7 @@ TestEnv::TestEnv(const QDateTime& now, const QByteArray& timeZone)
     Clock::install(&m_clock);
 }
 
-TestEnv::~TestEnv()
-{
+TestEnv::~TestEnv() {
     Clock::install(nullptr);
     if (m_hadTz)
         setTimeZone(m_previousTz);
@@ -26,8 +24,7 @@ TestEnv::~TestEnv()
         setTimeZone(QByteArray());
 }
 
-QString TestEnv::path(const QString& name) const
-{
+QString TestEnv::path(const QString& name) const {
     if (name.isEmpty())
         return m_dir.path();
     const QString p = m_dir.path() + u'/' + name;
@@ -35,13 +32,11 @@ QString TestEnv::path(const QString& name) const
     return p;
 }
 
-QString TestEnv::dataDirectory() const
-{
+QString TestEnv::dataDirectory() const {
     return m_dir.path() + QStringLiteral("/data/org.zevra.tikit");
 }
 
-void TestEnv::setTimeZone(const QByteArray& tz)
-{
+void TestEnv::setTimeZone(const QByteArray& tz) {
     if (tz.isEmpty())
         qunsetenv("TZ");
     else

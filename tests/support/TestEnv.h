@@ -12,8 +12,7 @@
 // when it goes away.
 class TestEnv {
 public:
-    explicit TestEnv(const QDateTime& now = QDateTime(QDate(2026, 1, 5), QTime(9, 30),
-                                                      Qt::UTC),
+    explicit TestEnv(const QDateTime& now = QDateTime(QDate(2026, 1, 5), QTime(9, 30), Qt::UTC),
                      const QByteArray& timeZone = "UTC");
     ~TestEnv();
 

@@ -1,0 +1,125 @@
+#include "FakeHttpServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QHttpServerRequest>
+#include <QTcpServer>
+#include <QThread>
+
+QByteArray RecordedRequest::header(const QByteArray& name) const {
+    const QByteArray wanted = name.toLower();
+    for (const auto& [key, value] : headers) {
+        if (key == wanted)
+            return value;
+    }
+    return {};
+}
+
+bool RecordedRequest::hasHeader(const QByteArray& name) const {
+    const QByteArray wanted = name.toLower();
+    for (const auto& header : headers) {
+        if (header.first == wanted)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+QByteArray methodText(QHttpServerRequest::Method method) {
+    switch (method) {
+    case QHttpServerRequest::Method::Get:
+        return "GET";
+    case QHttpServerRequest::Method::Put:
+        return "PUT";
+    case QHttpServerRequest::Method::Delete:
+        return "DELETE";
+    case QHttpServerRequest::Method::Post:
+        return "POST";
+    case QHttpServerRequest::Method::Head:
+        return "HEAD";
+    case QHttpServerRequest::Method::Options:
+        return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+        return "PATCH";
+    case QHttpServerRequest::Method::Connect:
+        return "CONNECT";
+    case QHttpServerRequest::Method::Trace:
+        return "TRACE";
+    default:
+        return "UNKNOWN";
+    }
+}
+} // namespace
+
+FakeHttpServer::FakeHttpServer(QObject* parent)
+    : QAbstractHttpServer(parent) {
+    m_port = listen(QHostAddress::LocalHost, 0);
+}
+
+FakeHttpServer::~FakeHttpServer() {
+    for (const QPointer<QTcpSocket>& socket : std::as_const(m_stalled)) {
+        if (socket)
+            socket->abort();
+    }
+}
+
+QString FakeHttpServer::baseUrl() const {
+    return QStringLiteral("http://127.0.0.1:") + QString::number(m_port);
+}
+
+bool FakeHttpServer::waitForRequests(int count, int timeoutMs) const {
+    QDeadlineTimer deadline(timeoutMs);
+    while (m_requests.size() < count && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    return m_requests.size() >= count;
+}
+
+quint16 FakeHttpServer::closedPort() {
+    // Bind a port, remember it, release it: nothing listens there afterwards.
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+bool FakeHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    RecordedRequest recorded;
+    recorded.method = methodText(request.method());
+    recorded.path = request.url().path();
+    recorded.query = request.query();
+    for (const auto& [key, value] : request.headers())
+        recorded.headers.append({key.toLower(), value});
+    recorded.body = request.body();
+    m_requests.append(recorded);
+
+    ScriptedReply reply = m_default;
+    if (m_handler)
+        reply = m_handler(recorded);
+    else if (!m_queue.isEmpty())
+        reply = m_queue.takeFirst();
+
+    if (reply.stall) {
+        m_stalled.append(socket);
+        return true;
+    }
+
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
+    if (!reply.contentType.isEmpty())
+        out += "Content-Type: " + reply.contentType + "\r\n";
+    for (const auto& [key, value] : reply.extraHeaders)
+        out += key + ": " + value + "\r\n";
+    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    out += "Connection: close\r\n\r\n";
+    out += reply.body;
+    socket->write(out);
+    socket->flush();
+    socket->disconnectFromHost();
+    return true;
+}
+
+void FakeHttpServer::missingHandler(const QHttpServerRequest&, QTcpSocket* socket) {
+    socket->write("HTTP/1.1 500 Unhandled\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    socket->disconnectFromHost();
+}
