@@ -1,8 +1,11 @@
 #include "reports/PdfText.h"
 
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
 #include <QTextLayout>
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -12,11 +15,14 @@ namespace {
 
 constexpr QChar ellipsis(0x2026);
 
-QFont spaced(const QFont& font, double kern) {
-    QFont f = font;
-    if (kern != 0)
-        f.setLetterSpacing(QFont::AbsoluteSpacing, kern);
-    return f;
+// Characters that take a letter space after them.
+qsizetype spacedCount(const QString& text) {
+    qsizetype n = 0;
+    for (QChar c : text) {
+        if (!c.isLowSurrogate())
+            ++n;
+    }
+    return n;
 }
 
 std::unique_ptr<QTextLayout> layOut(const QString& text, const QFont& font, double width,
@@ -44,19 +50,21 @@ std::unique_ptr<QTextLayout> layOut(const QString& text, const QFont& font, doub
     return layout;
 }
 
-double singleLineWidth(const QString& text, const QFont& font) {
+// The width of `text` on one line, with `kern` after every character.
+double singleLineWidth(const QString& text, const QFont& font, double kern) {
     auto layout = layOut(text, font, 1e6, Qt::AlignLeft, false, nullptr);
-    return layout->lineCount() > 0 ? layout->lineAt(0).naturalTextWidth() : 0;
+    const double natural = layout->lineCount() > 0 ? layout->lineAt(0).naturalTextWidth() : 0;
+    return natural + kern * double(spacedCount(text));
 }
 
 // The longest start of `text` that, followed by an ellipsis, fits `width`.
-QString elided(const QString& text, const QFont& font, double width) {
-    if (singleLineWidth(text, font) <= width)
+QString elided(const QString& text, const QFont& font, double kern, double width) {
+    if (singleLineWidth(text, font, kern) <= width)
         return text;
     qsizetype lo = 0, hi = text.size();
     while (lo < hi) {
         const qsizetype mid = (lo + hi + 1) / 2;
-        if (singleLineWidth(text.left(mid) + ellipsis, font) <= width)
+        if (singleLineWidth(text.left(mid) + ellipsis, font, kern) <= width)
             lo = mid;
         else
             hi = mid - 1;
@@ -69,19 +77,31 @@ QString elided(const QString& text, const QFont& font, double width) {
 } // namespace
 
 PdfText::PdfText(const QString& text, const TextStyle& style, double width)
-    : m_color(style.color) {
-    const QFont font = spaced(style.font, style.kern);
-    if (style.truncate) {
+    : m_color(style.color)
+    , m_kern(style.kern) {
+    if (style.truncate || m_kern != 0) {
+        // One line. Letter-spaced texts are set left-aligned and then moved
+        // into place, since the spacing is added when drawing.
         QString oneLine = text;
         oneLine.replace(u'\n', u' ').replace(u'\r', u' ').replace(QChar::LineSeparator, u' ');
-        m_layout =
-            layOut(elided(oneLine, font, width), font, width, style.alignment, false, &m_height);
+        if (style.truncate)
+            oneLine = elided(oneLine, style.font, m_kern, width);
+        const Qt::Alignment alignment =
+            m_kern != 0 ? Qt::Alignment(Qt::AlignLeft) : style.alignment;
+        m_layout = layOut(oneLine, style.font, width, alignment, false, &m_height);
+        if (m_kern != 0) {
+            const double used = naturalWidth();
+            if (style.alignment & Qt::AlignRight)
+                m_offset = width - used;
+            else if (style.alignment & Qt::AlignHCenter)
+                m_offset = (width - used) / 2;
+        }
     } else {
         QString lines = text;
         lines.replace(u"\r\n"_s, u"\n"_s)
             .replace(u'\r', u'\n')
             .replace(u'\n', QChar::LineSeparator);
-        m_layout = layOut(lines, font, width, style.alignment, true, &m_height);
+        m_layout = layOut(lines, style.font, width, style.alignment, true, &m_height);
     }
 }
 
@@ -97,13 +117,31 @@ double PdfText::naturalWidth() const {
     double widest = 0;
     for (int i = 0; i < m_layout->lineCount(); ++i)
         widest = std::max(widest, m_layout->lineAt(i).naturalTextWidth());
+    if (m_kern != 0)
+        widest += m_kern * double(spacedCount(m_layout->text()));
     return widest;
 }
 
 void PdfText::draw(QPainter& painter, double x, double y) const {
     painter.save();
     painter.setPen(m_color);
-    m_layout->draw(&painter, QPointF(x, y));
+    if (m_kern == 0) {
+        m_layout->draw(&painter, QPointF(x, y));
+    } else {
+        // Glyphs from left to right, each moved by the spacing of those before it.
+        QList<QGlyphRun> runs = m_layout->glyphRuns();
+        std::sort(runs.begin(), runs.end(), [](const QGlyphRun& a, const QGlyphRun& b) {
+            return a.boundingRect().left() < b.boundingRect().left();
+        });
+        qsizetype before = 0;
+        for (QGlyphRun& run : runs) {
+            QList<QPointF> positions = run.positions();
+            for (QPointF& p : positions)
+                p.rx() += m_kern * double(before++);
+            run.setPositions(positions);
+            painter.drawGlyphRun(QPointF(x + m_offset, y), run);
+        }
+    }
     painter.restore();
 }
 
@@ -113,8 +151,8 @@ double PdfText::lineHeight(const QFont& font) {
     return height;
 }
 
-double PdfText::textWidth(const QString& text, const QFont& font) {
-    return singleLineWidth(text, font);
+double PdfText::textWidth(const QString& text, const QFont& font, double kern) {
+    return singleLineWidth(text, font, kern);
 }
 
 QPaintDevice* PdfText::device() {

@@ -17,7 +17,8 @@ struct TextStyle {
     Qt::Alignment alignment = Qt::AlignLeft;
     // One line, cut at the end with an ellipsis when it does not fit.
     bool truncate = false;
-    // Letter spacing in points added after every character.
+    // Letter spacing in points added after every character; such texts are
+    // set on one line.
     double kern = 0;
 };
 
@@ -41,13 +42,16 @@ public:
 
     // The height of one line of a font, measured on "Ag".
     static double lineHeight(const QFont& font);
-    // The width of `text` on one line.
-    static double textWidth(const QString& text, const QFont& font);
+    // The width of `text` on one line, with `kern` after every character.
+    static double textWidth(const QString& text, const QFont& font, double kern = 0);
     // The 72 dpi device that every report text is measured on.
     static QPaintDevice* device();
 
 private:
     std::unique_ptr<QTextLayout> m_layout;
     QColor m_color;
+    double m_kern = 0;
+    // Where a letter-spaced line starts within its column.
+    double m_offset = 0;
     double m_height = 0;
 };
