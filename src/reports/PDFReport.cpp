@@ -155,12 +155,18 @@ QByteArray PDFReport::data(const Report& report, const Meta& meta, const Screens
     PdfDocument doc(report, meta);
     doc.rows = buildRows(report, screenshots, now);
     doc.descs.reserve(size_t(doc.rows.size()));
+    doc.clients.reserve(size_t(doc.rows.size()));
     QList<double> heights;
     heights.reserve(doc.rows.size());
     for (const Row& row : doc.rows) {
-        doc.descs.emplace_back(row.desc, TextStyle{style.cellFont, row.descColor},
+        doc.descs.emplace_back(row.desc, TextStyle{.font = style.cellFont, .color = row.descColor},
                                PdfLayout::descWidth);
-        heights.append(PdfLayout::rowHeight(doc.descs.back().height(), row.shots.size()));
+        doc.clients.push_back(PdfPagePainter::clientCell(row, style));
+        // A client name that wraps makes its row taller instead of running
+        // into the next one.
+        const double text = std::max(doc.descs.back().height(), doc.clients.back().height());
+        doc.textHeights.append(text);
+        heights.append(PdfLayout::rowHeight(text, row.shots.size()));
     }
     doc.rowHeights = heights;
     doc.geometry = PdfLayout::firstPage(

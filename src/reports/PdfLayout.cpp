@@ -14,8 +14,8 @@ double PdfLayout::thumbnailBlock(qsizetype shots) {
     return lines == 0 ? 0 : lines * thumbLineStep + 8;
 }
 
-double PdfLayout::rowHeight(double descHeight, qsizetype shots) {
-    return std::max(std::ceil(descHeight), minDescHeight) + rowPadding + thumbnailBlock(shots);
+double PdfLayout::rowHeight(double textHeight, qsizetype shots) {
+    return std::max(std::ceil(textHeight), minDescHeight) + rowPadding + thumbnailBlock(shots);
 }
 
 PdfLayout::FirstPage PdfLayout::firstPage(double titleLine, double periodLine,

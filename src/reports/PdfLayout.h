@@ -37,8 +37,9 @@ constexpr int maxShots = 6;
 int thumbnailLines(qsizetype shots);
 // 0 without shots, else the lines' height plus 8.
 double thumbnailBlock(qsizetype shots);
-// The height of a row whose description measures `descHeight`.
-double rowHeight(double descHeight, qsizetype shots);
+// The height of a row whose text (the taller of its description and client
+// cell) measures `textHeight`.
+double rowHeight(double textHeight, qsizetype shots);
 
 // The first page's vertical positions, from the measured one-line heights.
 struct FirstPage {

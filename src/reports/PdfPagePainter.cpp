@@ -197,21 +197,25 @@ void PdfPagePainter::drawRow(qsizetype index, double top) {
     const PdfText& desc = m_doc.descs[size_t(index)];
     desc.draw(m_painter, PdfLayout::left, top + 7);
 
-    if (!row.client) {
-        text(QString(enDash), {.font = s.cellFont, .color = s.sub}, 350, top + 7, 120);
-    } else if (row.clientColor) {
+    const bool dotted = row.client && row.clientColor;
+    if (dotted)
         dot(QRectF(350, top + 10.5, 7, 7), *row.clientColor);
-        text(*row.client, {.font = s.cellFont, .color = s.ink}, 362, top + 7, 108);
-    } else {
-        text(*row.client, {.font = s.cellFont, .color = s.ink}, 350, top + 7, 120);
-    }
+    m_doc.clients[size_t(index)].draw(m_painter, dotted ? 362 : 350, top + 7);
     text(row.duration, {.font = s.durFont, .color = s.ink, .alignment = Qt::AlignRight}, 479.28,
          top + 7, 72);
 
     if (!row.shots.isEmpty()) {
-        const double descBlock = std::max(std::ceil(desc.height()), PdfLayout::minDescHeight);
-        drawThumbnails(row.shots, top + 7 + descBlock + 8);
+        const double textBlock =
+            std::max(std::ceil(m_doc.textHeights[index]), PdfLayout::minDescHeight);
+        drawThumbnails(row.shots, top + 7 + textBlock + 8);
     }
+}
+
+PdfText PdfPagePainter::clientCell(const PDFReport::Row& row, const PdfStyle& style) {
+    if (!row.client)
+        return PdfText(QString(enDash), {.font = style.cellFont, .color = style.sub}, 120);
+    return PdfText(*row.client, {.font = style.cellFont, .color = style.ink},
+                   row.clientColor ? 108 : 120);
 }
 
 void PdfPagePainter::drawThumbnails(const QList<QImage>& shots, double top) {

@@ -18,8 +18,11 @@ struct PdfDocument {
     const Report& report;
     const PDFReport::Meta& meta;
     QList<PDFReport::Row> rows;
-    // The rows' laid-out descriptions and the rows' heights.
+    // The rows' laid-out descriptions and client cells, the height of the
+    // taller of the two, and the rows' heights.
     std::vector<PdfText> descs;
+    std::vector<PdfText> clients;
+    QList<double> textHeights;
     QList<double> rowHeights;
     PdfLayout::FirstPage geometry;
     qint64 total = 0;
@@ -34,6 +37,9 @@ public:
     PdfPagePainter(QPainter& painter, const PdfStyle& style, const PdfDocument& doc);
 
     void drawPage(const PDFReport::PagePlan& plan, int pageIndex);
+
+    // The client cell of a row: its name, or an en dash without a client.
+    static PdfText clientCell(const PDFReport::Row& row, const PdfStyle& style);
 
 private:
     // Each gives the y of the table's column headings.

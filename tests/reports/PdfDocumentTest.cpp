@@ -249,6 +249,27 @@ private Q_SLOTS:
         QCOMPARE(three - none, 72.0);
     }
 
+    // A client name that wraps makes its row taller instead of running into
+    // the next row.
+    void longClientNameGrowsItsRow() {
+        Report r;
+        r.entries = {entry(1, u"First"_s, 60,
+                           u"Acme Corporation International Holdings Limited Partnership"_s),
+                     entry(2, u"Second"_s, 60, u"Globex"_s)};
+        const PdfProbe pdf(PDFReport::data(r, meta(), {}));
+        const QRectF second = pdf.wordBox(1, u"Second"_s);
+        const QRectF lastLine = pdf.wordBox(1, u"Partnership"_s);
+        QVERIFY(!lastLine.isEmpty());
+        QVERIFY(lastLine.top() > pdf.wordBox(1, u"First"_s).bottom());
+        QVERIFY2(lastLine.bottom() + 7 <= second.top(),
+                 qPrintable(u"%1 %2"_s.arg(lastLine.bottom()).arg(second.top())));
+
+        r.entries[0].clientName = u"Acme"_s;
+        const double shortRow =
+            PdfProbe(PDFReport::data(r, meta(), {})).wordBox(1, u"Second"_s).top();
+        QVERIFY(second.top() - shortRow > 20);
+    }
+
     void longDescriptionGetsItsOwnPage() {
         Report r;
         const QString huge =
