@@ -220,6 +220,12 @@ PdfText PdfPagePainter::clientCell(const PDFReport::Row& row, const PdfStyle& st
 
 void PdfPagePainter::drawThumbnails(const QList<QImage>& shots, double top) {
     const qsizetype count = std::min<qsizetype>(shots.size(), PdfLayout::maxShots);
+    // Large screenshots are shrunk side by side before they are drawn.
+    QList<QImage> thumbs(count);
+    for (qsizetype i = 0; i < count; ++i)
+        m_pool.start([&thumbs, &shots, i] { thumbs[i] = PDFReport::thumbnail(shots[i]); });
+    m_pool.waitForDone();
+
     for (qsizetype i = 0; i < count; ++i) {
         const QRectF cell(PdfLayout::left +
                               double(i % PdfLayout::thumbsPerLine) * PdfLayout::thumbStepX,
@@ -241,7 +247,7 @@ void PdfPagePainter::drawThumbnails(const QList<QImage>& shots, double top) {
         m_painter.setClipPath(clip);
         m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         m_painter.setOpacity(1.0);
-        m_painter.drawImage(target, PDFReport::thumbnail(image));
+        m_painter.drawImage(target, thumbs[i]);
         m_painter.restore();
     }
 }

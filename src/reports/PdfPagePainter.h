@@ -4,6 +4,8 @@
 #include "reports/PdfLayout.h"
 #include "reports/PdfText.h"
 
+#include <QThreadPool>
+
 #include <vector>
 
 class QPainter;
@@ -62,4 +64,5 @@ private:
     QPainter& m_painter;
     const PdfStyle& m_style;
     const PdfDocument& m_doc;
+    QThreadPool m_pool;
 };
