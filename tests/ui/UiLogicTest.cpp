@@ -393,7 +393,7 @@ void UiLogicTest::typedDuration_data() {
     QTest::newRow("h:m again") << u"1:30"_s << 5400.0;
     QTest::newRow("h:m:s") << u"0:45:10"_s << 2710.0;
     QTest::newRow("spaces and tabs") << u" \t1:00 \t"_s << 3600.0;
-    QTest::newRow("fraction") << u"1.5"_s << 90.0;
+    QTest::newRow("decimal hours") << u"1.5"_s << 5400.0;
     QTest::newRow("zero") << u"0"_s << 0.0;
     QTest::newRow("negative") << u"-5"_s << -1.0;
     QTest::newRow("negative part") << u"1:-90"_s << -1.0;
