@@ -11,6 +11,7 @@
 #include "ui/EntryRowView.h"
 #include "ui/GroupRowView.h"
 #include "ui/HighlightLabel.h"
+#include "ui/OverlayScrollBar.h"
 #include "ui/SuggestionListView.h"
 #include "ui/SuggestionRow.h"
 #include "ui/SymbolButton.h"
@@ -22,6 +23,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 using UiTestData::at;
@@ -67,6 +71,7 @@ private Q_SLOTS:
     void trashDeletesTheRunningEntry();
     void emptyListAndEscape();
     void hoverHighlightsOneRow();
+    void listScrollsWithTheWheel();
 };
 
 void PanelTest::startAndStopFromTheComposer() {
@@ -548,6 +553,33 @@ void PanelTest::hoverHighlightsOneRow() {
     QTest::mouseClick(rows[1]->resumeButton(), Qt::LeftButton);
     QCOMPARE(f.model.running()->description, u"One"_s);
     QCOMPARE(f.syncs, 1);
+}
+
+void PanelTest::listScrollsWithTheWheel() {
+    PanelFixture f;
+    for (int i = 0; i < 40; ++i)
+        f.db().entries.append(
+            entry(u"e%1"_s.arg(i), u"Task %1"_s.arg(i), at(-60 * (i + 1)), at(-60 * (i + 1) + 30)));
+    QVERIFY(f.open());
+    QScrollArea* scroll = f.controller->scrollArea();
+    QScrollBar* inner = scroll->verticalScrollBar();
+    QVERIFY(inner->maximum() > 0);
+    // The visible scroller is the thin one over the margin; it follows the
+    // list and the list keeps its full width.
+    auto* overlay = scroll->findChild<OverlayScrollBar*>();
+    QVERIFY(overlay);
+    QVERIFY(overlay->isVisible());
+    QCOMPARE(overlay->maximum(), inner->maximum());
+    QCOMPARE(f.controller->listView()->width(), scroll->width());
+
+    const QPointF at(100, 100);
+    QWheelEvent wheel(at, scroll->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(scroll->viewport(), &wheel);
+    QVERIFY(inner->value() > 0);
+    QCOMPARE(overlay->value(), inner->value());
+    overlay->setValue(0);
+    QCOMPARE(inner->value(), 0);
 }
 
 QTEST_MAIN(PanelTest)
