@@ -110,14 +110,14 @@ void SetupOverlayView::save() {
     }
     m_model->setSettings(server, key);
     m_model->syncNow();
-    close();
+    dismiss();
 }
 
 void SetupOverlayView::cancel() {
-    close();
+    dismiss();
 }
 
-void SetupOverlayView::close() {
+void SetupOverlayView::dismiss() {
     hide();
     deleteLater();
     if (m_controller)

@@ -35,7 +35,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void close();
+    void dismiss();
 
     AppModel* m_model;
     QPointer<PopoverViewController> m_controller;

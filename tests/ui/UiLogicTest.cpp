@@ -345,6 +345,20 @@ void UiLogicTest::todayTotalFollowsLocalDate() {
                                   // 10:30 on 4 January UTC is 23:30 on 4 January there.
                                   entry(u"b"_s, u"x"_s, at(-1380), at(-1370))};
     QCOMPARE(TodayTotal::base(entries, at(0)), 1800.0);
+
+    // A 23-hour day: clocks in New York go forward on 8 March 2026.
+    TestEnv::setTimeZone("America/New_York");
+    const QDateTime evening(QDate(2026, 3, 9), QTime(3, 50), Qt::UTC); // 23:50 EDT, 8 March
+    auto utc = [](int day, int h, int m) {
+        return QDateTime(QDate(2026, 3, day), QTime(h, m), Qt::UTC);
+    };
+    const QList<Entry> dst = {
+        entry(u"first"_s, u"x"_s, utc(8, 5, 0), utc(8, 5, 10)),   // 00:00 EST, 8 March
+        entry(u"before"_s, u"x"_s, utc(8, 4, 59), utc(8, 5, 30)), // 23:59 EST, 7 March
+        entry(u"late"_s, u"x"_s, utc(9, 3, 30), utc(9, 3, 40)),   // 23:30 EDT, 8 March
+        entry(u"after"_s, u"x"_s, utc(9, 4, 0), utc(9, 4, 5)),    // 00:00 EDT, 9 March
+    };
+    QCOMPARE(TodayTotal::base(dst, evening), 1200.0);
 }
 
 void UiLogicTest::highlight_data() {
