@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QSettings>
 
@@ -38,14 +39,27 @@ QSettings panelSettings() {
     return QSettings(QStringLiteral("zevra"), QStringLiteral("tikit"));
 }
 
-// The tray's timer symbol: light grey when idle, the accent colour while an
-// entry runs, so that it reads on the dark panels most trays have.
-QIcon trayIcon(bool running) {
-    const QColor tint = running ? Theme::accent() : QColor(0xD8, 0xD8, 0xD8);
+// The tray's timer symbol on a round badge, so it reads on light and dark
+// panels alike (and on trays that cannot show transparency): a grey badge
+// while idle, the accent colour while an entry runs.
+QIcon makeTrayIcon(bool running) {
+    const QColor badge = running ? Theme::accent() : QColor(0x6b, 0x72, 0x80);
+    const QColor glyph = running ? Theme::onAccent() : QColor(Qt::white);
     const QString name = running ? QStringLiteral("timer.running") : QStringLiteral("timer");
     QIcon icon;
-    for (int side : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(Icons::pixmap(name, side, tint));
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(badge);
+        painter.drawEllipse(QRectF(0.5, 0.5, side - 1.0, side - 1.0));
+        const int inset = qMax(2, side / 6);
+        painter.drawPixmap(inset, inset, Icons::pixmap(name, side - 2 * inset, glyph));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
     return icon;
 }
 
@@ -56,6 +70,36 @@ void printLine(const QString& text) {
 }
 
 } // namespace
+
+int AppDelegate::exec(int& argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "zevra-tikit: there is no graphical display (DISPLAY and "
+                     "WAYLAND_DISPLAY are not set); the tray app needs a desktop session\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zevra-tikit"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zevra Tikit"));
+    QApplication::setApplicationVersion(QStringLiteral(ZEVRA_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zevra-tikit"));
+    // No main window: closing a window never ends the application.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::optional<QString> dir = AppModel::defaultDataDirectory();
+    if (!dir) {
+        std::fprintf(stderr, "zevra-tikit: no per-user data folder is available\n");
+        return 1;
+    }
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        std::fprintf(stderr, "zevra-tikit: no system tray is running yet; the icon appears when "
+                             "one starts\n");
+
+    AppDelegate delegate(std::make_unique<AppModel>(*dir));
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return app.exec();
+}
 
 AppDelegate::AppDelegate(std::unique_ptr<AppModel> model, QObject* parent)
     : QObject(parent)
@@ -121,7 +165,7 @@ void AppDelegate::setRunningIcon(bool running) {
     if (m_iconRunning == running)
         return;
     m_iconRunning = running;
-    m_tray->setIcon(trayIcon(running));
+    m_tray->setIcon(makeTrayIcon(running));
 }
 
 void AppDelegate::refreshStatusItem() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/PopoverPanel.h"
+#include "ui/PopoverViewController.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -11,8 +14,6 @@
 
 class AppModel;
 class PanelEventFilter;
-class PopoverPanel;
-class PopoverViewController;
 class TrayMenu;
 
 // The tray application: the tray icon with its menu, the floating panel and
@@ -23,6 +24,10 @@ class AppDelegate : public QObject {
 public:
     explicit AppDelegate(std::unique_ptr<AppModel> model, QObject* parent = nullptr);
     ~AppDelegate() override;
+
+    // The normal start: the application object, the model on the user's data
+    // folder, the delegate, the event loop. Gives the exit status.
+    static int exec(int& argc, char** argv);
 
     // The start sequence: tray icon, change wiring, first sync, timers.
     void applicationDidFinishLaunching();
