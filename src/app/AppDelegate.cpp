@@ -3,6 +3,7 @@
 #include "app/EscapeRouter.h"
 #include "app/PanelEventFilter.h"
 #include "app/PanelGeometry.h"
+#include "app/PanelSwitches.h"
 #include "app/PopoverPanel.h"
 #include "app/TrayMenu.h"
 #include "app/TrayTitle.h"
@@ -291,7 +292,9 @@ void AppDelegate::placePanel() {
 }
 
 void AppDelegate::applyPanelSwitches() {
-    // Diagnostic switches that act on the fresh panel arrive with their screens.
+    // The switches of screens that are not built yet (editor, time editor,
+    // reports, preview) join here with them.
+    PanelSwitches::apply(*m_model, *m_controller, QString());
 }
 
 void AppDelegate::hidePanel() {

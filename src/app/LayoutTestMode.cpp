@@ -1,6 +1,7 @@
 #include "app/LayoutTestMode.h"
 
 #include "app/DiagnosticOutput.h"
+#include "app/PanelSwitches.h"
 #include "model/AppModel.h"
 #include "ui/PopoverViewController.h"
 
@@ -15,9 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The description of the entry that ZEVRA_FAKE_RUNNING starts.
-const QString fakeRunningDescription = u"Reviewing the panel layout"_s;
 
 QString sizeText(const QSize& size) {
     return u"(%1, %2)"_s.arg(QString::number(double(size.width()), 'f', 1),
@@ -55,14 +53,7 @@ int LayoutTestMode::run() {
     window.show();
     layOut(window);
 
-    if (qEnvironmentVariableIsSet("ZEVRA_FAKE_RUNNING")) {
-        const QList<Client> clients = model.clients();
-        model.start(fakeRunningDescription,
-                    clients.isEmpty() ? std::nullopt : std::optional<QString>(clients.first().id));
-        controller->reload();
-    }
-    if (qEnvironmentVariableIsSet("ZEVRA_SHOW_SUGGESTIONS"))
-        controller->showSuggestions(u"s"_s);
+    PanelSwitches::apply(model, *controller, u"s"_s);
     layOut(window);
 
     const QSize fitting = QLayout::closestAcceptableSize(controller, controller->sizeHint());

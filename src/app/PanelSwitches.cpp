@@ -1,0 +1,22 @@
+#include "app/PanelSwitches.h"
+
+#include "model/AppModel.h"
+#include "ui/PopoverViewController.h"
+
+using namespace Qt::StringLiterals;
+
+void PanelSwitches::startFakeEntry(AppModel& model) {
+    const QList<Client> clients = model.clients();
+    model.start(u"Reviewing the panel layout"_s,
+                clients.isEmpty() ? std::nullopt : std::optional<QString>(clients.first().id));
+}
+
+void PanelSwitches::apply(AppModel& model, PopoverViewController& controller,
+                          const QString& suggestionText) {
+    if (qEnvironmentVariableIsSet("ZEVRA_FAKE_RUNNING")) {
+        startFakeEntry(model);
+        controller.reload();
+    }
+    if (qEnvironmentVariableIsSet("ZEVRA_SHOW_SUGGESTIONS"))
+        controller.showSuggestions(suggestionText);
+}

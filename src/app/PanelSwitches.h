@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class AppModel;
+class PopoverViewController;
+
+// The diagnostic switches that act on a freshly opened panel, shared by the
+// tray app and the off-screen layout test.
+class PanelSwitches {
+public:
+    // ZEVRA_FAKE_RUNNING: a running entry with a fixed sample description and
+    // the first offered client (none when there is no client).
+    static void startFakeEntry(AppModel& model);
+    // Applies ZEVRA_FAKE_RUNNING and ZEVRA_SHOW_SUGGESTIONS (for the given text).
+    static void apply(AppModel& model, PopoverViewController& controller,
+                      const QString& suggestionText);
+};
