@@ -16,16 +16,14 @@ constexpr int adminTimeoutMs = 20000;
 constexpr int usersTimeoutMs = 25000;
 } // namespace
 
-QString Api::normalizedBase(const QString& text)
-{
+QString Api::normalizedBase(const QString& text) {
     QString s = text.trimmed();
     while (s.endsWith(u'/'))
         s.chop(1);
     return s;
 }
 
-std::optional<Api::Credentials> Api::credentials(const Store& store)
-{
+std::optional<Api::Credentials> Api::credentials(const Store& store) {
     const Settings& settings = store.db().settings;
     Credentials c{normalizedBase(settings.server), settings.apiKey.trimmed()};
     if (c.base.isEmpty() || c.key.isEmpty())
@@ -33,8 +31,7 @@ std::optional<Api::Credentials> Api::credentials(const Store& store)
     return c;
 }
 
-QNetworkAccessManager& Api::network()
-{
+QNetworkAccessManager& Api::network() {
     static QNetworkAccessManager* manager = nullptr;
     if (!manager) {
         manager = new QNetworkAccessManager(QCoreApplication::instance());
@@ -44,8 +41,7 @@ QNetworkAccessManager& Api::network()
 }
 
 void Api::fetchUsers(const Store& store, QObject* context,
-                     std::function<void(const QList<ReportUser>&)> done)
-{
+                     std::function<void(const QList<ReportUser>&)> done) {
     const std::optional<Credentials> creds = credentials(store);
     const std::optional<QUrl> url =
         creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=users"_s) : std::nullopt;
@@ -73,8 +69,7 @@ void Api::fetchUsers(const Store& store, QObject* context,
 }
 
 void Api::createUser(const Store& store, const QString& name, bool isAdmin, QObject* context,
-                     std::function<void(const ApiResult<ReportUser>&)> done)
-{
+                     std::function<void(const ApiResult<ReportUser>&)> done) {
     const std::optional<Credentials> creds = credentials(store);
     const std::optional<QUrl> url =
         creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=users"_s) : std::nullopt;
@@ -107,8 +102,7 @@ void Api::createUser(const Store& store, const QString& name, bool isAdmin, QObj
     });
 }
 
-void Api::updateClientColor(const Store& store, qint64 serverId, const QString& hex)
-{
+void Api::updateClientColor(const Store& store, qint64 serverId, const QString& hex) {
     const std::optional<Credentials> creds = credentials(store);
     const std::optional<QUrl> url =
         creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=clients"_s) : std::nullopt;

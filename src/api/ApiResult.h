@@ -20,13 +20,9 @@ public:
 
 private:
     explicit ApiResult(T value)
-        : m_value(std::move(value))
-    {
-    }
+        : m_value(std::move(value)) {}
     explicit ApiResult(ReportError error)
-        : m_value(std::move(error))
-    {
-    }
+        : m_value(std::move(error)) {}
 
     std::variant<T, ReportError> m_value;
 };

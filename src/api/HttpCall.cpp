@@ -11,8 +11,10 @@
 
 namespace {
 
-HttpReply readReply(QNetworkReply* reply)
-{
+std::optional<int> g_timeoutCap;
+std::function<void(const HttpCall&)> g_observer;
+
+HttpReply readReply(QNetworkReply* reply) {
     HttpReply result;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -31,28 +33,37 @@ HttpReply readReply(QNetworkReply* reply)
 
 } // namespace
 
-std::optional<QUrl> HttpCall::parseUrl(const QString& text)
-{
+std::optional<QUrl> HttpCall::parseUrl(const QString& text) {
     QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.isEmpty())
         return std::nullopt;
     return url;
 }
 
-void HttpCall::later(QObject* context, std::function<void()> fn)
+void HttpCall::setTimeoutCapForTesting(std::optional<int> msecs)
 {
+    g_timeoutCap = msecs;
+}
+
+void HttpCall::setObserverForTesting(std::function<void(const HttpCall&)> observer)
+{
+    g_observer = std::move(observer);
+}
+
+void HttpCall::later(QObject* context, std::function<void()> fn) {
     QObject* target = context ? context : QCoreApplication::instance();
     QTimer::singleShot(0, target, std::move(fn));
 }
 
-void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done) const
-{
+void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done) const {
+    if (g_observer)
+        g_observer(*this);
     QNetworkRequest request(url);
     if (jsonBody)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
     if (!apiKey.isEmpty())
         request.setRawHeader("X-Api-Key", apiKey.toUtf8());
-    request.setTransferTimeout(timeoutMs);
+    request.setTransferTimeout(g_timeoutCap ? qMin(*g_timeoutCap, timeoutMs) : timeoutMs);
 
     QNetworkAccessManager& manager = Api::network();
     QNetworkReply* reply = jsonBody ? manager.sendCustomRequest(request, method, *jsonBody)

@@ -27,4 +27,9 @@ struct HttpCall {
     // Runs `fn` on the next turn of the main event loop, unless `context` is
     // destroyed by then.
     static void later(QObject* context, std::function<void()> fn);
+
+    // Tests: caps every time-out so that a stalled server fails fast.
+    static void setTimeoutCapForTesting(std::optional<int> msecs);
+    // Tests: sees every call as it is sent (to check time-outs, for example).
+    static void setObserverForTesting(std::function<void(const HttpCall&)> observer);
 };

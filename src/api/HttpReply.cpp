@@ -3,8 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-std::optional<QString> HttpReply::errorText() const
-{
+std::optional<QString> HttpReply::errorText() const {
     const QJsonDocument doc = QJsonDocument::fromJson(body);
     if (!doc.isObject())
         return std::nullopt;
@@ -14,8 +13,7 @@ std::optional<QString> HttpReply::errorText() const
     return error.toString();
 }
 
-QString HttpReply::failureMessage() const
-{
+QString HttpReply::failureMessage() const {
     if (std::optional<QString> text = errorText())
         return *text;
     return QStringLiteral("Server said HTTP ") + QString::number(status);

@@ -4,8 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-QJsonObject ReportUser::toJson() const
-{
+QJsonObject ReportUser::toJson() const {
     QJsonObject o;
     o.insert("id"_L1, id);
     o.insert("name"_L1, name);
@@ -15,8 +14,7 @@ QJsonObject ReportUser::toJson() const
     return o;
 }
 
-std::optional<ReportUser> ReportUser::fromJson(const QJsonValue& value)
-{
+std::optional<ReportUser> ReportUser::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     ReportUser u;
     u.id = r.integer("id"_L1);

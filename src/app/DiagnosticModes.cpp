@@ -12,14 +12,12 @@
 
 namespace {
 
-bool isSet(const char* name)
-{
+bool isSet(const char* name) {
     return qEnvironmentVariableIsSet(name);
 }
 
 // A whole number, as the synthetic report wants it.
-bool isWholeNumber(const QByteArray& text)
-{
+bool isWholeNumber(const QByteArray& text) {
     bool ok = false;
     text.trimmed().toLongLong(&ok);
     return ok;
@@ -27,8 +25,7 @@ bool isWholeNumber(const QByteArray& text)
 
 } // namespace
 
-DiagnosticMode DiagnosticModes::select()
-{
+DiagnosticMode DiagnosticModes::select() {
     if (isSet("ZEVRA_SYNC_TEST"))
         return DiagnosticMode::SyncTest;
     if (isSet("ZEVRA_SHOT_TEST"))
@@ -47,8 +44,7 @@ DiagnosticMode DiagnosticModes::select()
     return DiagnosticMode::None;
 }
 
-bool DiagnosticModes::needsGui(DiagnosticMode mode)
-{
+bool DiagnosticModes::needsGui(DiagnosticMode mode) {
     switch (mode) {
     case DiagnosticMode::SyncTest:
     case DiagnosticMode::ShotTest:
@@ -58,8 +54,7 @@ bool DiagnosticModes::needsGui(DiagnosticMode mode)
     }
 }
 
-int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv)
-{
+int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
     std::unique_ptr<QCoreApplication> app;
     if (needsGui(mode)) {
         // Off-screen rendering: no display is needed or touched.

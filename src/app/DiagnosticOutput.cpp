@@ -4,20 +4,17 @@
 
 #include <cstdio>
 
-void DiagnosticOutput::line(const QString& text)
-{
+void DiagnosticOutput::line(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
-QString DiagnosticOutput::flag(bool value)
-{
+QString DiagnosticOutput::flag(bool value) {
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-QString DiagnosticOutput::array(const QStringList& items)
-{
+QString DiagnosticOutput::array(const QStringList& items) {
     QStringList quoted;
     quoted.reserve(items.size());
     for (QString item : items) {
@@ -28,8 +25,7 @@ QString DiagnosticOutput::array(const QStringList& items)
     return u'[' + quoted.join(QStringLiteral(", ")) + u']';
 }
 
-std::optional<QString> DiagnosticOutput::dataDirectory()
-{
+std::optional<QString> DiagnosticOutput::dataDirectory() {
     std::optional<QString> dir = AppModel::defaultDataDirectory();
     if (!dir)
         std::fprintf(stderr, "zevra-tikit: no per-user data folder is available\n");

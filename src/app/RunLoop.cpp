@@ -4,8 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-bool RunLoop::spinUntil(const std::function<bool()>& done, double timeoutSeconds)
-{
+bool RunLoop::spinUntil(const std::function<bool()>& done, double timeoutSeconds) {
     QElapsedTimer elapsed;
     elapsed.start();
     while (!done()) {
@@ -18,7 +17,6 @@ bool RunLoop::spinUntil(const std::function<bool()>& done, double timeoutSeconds
     return true;
 }
 
-void RunLoop::spinFor(double seconds)
-{
+void RunLoop::spinFor(double seconds) {
     spinUntil([] { return false; }, seconds);
 }

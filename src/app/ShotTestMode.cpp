@@ -13,21 +13,18 @@ namespace {
 const QString testDescription = QStringLiteral("ZZ multi-shot test");
 
 // A 1 x 1 pixel PNG.
-QByteArray tinyPng()
-{
+QByteArray tinyPng() {
     return QByteArray::fromBase64(
         "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5"
         "ErkJggg==");
 }
 
-void syncAndWait(AppModel& model)
-{
+void syncAndWait(AppModel& model) {
     model.syncNow();
     RunLoop::spinUntil([&] { return !model.syncing(); });
 }
 
-const Entry* findByDescription(const AppModel& model, const QString& description)
-{
+const Entry* findByDescription(const AppModel& model, const QString& description) {
     for (const Entry& e : model.store().db().entries) {
         if (!e.deleted && e.description == description)
             return &e;
@@ -35,8 +32,7 @@ const Entry* findByDescription(const AppModel& model, const QString& description
     return nullptr;
 }
 
-QString shotsLine(const Entry* entry)
-{
+QString shotsLine(const Entry* entry) {
     QStringList texts;
     if (entry && entry->screenshots) {
         for (const Screenshot& s : *entry->screenshots) {
@@ -51,8 +47,7 @@ QString shotsLine(const Entry* entry)
 
 } // namespace
 
-int ShotTestMode::run()
-{
+int ShotTestMode::run() {
     const std::optional<QString> dir = DiagnosticOutput::dataDirectory();
     if (!dir)
         return 1;
@@ -71,7 +66,8 @@ int ShotTestMode::run()
     model.addScreenshot(*running, png, u"png"_s);
     model.addScreenshot(*running, png, u"png"_s);
     syncAndWait(model);
-    DiagnosticOutput::line(u"pass1 shots: "_s + shotsLine(findByDescription(model, testDescription)));
+    DiagnosticOutput::line(u"pass1 shots: "_s +
+                           shotsLine(findByDescription(model, testDescription)));
 
     if (const Entry* entry = findByDescription(model, testDescription))
         model.updateDescription(*entry, testDescription + u" 2"_s);
@@ -85,9 +81,9 @@ int ShotTestMode::run()
             model.deleteEntry(e);
     }
     syncAndWait(model);
-    const auto remaining =
-        std::count_if(entries.begin(), entries.end(),
-                      [](const Entry& e) { return e.description.startsWith(u"ZZ multi"); });
+    const auto remaining = std::count_if(entries.begin(), entries.end(), [](const Entry& e) {
+        return e.description.startsWith(u"ZZ multi");
+    });
     DiagnosticOutput::line(u"remaining: "_s + QString::number(remaining));
     return 0;
 }

@@ -7,8 +7,7 @@
 
 using namespace Qt::StringLiterals;
 
-int SyncTestMode::run()
-{
+int SyncTestMode::run() {
     const std::optional<QString> dir = DiagnosticOutput::dataDirectory();
     if (!dir)
         return 1;

@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const DiagnosticMode mode = DiagnosticModes::select();
     if (mode != DiagnosticMode::None)
         return DiagnosticModes::run(mode, argc, argv);

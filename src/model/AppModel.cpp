@@ -17,8 +17,7 @@
 
 namespace {
 
-QString newLocalId()
-{
+QString newLocalId() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
 }
 
@@ -27,32 +26,25 @@ QString newLocalId()
 AppModel::AppModel(std::unique_ptr<Store> store, QObject* parent)
     : QObject(parent)
     , m_store(std::move(store))
-    , m_syncRunner([](Store& s, QObject* context, SyncDone done) {
-        Api::sync(s, context, std::move(done));
-    })
+    , m_syncRunner(
+          [](Store& s, QObject* context, SyncDone done) { Api::sync(s, context, std::move(done)); })
     , m_colorUploader([](Store& s, qint64 serverId, const QString& hex) {
         Api::updateClientColor(s, serverId, hex);
-    })
-{
-}
+    }) {}
 
 AppModel::AppModel(const QString& dataDirectory, QObject* parent)
-    : AppModel(std::make_unique<Store>(dataDirectory), parent)
-{
-}
+    : AppModel(std::make_unique<Store>(dataDirectory), parent) {}
 
 AppModel::~AppModel() = default;
 
-std::optional<QString> AppModel::defaultDataDirectory()
-{
+std::optional<QString> AppModel::defaultDataDirectory() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         return std::nullopt;
     return base + QStringLiteral("/org.zevra.tikit");
 }
 
-std::optional<Entry> AppModel::running() const
-{
+std::optional<Entry> AppModel::running() const {
     for (const Entry& e : m_store->db().entries) {
         if (e.isRunning())
             return e;
@@ -60,8 +52,7 @@ std::optional<Entry> AppModel::running() const
     return std::nullopt;
 }
 
-QList<Client> AppModel::clients() const
-{
+QList<Client> AppModel::clients() const {
     QList<Client> list;
     for (const Client& c : m_store->db().clients) {
         if (!c.archived)
@@ -75,8 +66,7 @@ QList<Client> AppModel::clients() const
     return list;
 }
 
-std::optional<Client> AppModel::client(const std::optional<QString>& id) const
-{
+std::optional<Client> AppModel::client(const std::optional<QString>& id) const {
     if (!id)
         return std::nullopt;
     for (const Client& c : m_store->db().clients) {
@@ -88,36 +78,25 @@ std::optional<Client> AppModel::client(const std::optional<QString>& id) const
 
 int AppModel::pendingCount() const
 {
-    const Db& db = m_store->db();
-    const auto pendingEntries = std::count_if(db.entries.begin(), db.entries.end(), [](const Entry& e) {
-        return e.syncState == Entry::pending;
-    });
-    const auto pendingClients = std::count_if(db.clients.begin(), db.clients.end(), [](const Client& c) {
-        return c.syncState == Entry::pending;
-    });
-    return int(pendingEntries + pendingClients);
+    return m_store->db().pendingCount();
 }
 
-QList<Suggestion> AppModel::suggestions(const QString& text) const
-{
+QList<Suggestion> AppModel::suggestions(const QString& text) const {
     return Suggestions::forText(m_store->db(), text);
 }
 
-void AppModel::touch(Entry& entry)
-{
+void AppModel::touch(Entry& entry) {
     entry.syncState = Entry::pending;
     entry.updatedAt = Time::iso(Clock::now());
 }
 
-void AppModel::changed()
-{
+void AppModel::changed() {
     m_store->save();
     if (m_onChange)
         m_onChange();
 }
 
-void AppModel::replace(const Entry& changedEntry)
-{
+void AppModel::replace(const Entry& changedEntry) {
     QList<Entry>& entries = m_store->db().entries;
     for (Entry& e : entries) {
         if (e.id == changedEntry.id) {
@@ -128,8 +107,7 @@ void AppModel::replace(const Entry& changedEntry)
     changed();
 }
 
-void AppModel::start(const QString& description, const std::optional<QString>& clientId)
-{
+void AppModel::start(const QString& description, const std::optional<QString>& clientId) {
     const QString now = Time::iso(Clock::now());
     QList<Entry>& entries = m_store->db().entries;
     for (Entry& e : entries) {
@@ -162,24 +140,21 @@ void AppModel::start(const QString& description, const std::optional<QString>& c
     changed();
 }
 
-void AppModel::stop(const Entry& entry)
-{
+void AppModel::stop(const Entry& entry) {
     Entry e = entry;
     e.endedAt = Time::iso(Clock::now());
     touch(e);
     replace(e);
 }
 
-void AppModel::updateDescription(const Entry& entry, const QString& description)
-{
+void AppModel::updateDescription(const Entry& entry, const QString& description) {
     Entry e = entry;
     e.description = description.trimmed();
     touch(e);
     replace(e);
 }
 
-void AppModel::updateClient(const Entry& entry, const std::optional<QString>& clientId)
-{
+void AppModel::updateClient(const Entry& entry, const std::optional<QString>& clientId) {
     Entry e = entry;
     e.clientId = clientId;
     touch(e);
@@ -187,8 +162,7 @@ void AppModel::updateClient(const Entry& entry, const std::optional<QString>& cl
 }
 
 void AppModel::updateTimes(const Entry& entry, const QString& startedAt,
-                           const std::optional<QString>& endedAt)
-{
+                           const std::optional<QString>& endedAt) {
     Entry e = entry;
     e.startedAt = startedAt;
     e.endedAt = endedAt;
@@ -196,8 +170,7 @@ void AppModel::updateTimes(const Entry& entry, const QString& startedAt,
     replace(e);
 }
 
-void AppModel::addScreenshot(const Entry& entry, const QByteArray& data, const QString& ext)
-{
+void AppModel::addScreenshot(const Entry& entry, const QByteArray& data, const QString& ext) {
     const std::optional<QString> name = m_store->writeScreenshot(data, ext);
     if (!name)
         return;
@@ -215,8 +188,7 @@ void AppModel::addScreenshot(const Entry& entry, const QByteArray& data, const Q
     replace(e);
 }
 
-void AppModel::removeScreenshot(const Entry& entry, int index)
-{
+void AppModel::removeScreenshot(const Entry& entry, int index) {
     const QList<Entry>& entries = m_store->db().entries;
     const auto it = std::find_if(entries.begin(), entries.end(),
                                  [&entry](const Entry& e) { return e.id == entry.id; });
@@ -234,8 +206,7 @@ void AppModel::removeScreenshot(const Entry& entry, int index)
     replace(e);
 }
 
-void AppModel::deleteEntry(const Entry& entry)
-{
+void AppModel::deleteEntry(const Entry& entry) {
     if (entry.serverId) {
         Entry e = entry;
         e.deleted = true;
@@ -252,8 +223,8 @@ void AppModel::deleteEntry(const Entry& entry)
     changed();
 }
 
-std::optional<Client> AppModel::addClient(const QString& name, const std::optional<QString>& color)
-{
+std::optional<Client> AppModel::addClient(const QString& name,
+                                          const std::optional<QString>& color) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
@@ -279,11 +250,10 @@ std::optional<Client> AppModel::addClient(const QString& name, const std::option
     return client;
 }
 
-void AppModel::setClientColor(const QString& id, const QString& hex)
-{
+void AppModel::setClientColor(const QString& id, const QString& hex) {
     QList<Client>& clients = m_store->db().clients;
-    const auto it = std::find_if(clients.begin(), clients.end(),
-                                 [&id](const Client& c) { return c.id == id; });
+    const auto it =
+        std::find_if(clients.begin(), clients.end(), [&id](const Client& c) { return c.id == id; });
     if (it == clients.end())
         return;
     it->color = hex;
@@ -293,8 +263,7 @@ void AppModel::setClientColor(const QString& id, const QString& hex)
         m_colorUploader(*m_store, *serverId, hex);
 }
 
-void AppModel::setSettings(const QString& server, const QString& apiKey)
-{
+void AppModel::setSettings(const QString& server, const QString& apiKey) {
     Settings& settings = m_store->db().settings;
     const QString normalized = Api::normalizedBase(server);
     if (normalized != settings.server || apiKey != settings.apiKey)
@@ -304,8 +273,7 @@ void AppModel::setSettings(const QString& server, const QString& apiKey)
     changed();
 }
 
-void AppModel::syncNow()
-{
+void AppModel::syncNow() {
     if (m_syncing)
         return;
     const Settings& settings = m_store->db().settings;

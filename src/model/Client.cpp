@@ -4,8 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-QJsonObject Client::toJson() const
-{
+QJsonObject Client::toJson() const {
     QJsonObject o;
     o.insert("id"_L1, id);
     JsonWrite::optional(o, "server_id"_L1, serverId);
@@ -16,8 +15,7 @@ QJsonObject Client::toJson() const
     return o;
 }
 
-std::optional<Client> Client::fromJson(const QJsonValue& value)
-{
+std::optional<Client> Client::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     Client c;
     c.id = r.text("id"_L1);

@@ -3,27 +3,23 @@
 #include "model/ManualClock.h"
 
 namespace {
-ManualClock* manualClock()
-{
+ManualClock* manualClock() {
     return dynamic_cast<ManualClock*>(&Clock::current());
 }
 } // namespace
 
 ClockTimer::ClockTimer(QObject* parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &ClockTimer::fire);
 }
 
-ClockTimer::~ClockTimer()
-{
+ClockTimer::~ClockTimer() {
     if (ManualClock* manual = manualClock())
         manual->cancel(this);
 }
 
-void ClockTimer::start(int msecs)
-{
+void ClockTimer::start(int msecs) {
     if (ManualClock* manual = manualClock()) {
         m_timer.stop();
         manual->schedule(this, msecs);
@@ -32,21 +28,18 @@ void ClockTimer::start(int msecs)
     }
 }
 
-void ClockTimer::stop()
-{
+void ClockTimer::stop() {
     m_timer.stop();
     if (ManualClock* manual = manualClock())
         manual->cancel(this);
 }
 
-bool ClockTimer::isActive() const
-{
+bool ClockTimer::isActive() const {
     if (ManualClock* manual = manualClock())
         return manual->isScheduled(this);
     return m_timer.isActive();
 }
 
-void ClockTimer::fire()
-{
+void ClockTimer::fire() {
     Q_EMIT timeout();
 }

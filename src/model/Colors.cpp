@@ -3,14 +3,12 @@
 #include <QPainter>
 
 namespace {
-bool isHexDigit(QChar c)
-{
+bool isHexDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 } // namespace
 
-std::optional<QString> normalizeHex(const QString& text)
-{
+std::optional<QString> normalizeHex(const QString& text) {
     QString s = text.trimmed();
     if (s.isEmpty())
         return std::nullopt;
@@ -25,8 +23,7 @@ std::optional<QString> normalizeHex(const QString& text)
     return s.toLower();
 }
 
-std::optional<QColor> colorFromHex(const QString& text)
-{
+std::optional<QColor> colorFromHex(const QString& text) {
     QString s = text.trimmed();
     if (s.startsWith(u'#'))
         s.remove(0, 1);
@@ -43,8 +40,7 @@ std::optional<QColor> colorFromHex(const QString& text)
     return QColor::fromRgb((value >> 16) & 0xff, (value >> 8) & 0xff, value & 0xff);
 }
 
-QImage colorSwatch(const QColor& color, int size, qreal devicePixelRatio)
-{
+QImage colorSwatch(const QColor& color, int size, qreal devicePixelRatio) {
     const int pixels = qMax(1, qRound(size * devicePixelRatio));
     QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);

@@ -8,8 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 template <class T>
-QJsonArray toArray(const QList<T>& items)
-{
+QJsonArray toArray(const QList<T>& items) {
     QJsonArray array;
     for (const T& item : items)
         array.append(item.toJson());
@@ -17,8 +16,17 @@ QJsonArray toArray(const QList<T>& items)
 }
 } // namespace
 
-QJsonObject Db::toJson() const
+int Db::pendingCount() const
 {
+    int count = 0;
+    for (const Entry& e : entries)
+        count += e.syncState == Entry::pending ? 1 : 0;
+    for (const Client& c : clients)
+        count += c.syncState == Entry::pending ? 1 : 0;
+    return count;
+}
+
+QJsonObject Db::toJson() const {
     QJsonObject o;
     o.insert("settings"_L1, settings.toJson());
     o.insert("clients"_L1, toArray(clients));
@@ -27,8 +35,7 @@ QJsonObject Db::toJson() const
     return o;
 }
 
-std::optional<Db> Db::fromJson(const QJsonValue& value)
-{
+std::optional<Db> Db::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     Db db;
     if (std::optional<Settings> s = r.object<Settings>("settings"_L1, &Settings::fromJson))
@@ -41,13 +48,11 @@ std::optional<Db> Db::fromJson(const QJsonValue& value)
     return db;
 }
 
-QByteArray Db::encode() const
-{
+QByteArray Db::encode() const {
     return QJsonDocument(toJson()).toJson(QJsonDocument::Indented);
 }
 
-std::optional<Db> Db::decode(const QByteArray& bytes)
-{
+std::optional<Db> Db::decode(const QByteArray& bytes) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())

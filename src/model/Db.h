@@ -17,6 +17,9 @@ struct Db {
     QList<Entry> entries;
     QList<TaskSuggestion> tasks;
 
+    // Entries and clients whose changes the server has not confirmed yet.
+    int pendingCount() const;
+
     QJsonObject toJson() const;
     static std::optional<Db> fromJson(const QJsonValue& value);
 

@@ -6,8 +6,7 @@
 
 using namespace Qt::StringLiterals;
 
-double Entry::duration(const QDateTime& now) const
-{
+double Entry::duration(const QDateTime& now) const {
     const std::optional<QDateTime> start = Time::parse(startedAt);
     if (!start)
         return 0;
@@ -15,13 +14,11 @@ double Entry::duration(const QDateTime& now) const
     return double(start->msecsTo(end ? *end : now)) / 1000.0;
 }
 
-double Entry::duration() const
-{
+double Entry::duration() const {
     return duration(Clock::now());
 }
 
-QJsonObject Entry::toJson() const
-{
+QJsonObject Entry::toJson() const {
     QJsonObject o;
     o.insert("id"_L1, id);
     JsonWrite::optional(o, "server_id"_L1, serverId);
@@ -45,8 +42,7 @@ QJsonObject Entry::toJson() const
     return o;
 }
 
-std::optional<Entry> Entry::fromJson(const QJsonValue& value)
-{
+std::optional<Entry> Entry::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     Entry e;
     e.id = r.text("id"_L1);

@@ -4,19 +4,15 @@
 
 JsonReader::JsonReader(const QJsonValue& value)
     : m_object(value.toObject())
-    , m_ok(value.isObject())
-{
-}
+    , m_ok(value.isObject()) {}
 
-std::optional<QString> JsonReader::textValue(const QJsonValue& v)
-{
+std::optional<QString> JsonReader::textValue(const QJsonValue& v) {
     if (!v.isString())
         return std::nullopt;
     return v.toString();
 }
 
-std::optional<qint64> JsonReader::integerValue(const QJsonValue& v)
-{
+std::optional<qint64> JsonReader::integerValue(const QJsonValue& v) {
     if (!v.isDouble())
         return std::nullopt;
     // toInteger() gives its default for values that are not whole numbers that
@@ -28,8 +24,7 @@ std::optional<qint64> JsonReader::integerValue(const QJsonValue& v)
     return a;
 }
 
-QString JsonReader::text(QLatin1StringView key)
-{
+QString JsonReader::text(QLatin1StringView key) {
     std::optional<QString> v = textValue(m_object.value(key));
     if (!v) {
         m_ok = false;
@@ -38,8 +33,7 @@ QString JsonReader::text(QLatin1StringView key)
     return *v;
 }
 
-std::optional<QString> JsonReader::optionalText(QLatin1StringView key)
-{
+std::optional<QString> JsonReader::optionalText(QLatin1StringView key) {
     const QJsonValue v = m_object.value(key);
     if (v.isUndefined() || v.isNull())
         return std::nullopt;
@@ -50,8 +44,7 @@ std::optional<QString> JsonReader::optionalText(QLatin1StringView key)
     return v.toString();
 }
 
-qint64 JsonReader::integer(QLatin1StringView key)
-{
+qint64 JsonReader::integer(QLatin1StringView key) {
     std::optional<qint64> v = integerValue(m_object.value(key));
     if (!v) {
         m_ok = false;
@@ -60,8 +53,7 @@ qint64 JsonReader::integer(QLatin1StringView key)
     return *v;
 }
 
-std::optional<qint64> JsonReader::optionalInteger(QLatin1StringView key)
-{
+std::optional<qint64> JsonReader::optionalInteger(QLatin1StringView key) {
     const QJsonValue v = m_object.value(key);
     if (v.isUndefined() || v.isNull())
         return std::nullopt;
@@ -71,8 +63,7 @@ std::optional<qint64> JsonReader::optionalInteger(QLatin1StringView key)
     return n;
 }
 
-bool JsonReader::flag(QLatin1StringView key)
-{
+bool JsonReader::flag(QLatin1StringView key) {
     const QJsonValue v = m_object.value(key);
     if (!v.isBool()) {
         m_ok = false;
@@ -81,8 +72,7 @@ bool JsonReader::flag(QLatin1StringView key)
     return v.toBool();
 }
 
-std::optional<bool> JsonReader::optionalFlag(QLatin1StringView key)
-{
+std::optional<bool> JsonReader::optionalFlag(QLatin1StringView key) {
     const QJsonValue v = m_object.value(key);
     if (v.isUndefined() || v.isNull())
         return std::nullopt;

@@ -29,8 +29,7 @@ public:
     // Arrays whose elements are decoded by `decode`, a function from a
     // QJsonValue to std::optional<T>.
     template <class T, class Decode>
-    QList<T> list(QLatin1StringView key, Decode decode)
-    {
+    QList<T> list(QLatin1StringView key, Decode decode) {
         const QJsonValue v = m_object.value(key);
         if (!v.isArray()) {
             m_ok = false;
@@ -40,8 +39,7 @@ public:
     }
 
     template <class T, class Decode>
-    std::optional<QList<T>> optionalList(QLatin1StringView key, Decode decode)
-    {
+    std::optional<QList<T>> optionalList(QLatin1StringView key, Decode decode) {
         const QJsonValue v = m_object.value(key);
         if (v.isUndefined() || v.isNull())
             return std::nullopt;
@@ -53,8 +51,7 @@ public:
     }
 
     template <class T, class Decode>
-    std::optional<T> object(QLatin1StringView key, Decode decode)
-    {
+    std::optional<T> object(QLatin1StringView key, Decode decode) {
         std::optional<T> result = decode(m_object.value(key));
         if (!result)
             m_ok = false;
@@ -62,8 +59,7 @@ public:
     }
 
     template <class T, class Decode>
-    std::optional<T> optionalObject(QLatin1StringView key, Decode decode)
-    {
+    std::optional<T> optionalObject(QLatin1StringView key, Decode decode) {
         const QJsonValue v = m_object.value(key);
         if (v.isUndefined() || v.isNull())
             return std::nullopt;
@@ -79,8 +75,7 @@ public:
 
 private:
     template <class T, class Decode>
-    QList<T> decodeArray(const QJsonArray& array, Decode decode)
-    {
+    QList<T> decodeArray(const QJsonArray& array, Decode decode) {
         QList<T> out;
         out.reserve(array.size());
         for (const QJsonValue& element : array) {
@@ -101,8 +96,7 @@ private:
 // Writing side: absent optional fields are left out.
 namespace JsonWrite {
 template <class T>
-void optional(QJsonObject& object, QLatin1StringView key, const std::optional<T>& value)
-{
+void optional(QJsonObject& object, QLatin1StringView key, const std::optional<T>& value) {
     if (value)
         object.insert(key, *value);
 }

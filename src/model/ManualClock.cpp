@@ -3,23 +3,18 @@
 #include "model/ClockTimer.h"
 
 ManualClock::ManualClock(const QDateTime& start)
-    : m_now(start.toUTC())
-{
-}
+    : m_now(start.toUTC()) {}
 
-ManualClock::~ManualClock()
-{
+ManualClock::~ManualClock() {
     if (&Clock::current() == this)
         Clock::install(nullptr);
 }
 
-void ManualClock::setNow(const QDateTime& now)
-{
+void ManualClock::setNow(const QDateTime& now) {
     m_now = now.toUTC();
 }
 
-void ManualClock::advance(qint64 msecs)
-{
+void ManualClock::advance(qint64 msecs) {
     const QDateTime target = m_now.addMSecs(msecs);
     for (;;) {
         // Earliest due timer that is not later than the target.
@@ -38,19 +33,16 @@ void ManualClock::advance(qint64 msecs)
     m_now = target;
 }
 
-void ManualClock::schedule(ClockTimer* timer, qint64 msecs)
-{
+void ManualClock::schedule(ClockTimer* timer, qint64 msecs) {
     cancel(timer);
     m_pending.append({timer, m_now.addMSecs(msecs)});
 }
 
-void ManualClock::cancel(ClockTimer* timer)
-{
+void ManualClock::cancel(ClockTimer* timer) {
     m_pending.removeIf([timer](const Pending& p) { return p.timer == timer; });
 }
 
-bool ManualClock::isScheduled(const ClockTimer* timer) const
-{
+bool ManualClock::isScheduled(const ClockTimer* timer) const {
     for (const Pending& p : m_pending) {
         if (p.timer == timer)
             return true;

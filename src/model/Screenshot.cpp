@@ -4,16 +4,14 @@
 
 using namespace Qt::StringLiterals;
 
-QJsonObject Screenshot::toJson() const
-{
+QJsonObject Screenshot::toJson() const {
     QJsonObject o;
     JsonWrite::optional(o, "server"_L1, server);
     JsonWrite::optional(o, "file"_L1, file);
     return o;
 }
 
-std::optional<Screenshot> Screenshot::fromJson(const QJsonValue& value)
-{
+std::optional<Screenshot> Screenshot::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     Screenshot s;
     s.server = r.optionalText("server"_L1);

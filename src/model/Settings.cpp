@@ -4,8 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-QJsonObject Settings::toJson() const
-{
+QJsonObject Settings::toJson() const {
     QJsonObject o;
     o.insert("server"_L1, server);
     o.insert("api_key"_L1, apiKey);
@@ -16,8 +15,7 @@ QJsonObject Settings::toJson() const
     return o;
 }
 
-std::optional<Settings> Settings::fromJson(const QJsonValue& value)
-{
+std::optional<Settings> Settings::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     Settings s;
     s.server = r.text("server"_L1);

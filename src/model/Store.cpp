@@ -18,8 +18,7 @@ constexpr QFileDevice::Permissions ownerOnlyDir =
 constexpr QFileDevice::Permissions ownerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // Creates `path` and missing parents; the last folder is made owner-only.
-void makeFolder(const QString& path)
-{
+void makeFolder(const QString& path) {
     QDir dir(path);
     if (dir.exists())
         return;
@@ -28,8 +27,7 @@ void makeFolder(const QString& path)
     parent.mkdir(QFileInfo(dir.absolutePath()).fileName(), ownerOnlyDir);
 }
 
-bool writeAtomically(const QString& path, const QByteArray& data)
-{
+bool writeAtomically(const QString& path, const QByteArray& data) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -41,8 +39,7 @@ bool writeAtomically(const QString& path, const QByteArray& data)
     return file.commit();
 }
 
-QString newFileName(const QString& ext)
-{
+QString newFileName(const QString& ext) {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower() + u'.' + ext;
 }
 
@@ -51,15 +48,13 @@ QString newFileName(const QString& ext)
 Store::Store(const QString& directory)
     : m_dir(QDir(directory).absolutePath())
     , m_screenshotsDir(m_dir + QStringLiteral("/screenshots"))
-    , m_dbPath(m_dir + QStringLiteral("/db.json"))
-{
+    , m_dbPath(m_dir + QStringLiteral("/db.json")) {
     makeFolder(m_dir);
     makeFolder(m_screenshotsDir);
     load();
 }
 
-void Store::load()
-{
+void Store::load() {
     QFile file(m_dbPath);
     if (!file.exists())
         return;
@@ -78,8 +73,7 @@ void Store::load()
     m_db = std::move(*decoded);
 }
 
-void Store::setAside(const QString& reason)
-{
+void Store::setAside(const QString& reason) {
     const QString stamp = Clock::now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     QString target = m_dbPath + QStringLiteral(".unreadable-") + stamp;
     for (int n = 2; QFile::exists(target); ++n)
@@ -104,23 +98,20 @@ void Store::setAside(const QString& reason)
     }
 }
 
-void Store::save()
-{
+void Store::save() {
     if (qEnvironmentVariableIsSet("ZEVRA_NO_SAVE") || m_saveBlocked)
         return;
     writeAtomically(m_dbPath, m_db.encode());
 }
 
-std::optional<QString> Store::writeScreenshot(const QByteArray& data, const QString& ext)
-{
+std::optional<QString> Store::writeScreenshot(const QByteArray& data, const QString& ext) {
     const QString name = newFileName(ext);
     if (!writeAtomically(m_screenshotsDir + u'/' + name, data))
         return std::nullopt;
     return name;
 }
 
-void Store::pruneScreenshots()
-{
+void Store::pruneScreenshots() {
     QDir folder(m_screenshotsDir);
     if (!folder.exists())
         return;
@@ -145,8 +136,7 @@ void Store::pruneScreenshots()
     }
 }
 
-QString Store::reduceServerPath(const QString& address)
-{
+QString Store::reduceServerPath(const QString& address) {
     static const QRegularExpression pattern(
         QStringLiteral("[0-9]{4}/[0-9]{2}/[0-9a-f]{8,}\\.[a-z0-9]+"),
         QRegularExpression::CaseInsensitiveOption);
@@ -154,8 +144,7 @@ QString Store::reduceServerPath(const QString& address)
     return match.hasMatch() ? match.captured(0) : address;
 }
 
-void Store::migrate(Db& db)
-{
+void Store::migrate(Db& db) {
     for (Entry& entry : db.entries) {
         if (entry.screenshots)
             continue;

@@ -12,8 +12,7 @@
 
 namespace {
 
-QString trimSpacesAndTabs(const QString& s)
-{
+QString trimSpacesAndTabs(const QString& s) {
     qsizetype b = 0, e = s.size();
     while (b < e && (s[b] == u' ' || s[b] == u'\t'))
         ++b;
@@ -24,8 +23,7 @@ QString trimSpacesAndTabs(const QString& s)
 
 } // namespace
 
-QList<Suggestion> Suggestions::taskPool(const Db& db)
-{
+QList<Suggestion> Suggestions::taskPool(const Db& db) {
     // First client per server id, as a linear search would find it.
     QHash<qint64, const Client*> byServerId;
     for (const Client& c : db.clients) {
@@ -44,7 +42,8 @@ QList<Suggestion> Suggestions::taskPool(const Db& db)
             s.clientName = task.clientName;
         else if (local)
             s.clientName = local->name;
-        std::optional<QColor> color = task.clientColor ? colorFromHex(*task.clientColor) : std::nullopt;
+        std::optional<QColor> color =
+            task.clientColor ? colorFromHex(*task.clientColor) : std::nullopt;
         if (!color && local)
             color = colorFromHex(local->color);
         s.color = color.value_or(Theme::accentDeep());
@@ -53,8 +52,7 @@ QList<Suggestion> Suggestions::taskPool(const Db& db)
     return pool;
 }
 
-QList<Suggestion> Suggestions::localPool(const Db& db)
-{
+QList<Suggestion> Suggestions::localPool(const Db& db) {
     struct Candidate {
         const Entry* entry;
         qint64 start;
@@ -65,7 +63,8 @@ QList<Suggestion> Suggestions::localPool(const Db& db)
         if (e.deleted)
             continue;
         const std::optional<QDateTime> start = Time::parse(e.startedAt);
-        sorted.append({&e, start ? start->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min()});
+        sorted.append(
+            {&e, start ? start->toMSecsSinceEpoch() : std::numeric_limits<qint64>::min()});
     }
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const Candidate& a, const Candidate& b) { return a.start > b.start; });
@@ -103,8 +102,7 @@ QList<Suggestion> Suggestions::localPool(const Db& db)
     return pool;
 }
 
-QList<Suggestion> Suggestions::forText(const Db& db, const QString& text)
-{
+QList<Suggestion> Suggestions::forText(const Db& db, const QString& text) {
     const QString q = trimSpacesAndTabs(text).toLower();
     const QList<Suggestion> pool = db.tasks.isEmpty() ? localPool(db) : taskPool(db);
 

@@ -4,8 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-QJsonObject TaskSuggestion::toJson() const
-{
+QJsonObject TaskSuggestion::toJson() const {
     QJsonObject o;
     o.insert("description"_L1, description);
     o.insert("uses"_L1, uses);
@@ -16,8 +15,7 @@ QJsonObject TaskSuggestion::toJson() const
     return o;
 }
 
-std::optional<TaskSuggestion> TaskSuggestion::fromJson(const QJsonValue& value)
-{
+std::optional<TaskSuggestion> TaskSuggestion::fromJson(const QJsonValue& value) {
     JsonReader r(value);
     TaskSuggestion t;
     t.description = r.text("description"_L1);

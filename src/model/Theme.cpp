@@ -6,50 +6,41 @@
 namespace {
 std::optional<bool> g_darkOverride;
 
-QColor rgbF(double r, double g, double b, double a = 1.0)
-{
+QColor rgbF(double r, double g, double b, double a = 1.0) {
     return QColor::fromRgbF(float(r), float(g), float(b), float(a));
 }
 } // namespace
 
-QColor Theme::accent()
-{
+QColor Theme::accent() {
     return rgbF(0.98, 0.686, 0.231);
 }
 
-QColor Theme::accentDeep()
-{
+QColor Theme::accentDeep() {
     return rgbF(0.878, 0.588, 0.118);
 }
 
-QColor Theme::stop()
-{
+QColor Theme::stop() {
     return rgbF(1.0, 0.36, 0.36);
 }
 
-QColor Theme::onAccent()
-{
+QColor Theme::onAccent() {
     return rgbF(0.13, 0.11, 0.07);
 }
 
-QColor Theme::card()
-{
+QColor Theme::card() {
     return isDark() ? rgbF(1, 1, 1, 0.04) : rgbF(1, 1, 1, 0.72);
 }
 
-QColor Theme::cardBorder()
-{
+QColor Theme::cardBorder() {
     // The separator colour: a faint line of the text colour.
     return isDark() ? rgbF(1, 1, 1, 0.10) : rgbF(0, 0, 0, 0.10);
 }
 
-QColor Theme::surfaceTint()
-{
+QColor Theme::surfaceTint() {
     return isDark() ? rgbF(0, 0, 0, 0.52) : rgbF(1, 1, 1, 0.0);
 }
 
-const QStringList& Theme::clientPalette()
-{
+const QStringList& Theme::clientPalette() {
     static const QStringList palette = {
         QStringLiteral("#FAAF3B"), QStringLiteral("#f97316"), QStringLiteral("#ef4444"),
         QStringLiteral("#f43f5e"), QStringLiteral("#ec4899"), QStringLiteral("#a855f7"),
@@ -61,8 +52,7 @@ const QStringList& Theme::clientPalette()
     return palette;
 }
 
-bool Theme::isDark()
-{
+bool Theme::isDark() {
     if (g_darkOverride)
         return *g_darkOverride;
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -70,7 +60,6 @@ bool Theme::isDark()
     return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
 }
 
-void Theme::setDarkOverride(std::optional<bool> dark)
-{
+void Theme::setDarkOverride(std::optional<bool> dark) {
     g_darkOverride = dark;
 }

@@ -9,8 +9,7 @@
 
 namespace {
 
-bool digitsAt(QStringView s, qsizetype pos, int count, int& out)
-{
+bool digitsAt(QStringView s, qsizetype pos, int count, int& out) {
     if (pos + count > s.size())
         return false;
     int value = 0;
@@ -25,8 +24,7 @@ bool digitsAt(QStringView s, qsizetype pos, int count, int& out)
 }
 
 // Strict RFC 3339 reader: yyyy-MM-ddTHH:mm:ss[.fraction](Z|+hh:mm|-hh:mm).
-std::optional<QDateTime> parseRfc3339(QStringView s)
-{
+std::optional<QDateTime> parseRfc3339(QStringView s) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!digitsAt(s, 0, 4, year) || s.size() < 20 || s[4] != u'-' || !digitsAt(s, 5, 2, month) ||
         s[7] != u'-' || !digitsAt(s, 8, 2, day) || s[10] != u'T' || !digitsAt(s, 11, 2, hour) ||
@@ -75,15 +73,13 @@ std::optional<QDateTime> parseRfc3339(QStringView s)
     return result.addSecs(-offsetSeconds);
 }
 
-QString formatHms(qint64 s)
-{
+QString formatHms(qint64 s) {
     return QString::asprintf("%lld:%02lld:%02lld", s / 3600, (s % 3600) / 60, s % 60);
 }
 
 } // namespace
 
-QString Time::iso(const QDateTime& instant)
-{
+QString Time::iso(const QDateTime& instant) {
     const QDateTime utc = instant.toUTC();
     const QDate d = utc.date();
     const QTime t = utc.time();
@@ -93,49 +89,42 @@ QString Time::iso(const QDateTime& instant)
     return QString::fromLatin1(buffer);
 }
 
-std::optional<QDateTime> Time::parse(QStringView text)
-{
+std::optional<QDateTime> Time::parse(QStringView text) {
     if (text.isEmpty())
         return std::nullopt;
     return parseRfc3339(text);
 }
 
-std::optional<QDateTime> Time::parse(const std::optional<QString>& text)
-{
+std::optional<QDateTime> Time::parse(const std::optional<QString>& text) {
     if (!text)
         return std::nullopt;
     return parse(QStringView(*text));
 }
 
-qint64 Time::wholeSeconds(double seconds)
-{
+qint64 Time::wholeSeconds(double seconds) {
     if (std::isnan(seconds) || seconds <= 0)
         return 0;
     constexpr double limit = 1e15; // far beyond any real duration, safe to convert
     return qint64(std::floor(std::min(seconds, limit)));
 }
 
-QString Time::menuBar(double seconds)
-{
+QString Time::menuBar(double seconds) {
     const qint64 s = wholeSeconds(seconds);
     if (s >= 3600)
         return formatHms(s);
     return QString::asprintf("%lld:%02lld", s / 60, s % 60);
 }
 
-QString Time::hms(double seconds)
-{
+QString Time::hms(double seconds) {
     return formatHms(wholeSeconds(seconds));
 }
 
-QString Time::dayKey(const QDateTime& instant)
-{
+QString Time::dayKey(const QDateTime& instant) {
     const QDate d = instant.toLocalTime().date();
     return QString::asprintf("%04d-%02d-%02d", d.year(), d.month(), d.day());
 }
 
-QString Time::dayLabel(const QDateTime& instant)
-{
+QString Time::dayLabel(const QDateTime& instant) {
     const QDate day = instant.toLocalTime().date();
     const QDate today = Clock::now().toLocalTime().date();
     if (day == today)
@@ -147,15 +136,13 @@ QString Time::dayLabel(const QDateTime& instant)
 
 namespace {
 
-bool isDigit(QChar c)
-{
+bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
 // Decimal number: optional sign, digits with an optional fraction (at least one
 // digit in all), optional exponent. No hexadecimal, no "inf" or "nan".
-std::optional<double> parseDecimal(QStringView s)
-{
+std::optional<double> parseDecimal(QStringView s) {
     qsizetype i = 0;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
         ++i;
@@ -194,8 +181,7 @@ std::optional<double> parseDecimal(QStringView s)
     return value;
 }
 
-QStringView trimSpacesAndTabs(QStringView s)
-{
+QStringView trimSpacesAndTabs(QStringView s) {
     qsizetype b = 0, e = s.size();
     while (b < e && (s[b] == u' ' || s[b] == u'\t'))
         ++b;
@@ -206,8 +192,7 @@ QStringView trimSpacesAndTabs(QStringView s)
 
 } // namespace
 
-std::optional<double> Time::parseDuration(QStringView text)
-{
+std::optional<double> Time::parseDuration(QStringView text) {
     QList<double> numbers;
     for (QStringView piece : text.split(u':', Qt::SkipEmptyParts)) {
         if (numbers.size() == 3)

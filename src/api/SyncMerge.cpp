@@ -1,0 +1,209 @@
+#include "api/SyncMerge.h"
+
+#include "model/Store.h"
+
+#include <QSet>
+
+SyncMerge::SyncMerge(Db& db, const SyncSnapshot* snapshot)
+    : m_db(db)
+    , m_snapshot(snapshot) {}
+
+Screenshot SyncMerge::serverShot(const QString& path) {
+    return Screenshot{Store::reduceServerPath(path), std::nullopt};
+}
+
+bool SyncMerge::changedInFlight(const Entry& entry) const {
+    if (!m_snapshot)
+        return false;
+    const auto it = m_snapshot->entries.constFind(entry.id);
+    return it != m_snapshot->entries.constEnd() && !(*it == entry);
+}
+
+bool SyncMerge::changedInFlight(const Client& client) const {
+    if (!m_snapshot)
+        return false;
+    const auto it = m_snapshot->clients.constFind(client.id);
+    return it != m_snapshot->clients.constEnd() && !(*it == client);
+}
+
+void SyncMerge::apply(const SyncResponse& response) {
+    if (response.clients)
+        mergeClients(*response.clients);
+    indexEntries();
+    if (response.results)
+        applyResults(*response.results);
+    purgeAcknowledgedDeletions();
+    if (response.entries)
+        mergeEntries(*response.entries);
+    if (response.deletedEntries)
+        dropServerDeletions(*response.deletedEntries);
+    if (response.tasks)
+        m_db.tasks = *response.tasks;
+    if (response.user) {
+        m_db.settings.userId = response.user->id;
+        m_db.settings.userName = response.user->name;
+        m_db.settings.isAdmin = response.user->isAdmin;
+    }
+    m_db.settings.lastSync = response.serverTime;
+}
+
+void SyncMerge::mergeClients(const QList<SyncResponse::ClientDTO>& clients) {
+    QList<Client>& local = m_db.clients;
+    m_clientByServerId.clear();
+    // Clients without a server id, by lower-cased name, in list order.
+    QHash<QString, QList<int>> unsyncedByName;
+    for (int i = 0; i < local.size(); ++i) {
+        if (local[i].serverId) {
+            if (!m_clientByServerId.contains(*local[i].serverId))
+                m_clientByServerId.insert(*local[i].serverId, i);
+        } else {
+            unsyncedByName[local[i].name.toLower()].append(i);
+        }
+    }
+
+    for (const SyncResponse::ClientDTO& dto : clients) {
+        int index = m_clientByServerId.value(dto.id, -1);
+        if (index < 0) {
+            auto named = unsyncedByName.find(dto.name.toLower());
+            if (named != unsyncedByName.end() && !named->isEmpty()) {
+                index = named->takeFirst();
+                m_clientByServerId.insert(dto.id, index);
+            }
+        }
+        if (index < 0) {
+            Client created;
+            created.id = QStringLiteral("srv") + QString::number(dto.id);
+            created.serverId = dto.id;
+            created.name = dto.name;
+            created.color = dto.color;
+            created.archived = dto.archived;
+            created.syncState = Entry::synced;
+            local.append(created);
+            m_clientByServerId.insert(dto.id, int(local.size() - 1));
+            continue;
+        }
+
+        Client& client = local[index];
+        if (changedInFlight(client)) {
+            // Changed while its creation was in flight: keep the local values
+            // and send them again; the colour goes by its own call now that the
+            // server knows the client.
+            client.serverId = dto.id;
+            if (client.color != dto.color)
+                m_colorUploads.append({dto.id, client.color});
+            continue;
+        }
+        client.serverId = dto.id;
+        client.name = dto.name;
+        client.color = dto.color;
+        client.archived = dto.archived;
+        client.syncState = Entry::synced;
+    }
+}
+
+void SyncMerge::indexEntries() {
+    m_entryById.clear();
+    m_entryByServerId.clear();
+    const QList<Entry>& entries = m_db.entries;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (!m_entryById.contains(entries[i].id))
+            m_entryById.insert(entries[i].id, i);
+        if (entries[i].serverId && !m_entryByServerId.contains(*entries[i].serverId))
+            m_entryByServerId.insert(*entries[i].serverId, i);
+    }
+}
+
+void SyncMerge::applyResults(const QList<SyncResponse::ResultDTO>& results) {
+    for (const SyncResponse::ResultDTO& result : results) {
+        const int index = m_entryById.value(result.ref, -1);
+        if (index < 0)
+            continue;
+        Entry& entry = m_db.entries[index];
+        if (result.deleted.value_or(false)) {
+            entry.deleted = true;
+            entry.syncState = Entry::synced;
+            continue;
+        }
+        if (changedInFlight(entry)) {
+            // The server has the version the request carried; the newer local
+            // one goes with the next sync under the id the server gave.
+            if (result.serverId)
+                entry.serverId = result.serverId;
+            continue;
+        }
+        if (result.serverId)
+            entry.serverId = result.serverId;
+        if (result.screenshots) {
+            QList<Screenshot> shots;
+            shots.reserve(result.screenshots->size());
+            for (const QString& path : *result.screenshots)
+                shots.append(serverShot(path));
+            entry.screenshots = shots;
+        }
+        entry.screenshotFile.reset();
+        entry.screenshotUrl.reset();
+        entry.screenshotPendingUpload = false;
+        entry.screenshotCleared = false;
+        entry.syncState = Entry::synced;
+    }
+}
+
+void SyncMerge::purgeAcknowledgedDeletions() {
+    m_db.entries.removeIf([](const Entry& e) { return e.deleted && e.syncState == Entry::synced; });
+    // Positions moved and the results gave out server ids: index afresh.
+    indexEntries();
+}
+
+void SyncMerge::mergeEntries(const QList<SyncResponse::EntryDTO>& entries) {
+    for (const SyncResponse::EntryDTO& dto : entries) {
+        std::optional<QString> clientId;
+        if (dto.clientId) {
+            const int c = m_clientByServerId.value(*dto.clientId, -1);
+            if (c >= 0)
+                clientId = m_db.clients[c].id;
+        }
+        QList<Screenshot> shots;
+        if (dto.screenshots) {
+            for (const QString& path : *dto.screenshots)
+                shots.append(serverShot(path));
+        } else if (dto.screenshot) {
+            shots.append(serverShot(*dto.screenshot));
+        }
+
+        const int index = m_entryByServerId.value(dto.id, -1);
+        if (index >= 0) {
+            Entry& local = m_db.entries[index];
+            if (local.syncState != Entry::synced)
+                continue; // local changes win until the server acknowledges them
+            local.description = dto.description;
+            local.startedAt = dto.startedAt;
+            local.endedAt = dto.endedAt;
+            local.updatedAt = dto.updatedAt;
+            local.screenshots = shots;
+            if (clientId)
+                local.clientId = clientId;
+            continue;
+        }
+
+        Entry created;
+        created.id = QStringLiteral("srv") + QString::number(dto.id);
+        created.serverId = dto.id;
+        created.clientId = clientId;
+        created.description = dto.description;
+        created.startedAt = dto.startedAt;
+        created.endedAt = dto.endedAt;
+        created.updatedAt = dto.updatedAt;
+        created.screenshots = shots;
+        created.syncState = Entry::synced;
+        m_db.entries.append(created);
+        m_entryByServerId.insert(dto.id, int(m_db.entries.size() - 1));
+    }
+}
+
+void SyncMerge::dropServerDeletions(const QList<qint64>& deleted) {
+    if (deleted.isEmpty())
+        return;
+    const QSet<qint64> ids(deleted.begin(), deleted.end());
+    m_db.entries.removeIf(
+        [&ids](const Entry& e) { return e.serverId && ids.contains(*e.serverId); });
+}

@@ -1,0 +1,91 @@
+#include "api/SyncRequest.h"
+
+#include "api/Api.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+
+using namespace Qt::StringLiterals;
+
+QJsonObject SyncRequest::pendingEntry(const Entry& entry, const Client* client,
+                                      const QString& screenshotsDir) {
+    QJsonObject o;
+    o.insert("ref"_L1, entry.id);
+    if (entry.serverId)
+        o.insert("server_id"_L1, *entry.serverId);
+    if (entry.deleted) {
+        o.insert("deleted"_L1, true);
+        return o;
+    }
+    o.insert("description"_L1, entry.description);
+    o.insert("started_at"_L1, entry.startedAt);
+    if (entry.endedAt)
+        o.insert("ended_at"_L1, *entry.endedAt);
+    if (client) {
+        if (client->serverId) {
+            o.insert("client_id"_L1, *client->serverId);
+        } else {
+            o.insert("client_ref"_L1, client->id);
+            o.insert("client_name"_L1, client->name);
+        }
+    }
+    QJsonArray shots;
+    for (const Screenshot& shot : entry.screenshots.value_or(QList<Screenshot>())) {
+        if (shot.server) {
+            shots.append(QJsonObject{{"keep"_L1, *shot.server}});
+        } else if (shot.file) {
+            QFile file(screenshotsDir + u'/' + *shot.file);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                continue;
+            shots.append(QJsonObject{
+                {"base64"_L1, QString::fromLatin1(bytes.toBase64())},
+                {"ext"_L1, QFileInfo(*shot.file).suffix().toLower()},
+            });
+        }
+    }
+    o.insert("screenshots"_L1, shots);
+    return o;
+}
+
+QJsonObject SyncRequest::body(const Db& db, const QString& screenshotsDir, SyncSnapshot* snapshot) {
+    QHash<QString, const Client*> clientsById;
+    for (const Client& c : db.clients) {
+        if (!clientsById.contains(c.id))
+            clientsById.insert(c.id, &c);
+    }
+
+    QJsonObject body;
+    if (db.settings.lastSync && !db.settings.lastSync->isEmpty())
+        body.insert("since"_L1, Api::rewind(*db.settings.lastSync));
+
+    QJsonArray pending;
+    for (const Entry& entry : db.entries) {
+        if (entry.syncState != Entry::pending)
+            continue;
+        const Client* client =
+            entry.clientId ? clientsById.value(*entry.clientId, nullptr) : nullptr;
+        pending.append(pendingEntry(entry, client, screenshotsDir));
+        if (snapshot)
+            snapshot->entries.insert(entry.id, entry);
+    }
+    body.insert("pending"_L1, pending);
+
+    QJsonArray newClients;
+    for (const Client& client : db.clients) {
+        if (client.syncState != Entry::pending || client.serverId)
+            continue;
+        newClients.append(QJsonObject{
+            {"ref"_L1, client.id},
+            {"name"_L1, client.name},
+            {"color"_L1, client.color},
+        });
+        if (snapshot)
+            snapshot->clients.insert(client.id, client);
+    }
+    body.insert("new_clients"_L1, newClients);
+    return body;
+}

@@ -1,0 +1,367 @@
+#include "api/SyncMerge.h"
+#include "JsonText.h"
+#include "api/Api.h"
+#include "api/SyncResponse.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Entry entry(const QString& id, std::optional<qint64> serverId = std::nullopt,
+            const QString& state = Entry::synced) {
+    Entry e;
+    e.id = id;
+    e.serverId = serverId;
+    e.description = u"Local "_s + id;
+    e.startedAt = u"2026-01-05T09:00:00Z"_s;
+    e.endedAt = u"2026-01-05T10:00:00Z"_s;
+    e.updatedAt = u"2026-01-05T10:00:00Z"_s;
+    e.syncState = state;
+    e.screenshots = QList<Screenshot>();
+    return e;
+}
+
+Client client(const QString& id, const QString& name, std::optional<qint64> serverId = std::nullopt,
+              const QString& state = Entry::synced) {
+    Client c;
+    c.id = id;
+    c.name = name;
+    c.serverId = serverId;
+    c.color = u"#111111"_s;
+    c.syncState = state;
+    return c;
+}
+
+SyncResponse reply(const QByteArray& json) {
+    std::optional<SyncResponse> r = SyncResponse::decode(json);
+    if (!r)
+        qFatal("test reply does not decode: %s", json.constData());
+    return *r;
+}
+
+const Entry* find(const Db& db, const QString& id) {
+    for (const Entry& e : db.entries) {
+        if (e.id == id)
+            return &e;
+    }
+    return nullptr;
+}
+
+QStringList serverPaths(const Entry& e) {
+    QStringList out;
+    for (const Screenshot& s : e.screenshots.value_or(QList<Screenshot>())) {
+        out.append(s.file ? u"file:"_s + *s.file : s.server.value_or(u"?"_s));
+    }
+    return out;
+}
+
+} // namespace
+
+// Merging a sync reply into the database, step by step.
+class SyncMergeTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clientsMatchByServerIdThenNameThenAppend() {
+        Db db;
+        db.clients = {client(u"a"_s, u"Acme"_s, 1),
+                      client(u"b"_s, u"Blue Sky"_s, std::nullopt, Entry::pending),
+                      client(u"b2"_s, u"BLUE SKY"_s, std::nullopt, Entry::pending),
+                      client(u"c"_s, u"Cedar"_s, 9), // has a server id: never matched by name
+                      client(u"untouched"_s, u"Quiet"_s, std::nullopt, Entry::pending)};
+        Api::merge(reply(jsonText("{'ok':true,'clients':["
+                                  "{'id':1,'name':'Acme Ltd','color':'#ef4444','archived':true},"
+                                  "{'id':2,'name':'blue sky','color':'#22c55e','archived':false},"
+                                  "{'id':3,'name':'Cedar','color':'#0ea5e9','archived':false}]}")),
+                   db);
+
+        QCOMPARE(db.clients.size(), 6);
+        const Client& acme = db.clients[0];
+        QCOMPARE(acme.name, u"Acme Ltd"_s);
+        QCOMPARE(acme.color, u"#ef4444"_s);
+        QVERIFY(acme.archived);
+
+        const Client& blue = db.clients[1];
+        QCOMPARE(blue.id, u"b"_s); // keeps its local id
+        QCOMPARE(blue.serverId, 2);
+        QCOMPARE(blue.name, u"blue sky"_s);
+        QCOMPARE(blue.syncState, Entry::synced);
+        QCOMPARE(db.clients[2].serverId, std::nullopt); // only the first name match
+        QCOMPARE(db.clients[2].syncState, Entry::pending);
+
+        QCOMPARE(db.clients[3].serverId, 9);
+        const Client& created = db.clients[5];
+        QCOMPARE(created.id, u"srv3"_s);
+        QCOMPARE(created.serverId, 3);
+        QCOMPARE(created.syncState, Entry::synced);
+        QCOMPARE(db.clients[4].syncState, Entry::pending);
+    }
+
+    void firstClientWithServerIdWins() {
+        Db db;
+        db.clients = {client(u"x"_s, u"One"_s, 4), client(u"y"_s, u"Two"_s, 4)};
+        Api::merge(reply(jsonText("{'ok':true,'clients':[{'id':4,'name':'Four','color':'#000000','"
+                                  "archived':false}]}")),
+                   db);
+        QCOMPARE(db.clients[0].name, u"Four"_s);
+        QCOMPARE(db.clients[1].name, u"Two"_s);
+    }
+
+    void results() {
+        Db db;
+        Entry withFiles = entry(u"shots"_s, std::nullopt, Entry::pending);
+        withFiles.screenshots = QList<Screenshot>{{std::nullopt, u"local.png"_s}};
+        withFiles.screenshotFile = u"legacy.png"_s;
+        withFiles.screenshotCleared = true;
+        Entry tomb = entry(u"tomb"_s, 5, Entry::pending);
+        tomb.deleted = true;
+        Entry keepList = entry(u"keep"_s, std::nullopt, Entry::pending);
+        keepList.screenshots = QList<Screenshot>{{std::nullopt, u"mine.png"_s}};
+        db.entries = {withFiles, tomb, keepList, entry(u"other"_s, std::nullopt, Entry::pending)};
+
+        Api::merge(reply(jsonText("{'ok':true,'results':["
+                                  "{'ref':'shots','server_id':11,'screenshots':['https://h/uploads/"
+                                  "2024/05/3fa9c1d2e4.png','odd']},"
+                                  "{'ref':'tomb','deleted':true},"
+                                  "{'ref':'keep','server_id':12,'error':'refused'},"
+                                  "{'ref':'nobody','server_id':99}]}")),
+                   db);
+
+        QCOMPARE(db.entries.size(), 3); // the acknowledged deletion is purged
+        QVERIFY(!find(db, u"tomb"_s));
+        const Entry* shots = find(db, u"shots"_s);
+        QCOMPARE(shots->serverId, 11);
+        QCOMPARE(serverPaths(*shots), (QStringList{u"2024/05/3fa9c1d2e4.png"_s, u"odd"_s}));
+        QCOMPARE(shots->screenshotFile, std::nullopt);
+        QVERIFY(!shots->screenshotCleared);
+        QCOMPARE(shots->syncState, Entry::synced);
+
+        const Entry* keep = find(db, u"keep"_s);
+        QCOMPARE(keep->syncState, Entry::synced); // an error does not keep it pending
+        QCOMPARE(keep->screenshots->first().file, u"mine.png"_s);
+        QCOMPARE(find(db, u"other"_s)->syncState, Entry::pending);
+    }
+
+    void serverEntries() {
+        Db db;
+        db.clients = {client(u"local-c"_s, u"Acme"_s, 70)};
+        Entry pendingTwin = entry(u"p"_s, 1, Entry::pending);
+        Entry syncedTwin = entry(u"s"_s, 2);
+        syncedTwin.clientId = u"local-c"_s;
+        Entry keepsClient = entry(u"k"_s, 3);
+        keepsClient.clientId = u"local-c"_s;
+        db.entries = {pendingTwin, syncedTwin, keepsClient};
+
+        Api::merge(
+            reply(jsonText(
+                "{'ok':true,"
+                "'clients':[{'id':71,'name':'Birch','color':'#22c55e','archived':false}],"
+                "'entries':["
+                "{'id':1,'description':'server "
+                "1','started_at':'2026-01-04T08:00:00Z','updated_at':'2026-01-06T00:00:00Z'},"
+                "{'id':2,'description':'server "
+                "2','started_at':'2026-01-04T08:00:00Z','client_id':71,"
+                "'updated_at':'2026-01-06T00:00:00Z','screenshot':'/uploads/2024/05/ABCDEF12.PNG'},"
+                "{'id':3,'description':'server "
+                "3','started_at':'2026-01-04T08:00:00Z','ended_at':'2026-01-04T09:00:00Z',"
+                "'client_id':555,'updated_at':'2026-01-06T00:00:00Z','duration':3600,'user_id':4},"
+                "{'id':4,'description':'new','started_at':'2026-01-04T08:00:00Z','client_id':70,"
+                "'updated_at':'2026-01-06T00:00:00Z','screenshots':['2026/01/"
+                "aaaaaaaa.png'],'screenshot':'ignored'}]}")),
+            db);
+
+        QCOMPARE(find(db, u"p"_s)->description, u"Local p"_s); // local changes win
+        QCOMPARE(find(db, u"p"_s)->syncState, Entry::pending);
+
+        const Entry* s = find(db, u"s"_s);
+        QCOMPARE(s->description, u"server 2"_s);
+        QCOMPARE(s->endedAt, std::nullopt); // running on the server
+        QCOMPARE(s->updatedAt, u"2026-01-06T00:00:00Z"_s);
+        QCOMPARE(s->clientId, u"srv71"_s); // mapped through a client of this same reply
+        QCOMPARE(serverPaths(*s), QStringList{u"2024/05/ABCDEF12.PNG"_s});
+
+        const Entry* k = find(db, u"k"_s);
+        QCOMPARE(k->clientId, u"local-c"_s); // unknown server client leaves it alone
+        QCOMPARE(k->screenshots->size(), 0); // neither picture form: empty list
+
+        const Entry* created = find(db, u"srv4"_s);
+        QVERIFY(created);
+        QCOMPARE(created->serverId, 4);
+        QCOMPARE(created->clientId, u"local-c"_s);
+        QCOMPARE(created->syncState, Entry::synced);
+        QVERIFY(!created->deleted);
+        QCOMPARE(serverPaths(*created), QStringList{u"2026/01/aaaaaaaa.png"_s});
+        QCOMPARE(db.entries.size(), 4);
+    }
+
+    void resultServerIdsCountForServerEntries() {
+        // A result gives the entry its id; the same reply's entry list then
+        // finds it instead of adding a twin.
+        Db db;
+        db.entries = {entry(u"local"_s, std::nullopt, Entry::pending)};
+        Api::merge(
+            reply(jsonText("{'ok':true,'results':[{'ref':'local','server_id':8}],"
+                           "'entries':[{'id':8,'description':'from "
+                           "server','started_at':'2026-01-05T09:00:00Z','updated_at':'x'}]}")),
+            db);
+        QCOMPARE(db.entries.size(), 1);
+        QCOMPARE(db.entries[0].description, u"from server"_s);
+    }
+
+    void serverDeletions() {
+        Db db;
+        db.entries = {entry(u"a"_s, 1, Entry::pending), entry(u"b"_s, 2), entry(u"c"_s)};
+        Api::merge(reply(jsonText("{'ok':true,'deleted_entries':[1,2,77]}")), db);
+        QCOMPARE(db.entries.size(), 1);
+        QCOMPARE(db.entries[0].id, u"c"_s);
+    }
+
+    void tasksUserAndClock_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<int>("tasks");
+        QTest::addColumn<std::optional<QString>>("lastSync");
+        QTest::newRow("all present")
+            << QByteArray(
+                   jsonText("{'ok':true,'tasks':[{'description':'T','uses':3,'client_id':70}],"
+                            "'user':{'id':5,'name':'Ana','is_admin':true},'server_time':'2026-01-"
+                            "05T10:00:00Z'}"))
+            << 1 << std::optional<QString>(u"2026-01-05T10:00:00Z"_s);
+        QTest::newRow("empty task list replaces")
+            << QByteArray(jsonText("{'ok':true,'tasks':[],'server_time':'2026-01-05T10:00:00Z'}"))
+            << 0 << std::optional<QString>(u"2026-01-05T10:00:00Z"_s);
+        QTest::newRow("absent tasks kept, absent clock cleared")
+            << QByteArray(jsonText("{'ok':true}")) << 2 << std::optional<QString>();
+    }
+
+    void tasksUserAndClock() {
+        QFETCH(QByteArray, json);
+        QFETCH(int, tasks);
+        QFETCH(std::optional<QString>, lastSync);
+        Db db;
+        db.tasks = {TaskSuggestion{u"old 1"_s, 1, {}, {}, {}, {}},
+                    TaskSuggestion{u"old 2"_s, 1, {}, {}, {}, {}}};
+        db.settings.lastSync = u"2026-01-01T00:00:00Z"_s;
+        db.settings.userName = u"before"_s;
+        const SyncResponse r = reply(json);
+        Api::merge(r, db);
+        QCOMPARE(db.tasks.size(), tasks);
+        QCOMPARE(db.settings.lastSync, lastSync);
+        if (r.user) {
+            QCOMPARE(db.settings.userId, 5);
+            QCOMPARE(db.settings.userName, u"Ana"_s);
+            QVERIFY(db.settings.isAdmin);
+        } else {
+            QCOMPARE(db.settings.userName, u"before"_s);
+        }
+    }
+
+    void mergingTwiceIsLikeOnce() {
+        const SyncResponse r =
+            reply(jsonText("{'ok':true,"
+                           "'clients':[{'id':1,'name':'A','color':'#000000','archived':false}],"
+                           "'entries':[{'id':3,'description':'d','started_at':'2026-01-05T09:00:"
+                           "00Z','client_id':1,'updated_at':'u'}],"
+                           "'server_time':'2026-01-05T10:00:00Z'}"));
+        Db once;
+        Api::merge(r, once);
+        Db twice = once;
+        Api::merge(r, twice);
+        QCOMPARE(twice, once);
+    }
+
+    // A record changed while its request was in flight keeps its change.
+    void changesMadeInFlightStayPending() {
+        Db db;
+        Entry sent = entry(u"e"_s, std::nullopt, Entry::pending);
+        sent.screenshots = QList<Screenshot>{{std::nullopt, u"a.png"_s}};
+        Entry untouched = entry(u"u"_s, std::nullopt, Entry::pending);
+        Client newClient = client(u"c"_s, u"Acme"_s, std::nullopt, Entry::pending);
+        db.entries = {sent, untouched};
+        db.clients = {newClient};
+
+        SyncSnapshot snapshot;
+        snapshot.entries.insert(sent.id, sent);
+        snapshot.entries.insert(untouched.id, untouched);
+        snapshot.clients.insert(newClient.id, newClient);
+
+        // Meanwhile: a renamed entry with a second picture, a recoloured client.
+        db.entries[0].description = u"renamed"_s;
+        db.entries[0].screenshots->append({std::nullopt, u"b.png"_s});
+        db.clients[0].color = u"#abcdef"_s;
+
+        SyncMerge merge(db, &snapshot);
+        merge.apply(reply(
+            jsonText("{'ok':true,"
+                     "'clients':[{'id':7,'name':'Acme','color':'#111111','archived':false}],"
+                     "'results':[{'ref':'e','server_id':21,'screenshots':['2026/01/aaaaaaaa.png']},"
+                     "{'ref':'u','server_id':22,'screenshots':[]}]}")));
+
+        const Entry& e = db.entries[0];
+        QCOMPARE(e.serverId, 21);
+        QCOMPARE(e.syncState, Entry::pending);
+        QCOMPARE(e.description, u"renamed"_s);
+        QCOMPARE(e.screenshots->size(), 2); // nothing lost before it is uploaded
+        QCOMPARE(db.entries[1].syncState, Entry::synced);
+
+        const Client& c = db.clients[0];
+        QCOMPARE(c.serverId, 7);
+        QCOMPARE(c.color, u"#abcdef"_s);
+        QCOMPARE(c.syncState, Entry::pending);
+        QCOMPARE(merge.colorUploads().size(), 1);
+        QCOMPARE(merge.colorUploads()[0].serverId, 7);
+        QCOMPARE(merge.colorUploads()[0].color, u"#abcdef"_s);
+    }
+
+    void deletionInFlightStillPurged() {
+        Db db;
+        Entry tomb = entry(u"t"_s, 3, Entry::pending);
+        tomb.deleted = true;
+        db.entries = {tomb};
+        SyncSnapshot snapshot;
+        snapshot.entries.insert(tomb.id, tomb);
+        db.entries[0].updatedAt = u"2026-01-05T11:00:00Z"_s; // deleted again meanwhile
+        Api::merge(reply(jsonText("{'ok':true,'results':[{'ref':'t','deleted':true}]}")), db,
+                   &snapshot);
+        QVERIFY(db.entries.isEmpty());
+    }
+
+    void decodeFailures_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("no ok") << QByteArray(jsonText("{'error':'x'}"));
+        QTest::newRow("entry without updated_at") << QByteArray(
+            jsonText("{'ok':true,'entries':[{'id':1,'description':'d','started_at':'s'}]}"));
+        QTest::newRow("duration not whole")
+            << QByteArray(jsonText("{'ok':true,'entries':[{'id':1,'description':'d','started_at':'"
+                                   "s','updated_at':'u','duration':1.5}]}"));
+        QTest::newRow("result without ref")
+            << QByteArray(jsonText("{'ok':true,'results':[{'server_id':1}]}"));
+        QTest::newRow("client without archived") << QByteArray(
+            jsonText("{'ok':true,'clients':[{'id':1,'name':'A','color':'#000000'}]}"));
+        QTest::newRow("user without is_admin")
+            << QByteArray(jsonText("{'ok':true,'user':{'id':1,'name':'A'}}"));
+        QTest::newRow("task without uses")
+            << QByteArray(jsonText("{'ok':true,'tasks':[{'description':'d'}]}"));
+        QTest::newRow("deleted ids not numbers")
+            << QByteArray(jsonText("{'ok':true,'deleted_entries':['1']}"));
+        QTest::newRow("array") << QByteArray("[]");
+    }
+
+    void decodeFailures() {
+        QFETCH(QByteArray, json);
+        QVERIFY(!SyncResponse::decode(json));
+    }
+
+    void decodeAcceptsNullsAndUnknownKeys() {
+        const auto r = SyncResponse::decode(
+            jsonText("{'ok':true,'error':null,'clients':null,'extra':{'a':1},'server_time':'t'}"));
+        QVERIFY(r);
+        QVERIFY(!r->clients);
+        QCOMPARE(r->serverTime, u"t"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(SyncMergeTest)
+#include "SyncMergeTest.moc"
