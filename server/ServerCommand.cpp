@@ -49,7 +49,7 @@ bool ServerCommand::parseListen(const QString& text, QString& host, quint16& por
     const uint number = p.toUInt(&ok);
     if (!ok || number > 65535 || p.isEmpty() || p.startsWith(u'+'))
         return false;
-    if (h != "localhost"_L1 && h != "*"_L1 && QHostAddress(h).isNull())
+    if (h != "localhost"_L1 && QHostAddress(h).isNull())
         return false;
     host = h;
     port = quint16(number);

@@ -17,8 +17,6 @@ namespace {
 QHostAddress addressOf(const QString& host) {
     if (host == "localhost"_L1)
         return QHostAddress(QHostAddress::LocalHost);
-    if (host == "*"_L1)
-        return QHostAddress(QHostAddress::Any);
     return QHostAddress(host);
 }
 
