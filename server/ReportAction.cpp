@@ -1,11 +1,10 @@
 #include "ReportAction.h"
 
+#include "JsonWriter.h"
 #include "ServerTime.h"
 #include "Storage.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 #include <algorithm>
 
@@ -44,7 +43,7 @@ void add(QHash<Key, qsizetype>& index, QList<Bucket>& buckets, const Key& key, c
     buckets[*it].seconds += seconds;
 }
 
-QJsonArray bucketsJson(QList<Bucket> buckets, bool byName) {
+void writeBuckets(JsonWriter& out, QList<Bucket> buckets, bool byName) {
     if (byName) {
         std::sort(buckets.begin(), buckets.end(),
                   [](const Bucket& a, const Bucket& b) { return a.name < b.name; });
@@ -55,15 +54,40 @@ QJsonArray bucketsJson(QList<Bucket> buckets, bool byName) {
             return a.name.localeAwareCompare(b.name) < 0;
         });
     }
-    QJsonArray out;
+    out.beginArray();
     for (const Bucket& b : buckets) {
-        QJsonObject o;
-        o.insert("name"_L1, b.name);
-        o.insert("seconds"_L1, b.seconds);
-        out.append(o);
+        out.beginObject();
+        out.field("name", b.name);
+        out.field("seconds", b.seconds);
+        out.endObject();
     }
-    return out;
+    out.endArray();
 }
+
+// The local calendar day of instants that mostly come in order: the bounds
+// of the last day looked up are kept, so each day is computed once.
+class LocalDays {
+public:
+    const QString& of(qint64 seconds) {
+        if (seconds < m_start || seconds >= m_end) {
+            const QDate day = QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime).date();
+            m_start = QDateTime(day, QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch();
+            m_end = QDateTime(day.addDays(1), QTime(0, 0), Qt::LocalTime).toSecsSinceEpoch();
+            m_label = QString::asprintf("%04d-%02d-%02d", day.year(), day.month(), day.day());
+            // A day whose midnight does not exist (a clock change at 0:00)
+            // is not cached.
+            if (!(m_start <= seconds && seconds < m_end)) {
+                m_start = m_end = 0;
+            }
+        }
+        return m_label;
+    }
+
+private:
+    qint64 m_start = 0;
+    qint64 m_end = 0;
+    QString m_label;
+};
 
 } // namespace
 
@@ -100,13 +124,12 @@ HttpAnswer ReportAction::handle(const ServerUser& user, const QUrlQuery& query) 
     const QList<ReportRow> rows = m_storage.reportRows(*from, *to, people, *clientIds);
     const qint64 now = ServerTime::now();
 
+    // First the sums, so that the reply can be written front to back.
     qint64 total = 0;
     QList<Bucket> byUser, byClient, byDay;
     QHash<qint64, qsizetype> userIndex, clientIndex;
     QHash<QString, qsizetype> dayIndex;
-    // Local days change at most every quarter of an hour.
-    QHash<qint64, QString> dayCache;
-    QJsonArray entries;
+    LocalDays days;
     for (const ReportRow& r : rows) {
         // A running entry counts up to now.
         const qint64 seconds = qMax<qint64>(0, r.endedAt.value_or(now) - r.startedAt);
@@ -114,44 +137,68 @@ HttpAnswer ReportAction::handle(const ServerUser& user, const QUrlQuery& query) 
         add(userIndex, byUser, r.userId, r.userName, seconds);
         add(clientIndex, byClient, r.clientId.value_or(0), r.clientName.value_or(u"No client"_s),
             seconds);
-        const qint64 slot = r.startedAt >= 0 ? r.startedAt / 900 : (r.startedAt - 899) / 900;
-        auto day = dayCache.constFind(slot);
-        if (day == dayCache.constEnd())
-            day = dayCache.insert(slot, ServerTime::localDay(r.startedAt));
-        add(dayIndex, byDay, *day, *day, seconds);
-
-        QJsonObject e;
-        e.insert("id"_L1, r.id);
-        e.insert("user_id"_L1, r.userId);
-        e.insert("user_name"_L1, r.userName);
-        if (r.clientId) {
-            e.insert("client_id"_L1, *r.clientId);
-            e.insert("client_name"_L1, r.clientName.value_or(QString()));
-            e.insert("client_color"_L1, r.clientColor.value_or(QString()));
-        }
-        e.insert("description"_L1, r.description);
-        e.insert("started_at"_L1, ServerTime::iso(r.startedAt));
-        if (r.endedAt) {
-            e.insert("ended_at"_L1, ServerTime::iso(*r.endedAt));
-            e.insert("duration"_L1, qMax<qint64>(0, *r.endedAt - r.startedAt));
-        }
-        QJsonArray shots;
-        for (const QString& path : r.screenshots)
-            shots.append(u"uploads/"_s + path);
-        e.insert("screenshots"_L1, shots);
-        entries.append(e);
+        const QString& day = days.of(r.startedAt);
+        add(dayIndex, byDay, day, day, seconds);
     }
 
-    QJsonObject grouped;
-    grouped.insert("user"_L1, bucketsJson(byUser, false));
-    grouped.insert("client"_L1, bucketsJson(byClient, false));
-    grouped.insert("day"_L1, bucketsJson(byDay, true));
+    JsonWriter out(rows.size() * 240 + 4096);
+    out.beginObject();
+    out.key("from");
+    out.timestamp(*from);
+    out.key("to");
+    out.timestamp(*to);
+    out.field("total", total);
+    out.key("grouped");
+    out.beginObject();
+    out.key("user");
+    writeBuckets(out, byUser, false);
+    out.key("client");
+    writeBuckets(out, byClient, false);
+    out.key("day");
+    writeBuckets(out, byDay, true);
+    out.endObject();
 
-    QJsonObject report;
-    report.insert("from"_L1, ServerTime::iso(*from));
-    report.insert("to"_L1, ServerTime::iso(*to));
-    report.insert("total"_L1, total);
-    report.insert("grouped"_L1, grouped);
-    report.insert("entries"_L1, entries);
-    return HttpAnswer::json(report);
+    // Names and colours repeat on every entry: their JSON text is made once.
+    QHash<QString, QByteArray> quoted;
+    auto quote = [&quoted](const QString& text) -> const QByteArray& {
+        auto it = quoted.constFind(text);
+        if (it == quoted.constEnd())
+            it = quoted.insert(text, JsonWriter::quoted(text));
+        return *it;
+    };
+    out.key("entries");
+    out.beginArray();
+    for (const ReportRow& r : rows) {
+        out.beginObject();
+        out.field("id", r.id);
+        out.key("user_name");
+        out.rawValue(quote(r.userName));
+        if (r.clientId) {
+            out.key("client_name");
+            out.rawValue(quote(r.clientName.value_or(QString())));
+            out.key("client_color");
+            out.rawValue(quote(r.clientColor.value_or(QString())));
+        }
+        out.field("description", r.description);
+        out.key("started_at");
+        out.timestamp(r.startedAt);
+        if (r.endedAt) {
+            out.key("ended_at");
+            out.timestamp(*r.endedAt);
+            out.field("duration", qMax<qint64>(0, *r.endedAt - r.startedAt));
+        }
+        // Relative to the server address, which the device puts in front.
+        if (!r.screenshots.isEmpty()) {
+            out.key("screenshots");
+            out.stringList(r.screenshots, u"uploads/"_s);
+        }
+        out.endObject();
+    }
+    out.endArray();
+    out.endObject();
+    const QByteArray body = out.take();
+
+    HttpAnswer answer;
+    answer.body = body;
+    return answer;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -18,3 +19,6 @@ struct ReportRow {
     std::optional<qint64> endedAt;
     QStringList screenshots;
 };
+
+// Moved in memory as a whole when lists of rows grow.
+Q_DECLARE_TYPEINFO(ReportRow, Q_RELOCATABLE_TYPE);

@@ -27,6 +27,12 @@ qint64 ServerTime::now() {
 }
 
 QString ServerTime::iso(qint64 seconds) {
+    char buffer[isoBufferSize];
+    const int length = formatIso(seconds, buffer);
+    return QString::fromLatin1(buffer, length);
+}
+
+int ServerTime::formatIso(qint64 seconds, char* buffer) {
     qint64 days = seconds / 86400;
     qint64 rest = seconds % 86400;
     if (rest < 0) {
@@ -36,11 +42,34 @@ QString ServerTime::iso(qint64 seconds) {
     qint64 year = 0;
     unsigned month = 0, day = 0;
     civilFromDays(days, year, month, day);
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ",
-                  static_cast<long long>(year), month, day, static_cast<long long>(rest / 3600),
-                  static_cast<long long>(rest % 3600 / 60), static_cast<long long>(rest % 60));
-    return QString::fromLatin1(buffer);
+    if (year < 0 || year > 9999) {
+        const int n = std::snprintf(
+            buffer, isoBufferSize, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ",
+            static_cast<long long>(year), month, day, static_cast<long long>(rest / 3600),
+            static_cast<long long>(rest % 3600 / 60), static_cast<long long>(rest % 60));
+        return qMin(n, isoBufferSize - 1);
+    }
+    // The common case without printf: fixed-width digits.
+    auto put = [buffer](int at, qint64 value, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            buffer[at + i] = char('0' + value % 10);
+            value /= 10;
+        }
+    };
+    put(0, year, 4);
+    buffer[4] = '-';
+    put(5, month, 2);
+    buffer[7] = '-';
+    put(8, day, 2);
+    buffer[10] = 'T';
+    put(11, rest / 3600, 2);
+    buffer[13] = ':';
+    put(14, rest % 3600 / 60, 2);
+    buffer[16] = ':';
+    put(17, rest % 60, 2);
+    buffer[19] = 'Z';
+    buffer[20] = '\0';
+    return 20;
 }
 
 std::optional<qint64> ServerTime::parse(const QString& text) {

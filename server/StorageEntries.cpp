@@ -223,13 +223,20 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
             values.append(id);
     }
 
+    // Names come from the few people and clients rather than from a join per
+    // entry.
+    QHash<qint64, QString> userNames;
+    for (const ServerUser& u : users())
+        userNames.insert(u.id, u.name);
+    QHash<qint64, ServerClient> clientsById;
+    for (const ServerClient& c : clients())
+        clientsById.insert(c.id, c);
+
     // Statements with id lists of changing length are not worth keeping.
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    const QString sql = u"SELECT e.id, e.user_id, u.name, e.client_id, c.name, c.color,"
-                        " e.description, e.started_at, e.ended_at"
-                        " FROM entries e JOIN users u ON u.id = e.user_id"
-                        " LEFT JOIN clients c ON c.id = e.client_id"_s +
+    const QString sql = u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
+                        " e.ended_at FROM entries e"_s +
                         filter + u" ORDER BY e.started_at, e.id"_s;
     if (!q.prepare(sql))
         fail(q, sql);
@@ -239,40 +246,46 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
         fail(q, sql);
 
     QList<ReportRow> rows;
-    QHash<qint64, qsizetype> index;
     while (q.next()) {
         ReportRow r;
         r.id = q.value(0).toLongLong();
         r.userId = q.value(1).toLongLong();
-        r.userName = q.value(2).toString();
-        r.clientId = optionalInteger(q.value(3));
+        r.userName = userNames.value(r.userId);
+        r.clientId = optionalInteger(q.value(2));
         if (r.clientId) {
-            r.clientName = q.value(4).toString();
-            r.clientColor = q.value(5).toString();
+            const auto c = clientsById.constFind(*r.clientId);
+            if (c != clientsById.constEnd()) {
+                r.clientName = c->name;
+                r.clientColor = c->color;
+            }
         }
-        r.description = q.value(6).toString();
-        r.startedAt = q.value(7).toLongLong();
-        r.endedAt = optionalInteger(q.value(8));
-        index.insert(r.id, rows.size());
+        r.description = q.value(3).toString();
+        r.startedAt = q.value(4).toLongLong();
+        r.endedAt = optionalInteger(q.value(5));
         rows.append(std::move(r));
     }
     q.finish();
 
+    // Pictures in the entries' own order, so both lists are walked together.
     QSqlQuery shots(m_db);
     shots.setForwardOnly(true);
     const QString shotSql = u"SELECT s.entry_id, s.path FROM screenshots s"
                             " JOIN entries e ON e.id = s.entry_id"_s +
-                            filter + u" ORDER BY s.entry_id, s.position"_s;
+                            filter + u" ORDER BY e.started_at, e.id, s.position"_s;
     if (!shots.prepare(shotSql))
         fail(shots, shotSql);
     for (qsizetype i = 0; i < values.size(); ++i)
         shots.bindValue(int(i), values.at(i));
     if (!shots.exec())
         fail(shots, shotSql);
+    qsizetype at = 0;
     while (shots.next()) {
-        const auto it = index.constFind(shots.value(0).toLongLong());
-        if (it != index.constEnd())
-            rows[*it].screenshots.append(shots.value(1).toString());
+        const qint64 entryId = shots.value(0).toLongLong();
+        while (at < rows.size() && rows[at].id != entryId)
+            ++at;
+        if (at == rows.size())
+            break;
+        rows[at].screenshots.append(shots.value(1).toString());
     }
     shots.finish();
     return rows;

@@ -141,10 +141,36 @@ HttpAnswer TrackingServer::serveRelease(const QByteArray& method, const QString&
 }
 
 bool TrackingServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    const HttpAnswer a = answer(methodName(request.method()), request.url(),
-                                header(request, "X-Api-Key"), request.body());
+    HttpAnswer a = answer(methodName(request.method()), request.url(), header(request, "X-Api-Key"),
+                          request.body());
+    if (a.filePath.isEmpty() && a.body.size() >= compressFrom &&
+        acceptsDeflate(header(request, "Accept-Encoding")))
+        compress(a);
     send(request, socket, a);
     return true;
+}
+
+bool TrackingServer::acceptsDeflate(const QByteArray& acceptEncoding) {
+    for (const QByteArray& item : acceptEncoding.split(',')) {
+        const QList<QByteArray> parts = item.split(';');
+        if (parts.first().trimmed().toLower() != "deflate")
+            continue;
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const QByteArray parameter = parts.at(i).trimmed().toLower();
+            if (parameter.startsWith("q=") && parameter.mid(2).toDouble() <= 0)
+                return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+void TrackingServer::compress(HttpAnswer& a) {
+    // qCompress gives a zlib stream (what HTTP calls "deflate") behind a
+    // four-byte length.
+    a.body = qCompress(a.body, 1).mid(4);
+    a.headers.emplaceBack("Content-Encoding", "deflate");
+    a.headers.emplaceBack("Vary", "Accept-Encoding");
 }
 
 void TrackingServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {

@@ -32,6 +32,12 @@ public:
     // Starts listening; the bound port, or 0 with `error` set.
     quint16 listenOn(const QHostAddress& address, quint16 port, QString* error);
 
+    // JSON answers from this size on are sent compressed to clients that
+    // accept "deflate" (the Qt network stack does by default).
+    static constexpr qsizetype compressFrom = 64 * 1024;
+    static bool acceptsDeflate(const QByteArray& acceptEncoding);
+    static void compress(HttpAnswer& answer);
+
     // The answer to one request, as written to the connection.
     HttpAnswer answer(const QByteArray& method, const QUrl& url, const QByteArray& apiKey,
                       const QByteArray& body);

@@ -1,11 +1,15 @@
 #include "BenchHttp.h"
 #include "PeopleAction.h"
+#include "ReportAction.h"
 #include "ServerTime.h"
 #include "Storage.h"
 #include "TrackingServer.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 
 #include <benchmark/benchmark.h>
 
@@ -78,6 +82,75 @@ void BM_ReportAllEntries(benchmark::State& state) {
     state.counters["reply_MB"] = double(bytes) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_ReportAllEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The same over a plain socket that takes the compressed bytes as they come,
+// leaving out the client's decoding.
+void BM_ReportAllEntriesRawSocket(benchmark::State& state) {
+    static Fixture fixture;
+    const QByteArray request = "GET /api.php?action=reports&from=2025-01-01T00:00:00Z"
+                               "&to=2026-01-01T00:00:00Z HTTP/1.1\r\nHost: bench\r\n"
+                               "Accept-Encoding: deflate\r\nX-Api-Key: " +
+                               fixture.adminKey.toLatin1() + "\r\n\r\n";
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost),
+                             quint16(QUrl(fixture.baseUrl).port()));
+        QByteArray received;
+        qsizetype expected = -1;
+        QEventLoop loop;
+        QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(request); });
+        QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+            received += socket.readAll();
+            const qsizetype end = received.indexOf("\r\n\r\n");
+            if (expected < 0 && end >= 0) {
+                const qsizetype at = received.indexOf("Content-Length: ");
+                expected =
+                    end + 4 +
+                    received.mid(at + 16, received.indexOf("\r\n", at) - at - 16).toLongLong();
+            }
+            if (expected >= 0 && received.size() >= expected)
+                loop.quit();
+        });
+        loop.exec();
+        bytes = received.size();
+    }
+    state.counters["wire_MB"] = double(bytes) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ReportAllEntriesRawSocket)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The same report without the network: the query, the totals and the JSON.
+void BM_ReportActionAllEntries(benchmark::State& state) {
+    static Fixture fixture;
+    ReportAction action(fixture.server.data().storage());
+    const ServerUser admin = *fixture.server.data().storage().userByName(u"Admin"_s);
+    QUrlQuery query;
+    query.addQueryItem(u"from"_s, u"2025-01-01T00:00:00Z"_s);
+    query.addQueryItem(u"to"_s, u"2026-01-01T00:00:00Z"_s);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(action.handle(admin, query));
+}
+BENCHMARK(BM_ReportActionAllEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Only the rows from the database.
+void BM_ReportRowsAllEntries(benchmark::State& state) {
+    static Fixture fixture;
+    Storage& storage = fixture.server.data().storage();
+    const qint64 from = *ServerTime::parse(u"2025-01-01T00:00:00Z"_s);
+    const qint64 to = *ServerTime::parse(u"2026-01-01T00:00:00Z"_s);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(storage.reportRows(from, to, {}, {}));
+}
+BENCHMARK(BM_ReportRowsAllEntries)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

@@ -1,6 +1,7 @@
 #include "ServerHarness.h"
 #include "Storage.h"
 #include "TestEnv.h"
+#include "TrackingServer.h"
 
 #include "api/ReportUser.h"
 
@@ -8,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 
@@ -195,6 +197,58 @@ private Q_SLOTS:
         QVERIFY2(send(head + "Content-Length: 61\r\n\r\n", "HTTP/1.1 413"), received.constData());
         QVERIFY(received.contains("larger than 60 bytes"));
         QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+    }
+
+    void largeAnswersAreCompressed_data() {
+        QTest::addColumn<QByteArray>("acceptEncoding");
+        QTest::addColumn<bool>("compressed");
+        QTest::newRow("none") << QByteArray() << false;
+        QTest::newRow("deflate") << "deflate"_ba << true;
+        QTest::newRow("Qt's default") << "gzip, deflate"_ba << true;
+        QTest::newRow("upper case, weighted") << "gzip;q=1.0, DEFLATE;q=0.5"_ba << true;
+        QTest::newRow("refused") << "gzip, deflate;q=0"_ba << false;
+        QTest::newRow("gzip only") << "gzip"_ba << false;
+        QTest::newRow("identity") << "identity"_ba << false;
+    }
+
+    void largeAnswersAreCompressed() {
+        QFETCH(QByteArray, acceptEncoding);
+        QFETCH(bool, compressed);
+        const qint64 ada = h().personId(u"Ada"_s);
+        for (int i = 0; i < 1000; ++i) {
+            ServerEntry e;
+            e.userId = ada;
+            e.ref = u"bulk-%1"_s.arg(i);
+            e.description = u"Bulk entry number %1 with some words"_s.arg(i);
+            e.startedAt = 1767600000 + i * 3600;
+            e.updatedAt = e.startedAt;
+            h().storage().insertEntry(e);
+        }
+        auto fetch = [&](const QByteArray& encoding) {
+            QByteArray request = "POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " +
+                                 m_adminKey.toLatin1() + "\r\nContent-Length: 2\r\n";
+            if (!encoding.isEmpty())
+                request += "Accept-Encoding: " + encoding + "\r\n";
+            return h().raw(request + "\r\n{}");
+        };
+        const QByteArray plain = fetch(QByteArray());
+        const QByteArray answer = fetch(acceptEncoding);
+        const qsizetype headEnd = answer.indexOf("\r\n\r\n");
+        const QByteArray head = answer.left(headEnd).toLower();
+        QVERIFY2(head.startsWith("http/1.1 200"), head.constData());
+        QByteArray body = answer.mid(headEnd + 4);
+        const QByteArray plainBody = plain.mid(plain.indexOf("\r\n\r\n") + 4);
+        QVERIFY(plainBody.size() > TrackingServer::compressFrom);
+        QCOMPARE(head.contains("content-encoding: deflate"), compressed);
+        if (compressed) {
+            QVERIFY(body.size() < plainBody.size() / 4);
+            // qUncompress wants the plain size in front, big-endian.
+            QByteArray withSize(4, '\0');
+            qToBigEndian<quint32>(quint32(plainBody.size()), withSize.data());
+            body = qUncompress(withSize + body);
+        }
+        QCOMPARE(QJsonDocument::fromJson(body).object().value("entries"_L1).toArray().size(), 1000);
+        QCOMPARE(body, plainBody);
     }
 
     void usersListing() {

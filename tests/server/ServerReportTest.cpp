@@ -3,6 +3,7 @@
 #include "Storage.h"
 #include "TestEnv.h"
 
+#include <QJsonDocument>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -149,14 +150,79 @@ private Q_SLOTS:
         QVERIFY(!running.contains("duration"_L1));
     }
 
-    void daysFollowTheServerTimeZone() {
-        TestEnv::setTimeZone("Europe/Berlin");
-        const HttpResult r = report(u"Ada"_s, u"2026-01-06T00:00:00Z"_s, u"2026-01-07T00:00:00Z"_s);
-        TestEnv::setTimeZone("UTC");
-        using Buckets = QList<QPair<QString, qint64>>;
+    void daysFollowTheServerTimeZone_data() {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QStringList>("starts");
+        QTest::addColumn<QStringList>("days");
         // 23:30 UTC is already the next day in Berlin.
-        QCOMPARE(buckets(r.json, "day"),
-                 (Buckets{{u"2026-01-06"_s, 7200}, {u"2026-01-07"_s, 3600}}));
+        QTest::newRow("berlin") << "Europe/Berlin"_ba
+                                << QStringList{u"2026-01-06T08:00:00Z"_s, u"2026-01-06T23:30:00Z"_s}
+                                << QStringList{u"2026-01-06"_s, u"2026-01-07"_s};
+        QTest::newRow("new york") << "America/New_York"_ba
+                                  << QStringList{u"2026-01-06T04:59:59Z"_s,
+                                                 u"2026-01-06T05:00:00Z"_s}
+                                  << QStringList{u"2026-01-05"_s, u"2026-01-06"_s};
+        // Around the spring clock change the days stay whole days.
+        QTest::newRow("berlin summer time")
+            << "Europe/Berlin"_ba
+            << QStringList{u"2026-03-28T22:59:59Z"_s, u"2026-03-28T23:00:00Z"_s,
+                           u"2026-03-29T21:59:59Z"_s, u"2026-03-29T22:00:00Z"_s}
+            << QStringList{u"2026-03-28"_s, u"2026-03-29"_s, u"2026-03-29"_s, u"2026-03-30"_s};
+        // Midnight itself is skipped in Santiago when summer time begins.
+        QTest::newRow("santiago") << "America/Santiago"_ba
+                                  << QStringList{u"2026-09-06T03:59:59Z"_s,
+                                                 u"2026-09-06T04:00:00Z"_s,
+                                                 u"2026-09-07T02:59:59Z"_s,
+                                                 u"2026-09-07T03:00:00Z"_s}
+                                  << QStringList{u"2026-09-05"_s, u"2026-09-06"_s, u"2026-09-06"_s,
+                                                 u"2026-09-07"_s};
+    }
+
+    void daysFollowTheServerTimeZone() {
+        QFETCH(QByteArray, zone);
+        QFETCH(QStringList, starts);
+        QFETCH(QStringList, days);
+        for (qsizetype i = 0; i < starts.size(); ++i)
+            addEntry(u"tz%1"_s.arg(i), u"Cleo"_s, QString(), starts[i],
+                     ServerTime::iso(at(starts[i]) + 60));
+        TestEnv::setTimeZone(zone);
+        const HttpResult r =
+            report(u"Ada"_s, starts.first(), ServerTime::iso(at(starts.last()) + 1),
+                   u"user_ids=CLEO"_s.replace(u"CLEO"_s, QString::number(m_people[u"Cleo"_s])));
+        TestEnv::setTimeZone("UTC");
+        QMap<QString, qint64> expected;
+        for (const QString& day : days)
+            expected[day] += 60;
+        QList<QPair<QString, qint64>> wanted;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            wanted.append({it.key(), it.value()});
+        QCOMPARE(buckets(r.json, "day"), wanted);
+    }
+
+    void textsSurviveTheJson() {
+        const QString tricky = u"Quote \" backslash \\ tab\t newline\n bell\u0007 "
+                               "\u00e9\u4e2d\U0001F600 </script> \u2028"_s;
+        h().storage().createUser(u"Zo\u00eb \"Z\""_s, false, "zkey", 0);
+        const qint64 zoe = h().storage().userByKeyHash("zkey")->id;
+        ServerEntry e;
+        e.userId = zoe;
+        e.ref = u"tricky"_s;
+        e.description = tricky;
+        e.startedAt = at(u"2026-01-05T12:00:00Z"_s);
+        e.endedAt = e.startedAt + 60;
+        e.updatedAt = e.startedAt;
+        const qint64 id = h().storage().insertEntry(e);
+        const HttpResult r = report(u"Ada"_s, u"2026-01-05T00:00:00Z"_s, u"2026-01-06T00:00:00Z"_s,
+                                    u"user_ids=%1"_s.arg(zoe));
+        QCOMPARE(r.status, 200);
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(r.body, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject entry = doc.object().value("entries"_L1).toArray().at(0).toObject();
+        QCOMPARE(entry.value("id"_L1).toInteger(), id);
+        QCOMPARE(entry.value("description"_L1).toString(), tricky);
+        QCOMPARE(entry.value("user_name"_L1).toString(), u"Zo\u00eb \"Z\""_s);
+        QVERIFY(!entry.contains("screenshots"_L1));
     }
 
     void narrowing_data() {
