@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 // The zevra-server command line: parsing, and the executable's output and
@@ -179,7 +181,14 @@ private Q_SLOTS:
                  r.err.constData());
     }
 
+    void servesUntilTerminated_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+
     void servesUntilTerminated() {
+        QFETCH(int, signalNumber);
         const QString data = m_env->path(u"served"_s);
         QProcess p;
         p.start(program(), {u"--data"_s, data, u"--listen"_s, u"127.0.0.1:0"_s});
@@ -205,7 +214,7 @@ private Q_SLOTS:
             answer += socket.readAll();
         QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
 
-        p.terminate(); // SIGTERM
+        QCOMPARE(::kill(pid_t(p.processId()), signalNumber), 0);
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
