@@ -55,8 +55,7 @@ void Api::sync(Store& store, QObject* context, std::function<void(const SyncSumm
     call.apiKey = creds->key;
     call.timeoutMs = syncTimeoutMs;
     call.jsonBody =
-        QJsonDocument(SyncRequest::body(store.db(), store.screenshotsDir(), snapshot.get()))
-            .toJson(QJsonDocument::Compact);
+        QJsonDocument(SyncRequest::body(store, snapshot.get())).toJson(QJsonDocument::Compact);
 
     // The store lives as long as the context (its owner); without a context
     // the caller guarantees that it outlives the request.

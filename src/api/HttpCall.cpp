@@ -40,13 +40,11 @@ std::optional<QUrl> HttpCall::parseUrl(const QString& text) {
     return url;
 }
 
-void HttpCall::setTimeoutCapForTesting(std::optional<int> msecs)
-{
+void HttpCall::setTimeoutCapForTesting(std::optional<int> msecs) {
     g_timeoutCap = msecs;
 }
 
-void HttpCall::setObserverForTesting(std::function<void(const HttpCall&)> observer)
-{
+void HttpCall::setObserverForTesting(std::function<void(const HttpCall&)> observer) {
     g_observer = std::move(observer);
 }
 

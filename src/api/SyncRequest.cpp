@@ -1,6 +1,7 @@
 #include "api/SyncRequest.h"
 
 #include "api/Api.h"
+#include "model/Store.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,7 @@
 using namespace Qt::StringLiterals;
 
 QJsonObject SyncRequest::pendingEntry(const Entry& entry, const Client* client,
-                                      const QString& screenshotsDir) {
+                                      const Store& store) {
     QJsonObject o;
     o.insert("ref"_L1, entry.id);
     if (entry.serverId)
@@ -35,7 +36,10 @@ QJsonObject SyncRequest::pendingEntry(const Entry& entry, const Client* client,
         if (shot.server) {
             shots.append(QJsonObject{{"keep"_L1, *shot.server}});
         } else if (shot.file) {
-            QFile file(screenshotsDir + u'/' + *shot.file);
+            const std::optional<QString> path = store.screenshotPath(*shot.file);
+            if (!path)
+                continue;
+            QFile file(*path);
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             const QByteArray bytes = file.readAll();
@@ -51,7 +55,8 @@ QJsonObject SyncRequest::pendingEntry(const Entry& entry, const Client* client,
     return o;
 }
 
-QJsonObject SyncRequest::body(const Db& db, const QString& screenshotsDir, SyncSnapshot* snapshot) {
+QJsonObject SyncRequest::body(const Store& store, SyncSnapshot* snapshot) {
+    const Db& db = store.db();
     QHash<QString, const Client*> clientsById;
     for (const Client& c : db.clients) {
         if (!clientsById.contains(c.id))
@@ -68,7 +73,7 @@ QJsonObject SyncRequest::body(const Db& db, const QString& screenshotsDir, SyncS
             continue;
         const Client* client =
             entry.clientId ? clientsById.value(*entry.clientId, nullptr) : nullptr;
-        pending.append(pendingEntry(entry, client, screenshotsDir));
+        pending.append(pendingEntry(entry, client, store));
         if (snapshot)
             snapshot->entries.insert(entry.id, entry);
     }

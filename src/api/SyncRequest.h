@@ -3,6 +3,8 @@
 #include "api/SyncSnapshot.h"
 #include "model/Db.h"
 
+class Store;
+
 #include <QJsonObject>
 #include <QString>
 
@@ -11,9 +13,7 @@
 class SyncRequest {
 public:
     // `snapshot`, when given, receives copies of the records the body carries.
-    static QJsonObject body(const Db& db, const QString& screenshotsDir,
-                            SyncSnapshot* snapshot = nullptr);
+    static QJsonObject body(const Store& store, SyncSnapshot* snapshot = nullptr);
     // The object of one pending entry.
-    static QJsonObject pendingEntry(const Entry& entry, const Client* client,
-                                    const QString& screenshotsDir);
+    static QJsonObject pendingEntry(const Entry& entry, const Client* client, const Store& store);
 };

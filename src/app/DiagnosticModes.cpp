@@ -1,5 +1,7 @@
 #include "app/DiagnosticModes.h"
 
+#include "app/ReportSynthMode.h"
+#include "app/ReportTestMode.h"
 #include "app/ShotTestMode.h"
 #include "app/SyncTestMode.h"
 
@@ -71,9 +73,12 @@ int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
     case DiagnosticMode::ShotTest:
         return ShotTestMode::run();
     case DiagnosticMode::ReportSynth:
+        return ReportSynthMode::run(qgetenv("ZEVRA_REPORT_SYNTH"),
+                                    qEnvironmentVariable("ZEVRA_REPORT_TEST"));
+    case DiagnosticMode::ReportTest:
+        return ReportTestMode::run(qEnvironmentVariable("ZEVRA_REPORT_TEST"));
     case DiagnosticMode::ReportWindow:
     case DiagnosticMode::UpdateTest:
-    case DiagnosticMode::ReportTest:
     case DiagnosticMode::LayoutTest:
         std::fprintf(stderr, "zevra-tikit: this diagnostic mode is not built yet\n");
         return 2;

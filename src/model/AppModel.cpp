@@ -76,8 +76,7 @@ std::optional<Client> AppModel::client(const std::optional<QString>& id) const {
     return std::nullopt;
 }
 
-int AppModel::pendingCount() const
-{
+int AppModel::pendingCount() const {
     return m_store->db().pendingCount();
 }
 
@@ -199,8 +198,10 @@ void AppModel::removeScreenshot(const Entry& entry, int index) {
     if (index < 0 || index >= shots.size())
         return;
     const Screenshot removed = shots.takeAt(index);
-    if (removed.file)
-        QFile::remove(m_store->screenshotsDir() + u'/' + *removed.file);
+    if (removed.file) {
+        if (const std::optional<QString> path = m_store->screenshotPath(*removed.file))
+            QFile::remove(*path);
+    }
     e.screenshots = shots;
     touch(e);
     replace(e);

@@ -16,8 +16,7 @@ QJsonArray toArray(const QList<T>& items) {
 }
 } // namespace
 
-int Db::pendingCount() const
-{
+int Db::pendingCount() const {
     int count = 0;
     for (const Entry& e : entries)
         count += e.syncState == Entry::pending ? 1 : 0;

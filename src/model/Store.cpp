@@ -136,6 +136,13 @@ void Store::pruneScreenshots() {
     }
 }
 
+std::optional<QString> Store::screenshotPath(const QString& name) const {
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
+        name.contains(QChar(0)))
+        return std::nullopt;
+    return m_screenshotsDir + u'/' + name;
+}
+
 QString Store::reduceServerPath(const QString& address) {
     static const QRegularExpression pattern(
         QStringLiteral("[0-9]{4}/[0-9]{2}/[0-9a-f]{8,}\\.[a-z0-9]+"),

@@ -32,6 +32,10 @@ public:
     // Deletes every file in the screenshot folder that no entry refers to.
     void pruneScreenshots();
 
+    // The path of a picture file named in an entry, or nothing for a name that
+    // is not a plain file name (so a database never reaches outside the folder).
+    std::optional<QString> screenshotPath(const QString& name) const;
+
     // Converts the single-screenshot fields of older files into lists.
     static void migrate(Db& db);
     // The server path inside a picture address ("2026/01/3fa9c2d1e0.png"), or

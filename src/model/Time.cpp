@@ -194,18 +194,23 @@ QStringView trimSpacesAndTabs(QStringView s) {
 
 std::optional<double> Time::parseDuration(QStringView text) {
     QList<double> numbers;
+    bool decimalPoint = false;
     for (QStringView piece : text.split(u':', Qt::SkipEmptyParts)) {
         if (numbers.size() == 3)
             return std::nullopt;
-        const std::optional<double> n = parseDecimal(trimSpacesAndTabs(piece));
+        const QStringView trimmed = trimSpacesAndTabs(piece);
+        const std::optional<double> n = parseDecimal(trimmed);
         if (!n)
             return std::nullopt;
         numbers.append(*n);
+        decimalPoint = trimmed.contains(u'.');
     }
     double seconds = 0;
     switch (numbers.size()) {
     case 1:
-        seconds = numbers[0] * 60;
+        // Whole numbers are minutes ("25"); decimal ones are hours ("1.5" is
+        // ninety minutes), as people write fractions of an hour.
+        seconds = numbers[0] * (decimalPoint ? 3600 : 60);
         break;
     case 2:
         seconds = numbers[0] * 3600 + numbers[1] * 60;

@@ -27,8 +27,10 @@ public:
     // "Today", "Yesterday" or the local date such as "Mon, 5 Jan".
     static QString dayLabel(const QDateTime& instant);
 
-    // A typed duration ("25", "1:30", "0:45:10", "1.5") in seconds, or nothing.
-    // Negative results are returned; callers refuse them.
+    // A typed duration in seconds, or nothing: "25" minutes, "1.5" hours (a
+    // lone number with a decimal point), "1:30" hours and minutes, "0:45:10"
+    // hours, minutes and seconds. Negative results are returned; callers
+    // refuse them.
     static std::optional<double> parseDuration(QStringView text);
 
     // Whole, non-negative seconds used by the duration texts.

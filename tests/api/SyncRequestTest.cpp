@@ -2,6 +2,7 @@
 #include "JsonText.h"
 #include "TestEnv.h"
 #include "api/Api.h"
+#include "model/Store.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -46,14 +47,24 @@ class SyncRequestTest : public QObject {
 
 private:
     std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<Store> m_store;
     QString m_shots;
+
+    QJsonObject bodyOf(const Db& db, SyncSnapshot* snapshot = nullptr) {
+        m_store->db() = db;
+        return SyncRequest::body(*m_store, snapshot);
+    }
 
 private Q_SLOTS:
     void init() {
         m_env = std::make_unique<TestEnv>();
-        m_shots = m_env->path(u"screenshots"_s);
+        m_store = std::make_unique<Store>(m_env->dataDirectory());
+        m_shots = m_store->screenshotsDir();
     }
-    void cleanup() { m_env.reset(); }
+    void cleanup() {
+        m_store.reset();
+        m_env.reset();
+    }
 
     void since_data() {
         QTest::addColumn<std::optional<QString>>("lastSync");
@@ -78,7 +89,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, since);
         Db db;
         db.settings.lastSync = lastSync;
-        const QJsonObject body = SyncRequest::body(db, m_shots);
+        const QJsonObject body = bodyOf(db);
         QCOMPARE(body.contains("since"_L1), since.has_value());
         if (since)
             QCOMPARE(body.value("since"_L1).toString(), *since);
@@ -135,7 +146,7 @@ private Q_SLOTS:
         Db db;
         db.entries = {entry};
         db.clients = clients;
-        const QJsonArray pending = SyncRequest::body(db, m_shots).value("pending"_L1).toArray();
+        const QJsonArray pending = bodyOf(db).value("pending"_L1).toArray();
         QCOMPARE(pending.size(), 1);
         QCOMPARE(pending[0].toObject(), toObject(expected));
     }
@@ -143,7 +154,7 @@ private Q_SLOTS:
     void onlyPendingEntriesInDatabaseOrder() {
         Db db;
         db.entries = {entry(u"1"_s), entry(u"2"_s, Entry::synced), entry(u"3"_s)};
-        const QJsonArray pending = SyncRequest::body(db, m_shots).value("pending"_L1).toArray();
+        const QJsonArray pending = bodyOf(db).value("pending"_L1).toArray();
         QCOMPARE(pending.size(), 2);
         QCOMPARE(pending[0].toObject().value("ref"_L1).toString(), u"1"_s);
         QCOMPARE(pending[1].toObject().value("ref"_L1).toString(), u"3"_s);
@@ -156,6 +167,7 @@ private Q_SLOTS:
         file.write(png);
         file.close();
 
+        m_store->save(); // a db.json beside the folder that must never be sent
         Entry e = entry(u"s"_s);
         e.screenshots = QList<Screenshot>{
             {u"2026/01/aaaaaaaa.png"_s, std::nullopt},  // on the server
@@ -166,7 +178,7 @@ private Q_SLOTS:
         };
         Db db;
         db.entries = {e};
-        const QJsonArray shots = SyncRequest::body(db, m_shots)
+        const QJsonArray shots = bodyOf(db)
                                      .value("pending"_L1)
                                      .toArray()[0]
                                      .toObject()
@@ -187,7 +199,7 @@ private Q_SLOTS:
         db.clients = {client(u"new"_s, std::nullopt, Entry::pending),
                       client(u"known"_s, 5, Entry::pending),
                       client(u"done"_s, std::nullopt, Entry::synced)};
-        const QJsonArray created = SyncRequest::body(db, m_shots).value("new_clients"_L1).toArray();
+        const QJsonArray created = bodyOf(db).value("new_clients"_L1).toArray();
         QCOMPARE(created.size(), 1);
         QCOMPARE(created[0].toObject(),
                  toObject(jsonText("{'ref':'new','name':'Client new','color':'#22c55e'}")));
@@ -199,7 +211,7 @@ private Q_SLOTS:
         db.clients = {client(u"new"_s, std::nullopt, Entry::pending),
                       client(u"x"_s, 3, Entry::pending)};
         SyncSnapshot snapshot;
-        SyncRequest::body(db, m_shots, &snapshot);
+        bodyOf(db, &snapshot);
         QCOMPARE(snapshot.entries.keys(), QList<QString>{u"1"_s});
         QCOMPARE(snapshot.entries.value(u"1"_s), db.entries[0]);
         QCOMPARE(snapshot.clients.keys(), QList<QString>{u"new"_s});

@@ -1,0 +1,367 @@
+#include "app/AppDelegate.h"
+
+#include "app/EscapeRouter.h"
+#include "app/PanelEventFilter.h"
+#include "app/PanelGeometry.h"
+#include "app/PopoverPanel.h"
+#include "app/TrayMenu.h"
+#include "app/TrayTitle.h"
+#include "model/AppModel.h"
+#include "model/Clock.h"
+#include "model/Theme.h"
+#include "ui/Icons.h"
+#include "ui/PopoverViewController.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int tickMs = 1000;
+constexpr int syncMs = 60 * 1000;
+constexpr int firstUpdateCheckMs = 6 * 1000;
+constexpr int updateCheckMs = 21600 * 1000;
+constexpr int autoHideGuardMs = 300;
+constexpr int statusItemSlop = 6;
+
+QSettings panelSettings() {
+    return QSettings(QStringLiteral("zevra"), QStringLiteral("tikit"));
+}
+
+// The tray's timer symbol: light grey when idle, the accent colour while an
+// entry runs, so that it reads on the dark panels most trays have.
+QIcon trayIcon(bool running) {
+    const QColor tint = running ? Theme::accent() : QColor(0xD8, 0xD8, 0xD8);
+    const QString name = running ? QStringLiteral("timer.running") : QStringLiteral("timer");
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(Icons::pixmap(name, side, tint));
+    return icon;
+}
+
+void printLine(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(std::unique_ptr<AppModel> model, QObject* parent)
+    : QObject(parent)
+    , m_model(std::move(model)) {
+    QSettings settings = panelSettings();
+    m_size =
+        PanelGeometry::sizeFromStored(settings.value(QStringLiteral("panelWidth")).toDouble(),
+                                      settings.value(QStringLiteral("panelHeight")).toDouble());
+}
+
+AppDelegate::~AppDelegate() {
+    removeMonitors();
+    delete m_panel;
+    delete m_controller;
+    delete m_menu;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    m_menu = new TrayMenu(TrayMenu::Actions{
+        [this] { openFromMenu(); },
+        [this] { syncFromMenu(); },
+        [this] { checkForUpdatesFromMenu(); },
+        [] { QCoreApplication::quit(); },
+    });
+    m_tray = new QSystemTrayIcon(this);
+    setRunningIcon(false);
+    m_tray->setContextMenu(m_menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, &AppDelegate::statusItemActivated);
+    m_tray->show();
+
+    QPointer<AppDelegate> self(this);
+    m_model->setOnChange([self] {
+        if (!self)
+            return;
+        self->refreshStatusItem();
+        if (self->m_controller)
+            self->m_controller->reload();
+    });
+    refreshStatusItem();
+    m_model->syncNow();
+
+    m_ticker.setInterval(tickMs);
+    connect(&m_ticker, &QTimer::timeout, this, &AppDelegate::tick);
+    m_ticker.start();
+    m_syncTimer.setInterval(syncMs);
+    connect(&m_syncTimer, &QTimer::timeout, this, [this] { m_model->syncNow(); });
+    m_syncTimer.start();
+
+    QTimer::singleShot(firstUpdateCheckMs, this, [this] { checkForUpdates(false); });
+    m_updateTimer.setInterval(updateCheckMs);
+    connect(&m_updateTimer, &QTimer::timeout, this, [this] { checkForUpdates(false); });
+    m_updateTimer.start();
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            &AppDelegate::applicationStateChanged);
+
+    if (qEnvironmentVariableIsSet("ZEVRA_SHOW_POPOVER"))
+        QTimer::singleShot(400, this, [this] { showPanel(); });
+}
+
+void AppDelegate::setRunningIcon(bool running) {
+    // Some tray hosts write every new icon to a file: set it only on a change.
+    if (m_iconRunning == running)
+        return;
+    m_iconRunning = running;
+    m_tray->setIcon(trayIcon(running));
+}
+
+void AppDelegate::refreshStatusItem() {
+    if (!m_tray)
+        return;
+    const std::optional<Entry> running = m_model->running();
+    m_tray->setToolTip(TrayTitle::tooltip(TrayTitle::text(running, Clock::now())));
+    setRunningIcon(running.has_value());
+}
+
+void AppDelegate::tick() {
+    const std::optional<Entry> running = m_model->running();
+    if (!running)
+        return;
+    m_tray->setToolTip(TrayTitle::tooltip(TrayTitle::text(running, Clock::now())));
+    setRunningIcon(true);
+    if (m_controller)
+        m_controller->updateLiveTime();
+}
+
+void AppDelegate::checkForUpdates(bool announceUpToDate) {
+    // The update checker hooks in here.
+    Q_UNUSED(announceUpToDate);
+}
+
+void AppDelegate::statusItemActivated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::MiddleClick:
+        togglePanel();
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        // Hosts that send a click before the double click already toggled.
+        if (!m_lastToggle.isValid() || m_lastToggle.elapsed() > QApplication::doubleClickInterval())
+            togglePanel();
+        break;
+    default:
+        break; // the context menu opens by itself
+    }
+}
+
+void AppDelegate::togglePanel() {
+    // The press that took the focus away has just hidden the panel: do not
+    // let its click open it again.
+    if (m_autoHidden.isValid() && m_autoHidden.elapsed() < autoHideGuardMs)
+        return;
+    m_lastToggle.start();
+    if (isPanelVisible())
+        hidePanel();
+    else
+        showPanel();
+}
+
+bool AppDelegate::isPanelVisible() const {
+    return m_panel && m_panel->isVisible();
+}
+
+void AppDelegate::openFromMenu() {
+    if (!isPanelVisible())
+        showPanel();
+}
+
+void AppDelegate::syncFromMenu() {
+    m_model->syncNow();
+}
+
+void AppDelegate::checkForUpdatesFromMenu() {
+    checkForUpdates(true);
+}
+
+void AppDelegate::openReportWindow() {
+    QTimer::singleShot(0, this, [this] { hidePanel(); });
+}
+
+void AppDelegate::showPanel() {
+    if (!m_controller) {
+        m_controller = new PopoverViewController(m_model.get());
+        QPointer<AppDelegate> self(this);
+        m_controller->setOnOpenReports([self] {
+            if (self)
+                self->openReportWindow();
+        });
+    }
+    if (!m_panel) {
+        m_panel = new PopoverPanel(m_controller->view());
+        m_panel->resize(m_size);
+    }
+    m_controller->reload();
+    placePanel();
+
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+
+    if (qEnvironmentVariableIsSet("ZEVRA_PRINT_WINID"))
+        printLine(QStringLiteral("ZEVRA_WINID ") + QString::number(m_panel->winId()));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect frame = m_panel->frameGeometry();
+        printLine(QStringLiteral("ZEVRA_PANEL %1 %2 %3 %4 SCREEN_H %5")
+                      .arg(frame.x())
+                      .arg(frame.y())
+                      .arg(frame.width())
+                      .arg(frame.height())
+                      .arg(screen->geometry().height()));
+    }
+
+    installMonitors();
+    m_model->syncNow();
+    if (QLineEdit* field = m_controller->composerField())
+        field->setFocus(Qt::PopupFocusReason);
+    applyPanelSwitches();
+}
+
+void AppDelegate::placePanel() {
+    const QRect icon = PanelGeometry::anchor(m_tray ? m_tray->geometry() : QRect(), QCursor::pos());
+    QScreen* screen = QGuiApplication::screenAt(icon.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return; // keeps its frame
+    const QSize size = m_panel->size();
+    m_panel->move(PanelGeometry::origin(icon, screen->availableGeometry(), size));
+}
+
+void AppDelegate::applyPanelSwitches() {
+    // Diagnostic switches that act on the fresh panel arrive with their screens.
+}
+
+void AppDelegate::hidePanel() {
+    removeMonitors();
+    if (m_controller)
+        m_controller->dismissTransient();
+    if (m_panel) {
+        m_size = m_panel->size();
+        QSettings settings = panelSettings();
+        settings.setValue(QStringLiteral("panelWidth"), double(m_size.width()));
+        settings.setValue(QStringLiteral("panelHeight"), double(m_size.height()));
+        m_panel->hide();
+        m_panel->takeContent();
+        m_panel->deleteLater();
+        m_panel = nullptr;
+    }
+    if (m_controller) {
+        m_controller->clearTransientState();
+        m_controller->deleteLater();
+        m_controller = nullptr;
+    }
+}
+
+void AppDelegate::installMonitors() {
+    removeMonitors();
+    m_monitors = new PanelEventFilter(this);
+    qApp->installEventFilter(m_monitors);
+}
+
+void AppDelegate::removeMonitors() {
+    if (!m_monitors)
+        return;
+    qApp->removeEventFilter(m_monitors);
+    delete m_monitors;
+    m_monitors = nullptr;
+}
+
+bool AppDelegate::ownsKeyboard(const QWidget* window) const {
+    if (!window)
+        return false;
+    return window == m_panel || (m_controller && window == m_controller->detailsWindow());
+}
+
+bool AppDelegate::handleEscape() {
+    switch (EscapeRouter::route(false,
+                                [this] { return m_controller && m_controller->handleEscape(); })) {
+    case EscapeRouter::Step::ClosePreview:
+    case EscapeRouter::Step::HandledByPanel:
+        break;
+    case EscapeRouter::Step::HidePanel:
+        hidePanel();
+        break;
+    }
+    return true;
+}
+
+bool AppDelegate::handlePaste() {
+    if (!m_controller)
+        return false;
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasImage())
+        return false;
+    const std::optional<QString> ext = PopoverViewController::clipboardImageExt(mime);
+    if (!ext)
+        return false;
+    // Pictures are always stored as PNG.
+    QByteArray png = mime->data(QStringLiteral("image/png"));
+    if (png.isEmpty()) {
+        const QImage image = qvariant_cast<QImage>(mime->imageData());
+        if (image.isNull())
+            return false;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG"))
+            return false;
+    }
+    m_controller->handlePasteScreenshot(png, *ext);
+    return true;
+}
+
+bool AppDelegate::pointOnStatusItem() const {
+    if (!m_tray)
+        return false;
+    const QRect icon = m_tray->geometry();
+    if (icon.isEmpty())
+        return false;
+    return icon.adjusted(-statusItemSlop, -statusItemSlop, statusItemSlop, statusItemSlop)
+        .contains(QCursor::pos());
+}
+
+void AppDelegate::handleMouseDown(const QWidget* window, const QPoint& globalPos) {
+    if (!m_panel)
+        return;
+    if (pointOnStatusItem())
+        return; // the icon's own click opens or closes the panel
+    if (window == m_panel) {
+        if (m_controller)
+            m_controller->dismissTimeEditor(globalPos);
+        return;
+    }
+    if (m_controller && window == m_controller->detailsWindow())
+        return;
+    if (window && (window->windowFlags() & Qt::Popup) == Qt::Popup)
+        return; // menus of the panel
+    hidePanel();
+}
+
+void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive || !isPanelVisible())
+        return;
+    // Focus went to another application: close, unless the pointer is on the
+    // tray icon (its click toggles) or right at the panel's edge.
+    if (pointOnStatusItem() || PanelGeometry::nearPanel(m_panel->frameGeometry(), QCursor::pos()))
+        return;
+    hidePanel();
+    m_autoHidden.start();
+}

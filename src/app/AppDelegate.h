@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <memory>
+
+class AppModel;
+class PanelEventFilter;
+class PopoverPanel;
+class PopoverViewController;
+class TrayMenu;
+
+// The tray application: the tray icon with its menu, the floating panel and
+// its controller, the timers (live time every second, a sync every minute,
+// update checks) and the event handling while the panel is open.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(std::unique_ptr<AppModel> model, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The start sequence: tray icon, change wiring, first sync, timers.
+    void applicationDidFinishLaunching();
+
+    void refreshStatusItem();
+    void showPanel();
+    void hidePanel();
+    bool isPanelVisible() const;
+
+    // Menu actions.
+    void openFromMenu();
+    void syncFromMenu();
+    void checkForUpdatesFromMenu();
+    // The report window arrives with its own change; until then nothing opens.
+    void openReportWindow();
+
+    AppModel& model() { return *m_model; }
+    PopoverViewController* controller() const { return m_controller; }
+    PopoverPanel* panel() const { return m_panel; }
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    TrayMenu* trayMenu() const { return m_menu; }
+    QSize panelSize() const { return m_size; }
+
+    // Event routing while the panel is shown (see PanelEventFilter).
+    bool handleEscape();
+    bool handlePaste();
+    void handleMouseDown(const QWidget* window, const QPoint& globalPos);
+    bool pointOnStatusItem() const;
+    // Whether keys typed in this window are the panel's (panel or details card).
+    bool ownsKeyboard(const QWidget* window) const;
+
+private:
+    void statusItemActivated(QSystemTrayIcon::ActivationReason reason);
+    void togglePanel();
+    void tick();
+    void checkForUpdates(bool announceUpToDate);
+    void applicationStateChanged(Qt::ApplicationState state);
+    void installMonitors();
+    void removeMonitors();
+    void placePanel();
+    void applyPanelSwitches();
+    void setRunningIcon(bool running);
+
+    std::unique_ptr<AppModel> m_model;
+    QSystemTrayIcon* m_tray = nullptr;
+    TrayMenu* m_menu = nullptr;
+    QPointer<PopoverViewController> m_controller;
+    QPointer<PopoverPanel> m_panel;
+    PanelEventFilter* m_monitors = nullptr;
+    QTimer m_ticker;
+    QTimer m_syncTimer;
+    QTimer m_updateTimer;
+    QSize m_size;
+    std::optional<bool> m_iconRunning;
+    QElapsedTimer m_autoHidden; // since the panel hid itself on focus loss
+    QElapsedTimer m_lastToggle;
+};

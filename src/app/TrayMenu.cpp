@@ -1,0 +1,29 @@
+#include "app/TrayMenu.h"
+
+#include <QKeySequence>
+
+TrayMenu::TrayMenu(const Actions& actions, QWidget* parent)
+    : QMenu(parent) {
+    connect(addAction(QStringLiteral("Open Zevra Tikit")), &QAction::triggered, this,
+            [f = actions.open] {
+                if (f)
+                    f();
+            });
+    connect(addAction(QStringLiteral("Sync now")), &QAction::triggered, this, [f = actions.sync] {
+        if (f)
+            f();
+    });
+    connect(addAction(QStringLiteral("Check for updates\u2026")), &QAction::triggered, this,
+            [f = actions.checkForUpdates] {
+                if (f)
+                    f();
+            });
+    addSeparator();
+    QAction* quit = addAction(QStringLiteral("Quit Zevra Tikit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutVisibleInContextMenu(true);
+    connect(quit, &QAction::triggered, this, [f = actions.quit] {
+        if (f)
+            f();
+    });
+}
