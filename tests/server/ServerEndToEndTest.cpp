@@ -3,9 +3,11 @@
 #include "TestEnv.h"
 #include "api/Api.h"
 #include "model/AppModel.h"
+#include "reports/Report.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -192,6 +194,35 @@ private Q_SLOTS:
         m_env->clock().advanceSeconds(60);
         sync(*m_a);
         QVERIFY(byDescription(*m_a, u"With a picture"_s)->screenshots->isEmpty());
+    }
+
+    void reportWithScreenshotsThroughTheClientCalls() {
+        const Entry entry = track(*m_a, u"Reported"_s);
+        const QByteArray png = SyncBody::png(Qt::magenta);
+        m_a->addScreenshot(entry, png, u"png"_s);
+        sync(*m_a);
+
+        std::optional<ApiResult<Report>> result;
+        Api::fetchReport(m_b->store(), QDateTime(QDate(2026, 1, 5), QTime(0, 0), Qt::UTC),
+                         QDateTime(QDate(2026, 1, 6), QTime(0, 0), Qt::UTC), {}, {}, m_b.get(),
+                         [&](const ApiResult<Report>& r) { result = r; });
+        QVERIFY(QTest::qWaitFor([&] { return result.has_value(); }, 60000));
+        QVERIFY(result->ok());
+        const Report report = result->value();
+        QCOMPARE(report.entries.size(), 1);
+        QCOMPARE(report.total, 600);
+        QCOMPARE(report.entries.first().description, u"Reported"_s);
+        QCOMPARE(report.entries.first().userName, std::optional<QString>(u"Ada"_s));
+
+        // The relative picture path joined to the server address by the
+        // client gives the picture.
+        std::optional<QHash<qint64, QList<QImage>>> images;
+        Api::downloadScreenshots(m_b->store().db().settings.server, report.entries, 6, m_b.get(),
+                                 [&](const QHash<qint64, QList<QImage>>& map) { images = map; });
+        QVERIFY(QTest::qWaitFor([&] { return images.has_value(); }, 60000));
+        const QList<QImage> pictures = images->value(report.entries.first().id);
+        QCOMPARE(pictures.size(), 1);
+        QCOMPARE(pictures.first().pixelColor(0, 0), QColor(Qt::magenta));
     }
 
     void lostReplyDoesNotDuplicate() {

@@ -2,6 +2,7 @@
 #include "ServerTime.h"
 #include "Storage.h"
 #include "TestEnv.h"
+#include "reports/Report.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -129,6 +130,14 @@ private Q_SLOTS:
         QCOMPARE(
             buckets(rep, "day"),
             (Buckets{{u"2026-01-05"_s, 5400}, {u"2026-01-06"_s, 10800}, {u"2026-01-07"_s, 3600}}));
+
+        // The client's own decoder reads it.
+        const std::optional<Report> decoded = Report::fromJsonBytes(r.body);
+        QVERIFY(decoded);
+        QCOMPARE(decoded->entries.size(), 5);
+        QCOMPARE(decoded->grouped.day.size(), 3);
+        QCOMPARE(decoded->entries.first().screenshots->size(), 1);
+        QVERIFY(!decoded->entries.at(4).duration);
 
         const QJsonArray entries = rep.value("entries"_L1).toArray();
         const QJsonObject first = entries.at(0).toObject();
