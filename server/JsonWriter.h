@@ -27,6 +27,9 @@ public:
     void stringList(const QStringList& list, const QString& prefix = QString());
     // A value already written as JSON text (see quoted()).
     void rawValue(const QByteArray& json);
+    // Ready JSON text inside the current object, such as `,"key":"value"`
+    // pairs; the caller supplies its separators.
+    void rawText(const QByteArray& json) { m_out.append(json); }
     // `text` as a JSON string literal, for values written many times.
     static QByteArray quoted(const QString& text);
 

@@ -124,6 +124,22 @@ HttpAnswer ReportAction::handle(const ServerUser& user, const QUrlQuery& query) 
     const QList<ReportRow> rows = m_storage.reportRows(*from, *to, people, *clientIds);
     const qint64 now = ServerTime::now();
 
+    // The few people and clients, with their JSON text made once.
+    QHash<qint64, QString> userNames;
+    QHash<qint64, QByteArray> userJson;
+    for (const ServerUser& u : m_storage.users()) {
+        userNames.insert(u.id, u.name);
+        userJson.insert(u.id, JsonWriter::quoted(u.name));
+    }
+    QHash<qint64, QString> clientNames;
+    QHash<qint64, QByteArray> clientJson;
+    for (const ServerClient& c : m_storage.clients()) {
+        clientNames.insert(c.id, c.name);
+        clientJson.insert(c.id, ",\"client_name\":" + JsonWriter::quoted(c.name) +
+                                    ",\"client_color\":" + JsonWriter::quoted(c.color));
+    }
+    const QString noClient = u"No client"_s;
+
     // First the sums, so that the reply can be written front to back.
     qint64 total = 0;
     QList<Bucket> byUser, byClient, byDay;
@@ -134,9 +150,9 @@ HttpAnswer ReportAction::handle(const ServerUser& user, const QUrlQuery& query) 
         // A running entry counts up to now.
         const qint64 seconds = qMax<qint64>(0, r.endedAt.value_or(now) - r.startedAt);
         total += seconds;
-        add(userIndex, byUser, r.userId, r.userName, seconds);
-        add(clientIndex, byClient, r.clientId.value_or(0), r.clientName.value_or(u"No client"_s),
-            seconds);
+        add(userIndex, byUser, r.userId, userNames.value(r.userId), seconds);
+        add(clientIndex, byClient, r.clientId.value_or(0),
+            r.clientId ? clientNames.value(*r.clientId) : noClient, seconds);
         const QString& day = days.of(r.startedAt);
         add(dayIndex, byDay, day, day, seconds);
     }
@@ -158,27 +174,15 @@ HttpAnswer ReportAction::handle(const ServerUser& user, const QUrlQuery& query) 
     writeBuckets(out, byDay, true);
     out.endObject();
 
-    // Names and colours repeat on every entry: their JSON text is made once.
-    QHash<QString, QByteArray> quoted;
-    auto quote = [&quoted](const QString& text) -> const QByteArray& {
-        auto it = quoted.constFind(text);
-        if (it == quoted.constEnd())
-            it = quoted.insert(text, JsonWriter::quoted(text));
-        return *it;
-    };
     out.key("entries");
     out.beginArray();
     for (const ReportRow& r : rows) {
         out.beginObject();
         out.field("id", r.id);
         out.key("user_name");
-        out.rawValue(quote(r.userName));
-        if (r.clientId) {
-            out.key("client_name");
-            out.rawValue(quote(r.clientName.value_or(QString())));
-            out.key("client_color");
-            out.rawValue(quote(r.clientColor.value_or(QString())));
-        }
+        out.rawValue(userJson.value(r.userId));
+        if (r.clientId)
+            out.rawText(clientJson.value(*r.clientId));
         out.field("description", r.description);
         out.key("started_at");
         out.timestamp(r.startedAt);

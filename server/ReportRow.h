@@ -6,14 +6,12 @@
 
 #include <optional>
 
-// One entry of a report with the names it is shown with.
+// One entry of a report. Names of people and clients are looked up by id when
+// the report is written; a report holds many rows and few of them.
 struct ReportRow {
     qint64 id = 0;
     qint64 userId = 0;
-    QString userName;
     std::optional<qint64> clientId;
-    std::optional<QString> clientName;
-    std::optional<QString> clientColor;
     QString description;
     qint64 startedAt = 0;
     std::optional<qint64> endedAt;

@@ -223,15 +223,6 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
             values.append(id);
     }
 
-    // Names come from the few people and clients rather than from a join per
-    // entry.
-    QHash<qint64, QString> userNames;
-    for (const ServerUser& u : users())
-        userNames.insert(u.id, u.name);
-    QHash<qint64, ServerClient> clientsById;
-    for (const ServerClient& c : clients())
-        clientsById.insert(c.id, c);
-
     // Statements with id lists of changing length are not worth keeping.
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
@@ -250,15 +241,7 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
         ReportRow r;
         r.id = q.value(0).toLongLong();
         r.userId = q.value(1).toLongLong();
-        r.userName = userNames.value(r.userId);
         r.clientId = optionalInteger(q.value(2));
-        if (r.clientId) {
-            const auto c = clientsById.constFind(*r.clientId);
-            if (c != clientsById.constEnd()) {
-                r.clientName = c->name;
-                r.clientColor = c->color;
-            }
-        }
         r.description = q.value(3).toString();
         r.startedAt = q.value(4).toLongLong();
         r.endedAt = optionalInteger(q.value(5));
