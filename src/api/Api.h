@@ -65,7 +65,8 @@ void fetchReport(const Store& store, const QDateTime& from, const QDateTime& to,
                  const QList<qint64>& userIds, const QList<qint64>& clientIds, QObject* context,
                  std::function<void(const ApiResult<Report>&)> done);
 // Images per report entry id, at most `maxPerEntry` each; what cannot be
-// fetched is left out.
+// fetched is left out. Images are kept no larger than the PDF report's
+// thumbnails need.
 void downloadScreenshots(const QString& base, const QList<ReportEntry>& entries, int maxPerEntry,
                          QObject* context,
                          std::function<void(const QHash<qint64, QList<QImage>>&)> done);

@@ -1,6 +1,7 @@
 #include "api/Api.h"
 
 #include "api/HttpCall.h"
+#include "reports/PDFReport.h"
 #include "model/Store.h"
 #include "model/Time.h"
 #include "reports/Report.h"
@@ -59,7 +60,9 @@ void decode(const std::shared_ptr<ShotDownload>& download, std::shared_ptr<ShotC
     QThreadPool::globalInstance()->start([download, chain] {
         QList<QImage> images;
         for (const QByteArray& body : chain->bodies) {
-            QImage image = QImage::fromData(body);
+            // Only the PDF's thumbnails use them: keeping full-size pictures
+            // would take gigabytes for a long report.
+            QImage image = PDFReport::thumbnail(QImage::fromData(body));
             if (!image.isNull())
                 images.append(std::move(image));
         }

@@ -1,6 +1,7 @@
 #include "model/Client.h"
 
 #include "model/JsonReader.h"
+#include "model/JsonTextWriter.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,4 +28,20 @@ std::optional<Client> Client::fromJson(const QJsonValue& value) {
     if (!r.ok())
         return std::nullopt;
     return c;
+}
+
+void Client::writeJson(JsonTextWriter& w) const {
+    w.beginObject();
+    w.key("archived"_L1);
+    w.value(archived);
+    w.key("color"_L1);
+    w.value(color);
+    w.key("id"_L1);
+    w.value(id);
+    w.key("name"_L1);
+    w.value(name);
+    w.optional("server_id"_L1, serverId);
+    w.key("sync_state"_L1);
+    w.value(syncState);
+    w.endObject();
 }

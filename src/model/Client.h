@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonObject>
+
+class JsonTextWriter;
 #include <QString>
 
 #include <optional>
@@ -15,6 +17,8 @@ struct Client {
     QString syncState = QStringLiteral("synced");
 
     QJsonObject toJson() const;
+    // The same members streamed in the database file's layout.
+    void writeJson(JsonTextWriter& writer) const;
     static std::optional<Client> fromJson(const QJsonValue& value);
 
     bool operator==(const Client&) const = default;

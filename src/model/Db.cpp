@@ -1,6 +1,8 @@
 #include "model/Db.h"
 
+#include "model/EntryTextCache.h"
 #include "model/JsonReader.h"
+#include "model/JsonTextWriter.h"
 
 #include <QJsonDocument>
 
@@ -47,8 +49,42 @@ std::optional<Db> Db::fromJson(const QJsonValue& value) {
     return db;
 }
 
-QByteArray Db::encode() const {
-    return QJsonDocument(toJson()).toJson(QJsonDocument::Indented);
+QByteArray Db::encode(EntryTextCache* cache) const {
+    QByteArray out;
+    out.reserve(qsizetype(entries.size()) * 520 + 4096);
+    JsonTextWriter w(out);
+    w.beginObject();
+    w.key("clients"_L1);
+    w.beginArray();
+    for (const Client& c : clients) {
+        w.element();
+        c.writeJson(w);
+    }
+    w.endArray();
+    w.key("entries"_L1);
+    w.beginArray();
+    for (const Entry& e : entries) {
+        w.element();
+        if (cache)
+            w.raw(cache->text(e, w.level()));
+        else
+            e.writeJson(w);
+    }
+    w.endArray();
+    w.key("settings"_L1);
+    settings.writeJson(w);
+    w.key("tasks"_L1);
+    w.beginArray();
+    for (const TaskSuggestion& t : tasks) {
+        w.element();
+        t.writeJson(w);
+    }
+    w.endArray();
+    w.endObject();
+    out.append('\n');
+    if (cache)
+        cache->finishPass();
+    return out;
 }
 
 std::optional<Db> Db::decode(const QByteArray& bytes) {

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+class EntryTextCache;
+
 // The whole local database, one per data folder.
 struct Db {
     Settings settings;
@@ -23,8 +25,9 @@ struct Db {
     QJsonObject toJson() const;
     static std::optional<Db> fromJson(const QJsonValue& value);
 
-    // The file form: indented JSON with sorted keys.
-    QByteArray encode() const;
+    // The file form: indented JSON with sorted keys. With a cache, entries that
+    // did not change since the last encoding are not encoded again.
+    QByteArray encode(EntryTextCache* cache = nullptr) const;
     static std::optional<Db> decode(const QByteArray& bytes);
 
     bool operator==(const Db&) const = default;

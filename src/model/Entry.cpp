@@ -2,6 +2,7 @@
 
 #include "model/Clock.h"
 #include "model/JsonReader.h"
+#include "model/JsonTextWriter.h"
 #include "model/Time.h"
 
 using namespace Qt::StringLiterals;
@@ -62,4 +63,39 @@ std::optional<Entry> Entry::fromJson(const QJsonValue& value) {
     if (!r.ok())
         return std::nullopt;
     return e;
+}
+
+void Entry::writeJson(JsonTextWriter& w) const {
+    w.beginObject();
+    w.optional("client_id"_L1, clientId);
+    w.key("deleted"_L1);
+    w.value(deleted);
+    w.key("description"_L1);
+    w.value(description);
+    w.optional("ended_at"_L1, endedAt);
+    w.key("id"_L1);
+    w.value(id);
+    w.key("screenshot_cleared"_L1);
+    w.value(screenshotCleared);
+    w.optional("screenshot_file"_L1, screenshotFile);
+    w.key("screenshot_pending_upload"_L1);
+    w.value(screenshotPendingUpload);
+    w.optional("screenshot_url"_L1, screenshotUrl);
+    if (screenshots) {
+        w.key("screenshots"_L1);
+        w.beginArray();
+        for (const Screenshot& s : *screenshots) {
+            w.element();
+            s.writeJson(w);
+        }
+        w.endArray();
+    }
+    w.optional("server_id"_L1, serverId);
+    w.key("started_at"_L1);
+    w.value(startedAt);
+    w.key("sync_state"_L1);
+    w.value(syncState);
+    w.key("updated_at"_L1);
+    w.value(updatedAt);
+    w.endObject();
 }

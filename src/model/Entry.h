@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QJsonObject>
+
+class JsonTextWriter;
 #include <QList>
 #include <QString>
 
@@ -37,6 +39,8 @@ struct Entry {
     double duration() const;
 
     QJsonObject toJson() const;
+    // The same members streamed in the database file's layout.
+    void writeJson(JsonTextWriter& writer) const;
     static std::optional<Entry> fromJson(const QJsonValue& value);
 
     bool operator==(const Entry&) const = default;

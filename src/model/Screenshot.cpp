@@ -1,6 +1,7 @@
 #include "model/Screenshot.h"
 
 #include "model/JsonReader.h"
+#include "model/JsonTextWriter.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,4 +20,11 @@ std::optional<Screenshot> Screenshot::fromJson(const QJsonValue& value) {
     if (!r.ok())
         return std::nullopt;
     return s;
+}
+
+void Screenshot::writeJson(JsonTextWriter& w) const {
+    w.beginObject();
+    w.optional("file"_L1, file);
+    w.optional("server"_L1, server);
+    w.endObject();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonObject>
+
+class JsonTextWriter;
 #include <QString>
 
 #include <optional>
@@ -12,6 +14,8 @@ struct Screenshot {
     std::optional<QString> file;
 
     QJsonObject toJson() const;
+    // The same members streamed in the database file's layout.
+    void writeJson(JsonTextWriter& writer) const;
     static std::optional<Screenshot> fromJson(const QJsonValue& value);
 
     bool operator==(const Screenshot&) const = default;

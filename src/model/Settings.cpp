@@ -1,6 +1,7 @@
 #include "model/Settings.h"
 
 #include "model/JsonReader.h"
+#include "model/JsonTextWriter.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,4 +28,19 @@ std::optional<Settings> Settings::fromJson(const QJsonValue& value) {
     if (!r.ok())
         return std::nullopt;
     return s;
+}
+
+void Settings::writeJson(JsonTextWriter& w) const {
+    w.beginObject();
+    w.key("api_key"_L1);
+    w.value(apiKey);
+    w.key("is_admin"_L1);
+    w.value(isAdmin);
+    w.optional("last_sync"_L1, lastSync);
+    w.key("server"_L1);
+    w.value(server);
+    w.optional("user_id"_L1, userId);
+    w.key("user_name"_L1);
+    w.value(userName);
+    w.endObject();
 }

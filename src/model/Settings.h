@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonObject>
+
+class JsonTextWriter;
 #include <QString>
 
 #include <optional>
@@ -18,6 +20,8 @@ struct Settings {
     std::optional<QString> lastSync;
 
     QJsonObject toJson() const;
+    // The same members streamed in the database file's layout.
+    void writeJson(JsonTextWriter& writer) const;
     static std::optional<Settings> fromJson(const QJsonValue& value);
 
     bool operator==(const Settings&) const = default;

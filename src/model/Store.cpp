@@ -101,7 +101,7 @@ void Store::setAside(const QString& reason) {
 void Store::save() {
     if (qEnvironmentVariableIsSet("ZEVRA_NO_SAVE") || m_saveBlocked)
         return;
-    writeAtomically(m_dbPath, m_db.encode());
+    writeAtomically(m_dbPath, m_db.encode(&m_entryText));
 }
 
 std::optional<QString> Store::writeScreenshot(const QByteArray& data, const QString& ext) {

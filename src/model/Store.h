@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Db.h"
+#include "model/EntryTextCache.h"
 
 #include <QByteArray>
 #include <QString>
@@ -50,6 +51,7 @@ private:
     QString m_screenshotsDir;
     QString m_dbPath;
     Db m_db;
+    EntryTextCache m_entryText;
     // Set when an existing file could neither be read nor moved aside: saving
     // would destroy it, so this session keeps its changes in memory only.
     bool m_saveBlocked = false;

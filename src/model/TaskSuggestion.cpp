@@ -1,6 +1,7 @@
 #include "model/TaskSuggestion.h"
 
 #include "model/JsonReader.h"
+#include "model/JsonTextWriter.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,4 +28,17 @@ std::optional<TaskSuggestion> TaskSuggestion::fromJson(const QJsonValue& value) 
     if (!r.ok())
         return std::nullopt;
     return t;
+}
+
+void TaskSuggestion::writeJson(JsonTextWriter& w) const {
+    w.beginObject();
+    w.optional("client_color"_L1, clientColor);
+    w.optional("client_id"_L1, clientId);
+    w.optional("client_name"_L1, clientName);
+    w.key("description"_L1);
+    w.value(description);
+    w.optional("last_used"_L1, lastUsed);
+    w.key("uses"_L1);
+    w.value(uses);
+    w.endObject();
 }

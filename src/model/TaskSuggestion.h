@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonObject>
+
+class JsonTextWriter;
 #include <QString>
 
 #include <optional>
@@ -16,6 +18,8 @@ struct TaskSuggestion {
     std::optional<QString> clientColor;
 
     QJsonObject toJson() const;
+    // The same members streamed in the database file's layout.
+    void writeJson(JsonTextWriter& writer) const;
     static std::optional<TaskSuggestion> fromJson(const QJsonValue& value);
 
     bool operator==(const TaskSuggestion&) const = default;

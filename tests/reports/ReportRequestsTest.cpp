@@ -322,6 +322,21 @@ private Q_SLOTS:
         m_context.reset();
     }
 
+    // Full-size pictures are kept only at the size the PDF draws them.
+    void downloadedPicturesAreSmall() {
+        m_server->setHandler([](const RecordedRequest&) {
+            return ScriptedReply{200, png({1920, 1080}, Qt::red), "image/png", {}, false};
+        });
+        const QHash<qint64, QList<QImage>> images =
+            download(m_server->baseUrl(), {shotEntry(1, {u"big.png"_s})}, 6);
+        QCOMPARE(images.value(1).size(), 1);
+        const QImage image = images.value(1).first();
+        QVERIFY2(image.width() <= 184 && image.height() <= 116,
+                 qPrintable(QString::number(image.width())));
+        QCOMPARE(image.width(), 184); // aspect ratio kept
+        QCOMPARE(image.pixelColor(90, 50), QColor(Qt::red));
+    }
+
     void nothingToDownload_data() {
         QTest::addColumn<int>("max");
         QTest::newRow("max 0") << 0;
