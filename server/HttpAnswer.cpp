@@ -18,9 +18,3 @@ HttpAnswer HttpAnswer::error(int status, const QString& message) {
     o.insert("error"_L1, message);
     return json(o, status);
 }
-
-QString HttpAnswer::errorText() const {
-    if (status < 400)
-        return {};
-    return QJsonDocument::fromJson(body).object().value("error"_L1).toString();
-}

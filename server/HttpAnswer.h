@@ -18,6 +18,4 @@ struct HttpAnswer {
     static HttpAnswer json(const QJsonObject& object, int status = 200);
     // A failure: {"ok": false, "error": message} with a 4xx or 5xx status.
     static HttpAnswer error(int status, const QString& message);
-    // The "error" text of a failure answer (empty for others); for tests and logs.
-    QString errorText() const;
 };

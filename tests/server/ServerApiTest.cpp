@@ -154,8 +154,8 @@ private Q_SLOTS:
         QTest::newRow("oversized head")
             << head + "X-Filler: " + QByteArray(70 * 1024, 'x') + "\r\n\r\n"
             << "HTTP/1.1 431"_ba;
-        QTest::newRow("at the limit is read") << head + "Content-Length: 2\r\n\r\n{}"
-                                              << "HTTP/1.1 401"_ba;
+        QTest::newRow("small body is read") << head + "Content-Length: 2\r\n\r\n{}"
+                                            << "HTTP/1.1 401"_ba;
     }
 
     void bodyLimit() {
