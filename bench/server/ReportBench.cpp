@@ -1,0 +1,180 @@
+#include "BenchHttp.h"
+#include "PeopleAction.h"
+#include "ReportAction.h"
+#include "ServerTime.h"
+#include "Storage.h"
+#include "TrackingServer.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int people = 20;
+constexpr int perPerson = 5000;
+
+// 100,000 entries of 20 people over a year, a tenth of them with a picture.
+struct Fixture {
+    QTemporaryDir dir;
+    TrackingServer server;
+    QString adminKey;
+    QString baseUrl;
+
+    Fixture() {
+        QString error;
+        if (!server.open(dir.path(), &error))
+            qFatal("%s", qPrintable(error));
+        const quint16 port = server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);
+        baseUrl = u"http://127.0.0.1:%1"_s.arg(port);
+        Storage& storage = server.data().storage();
+        PeopleAction peopleAction(storage);
+        adminKey = peopleAction.create(u"Admin"_s, true, &error)->apiKey;
+        storage.begin();
+        QList<qint64> clients;
+        for (int c = 0; c < 12; ++c)
+            clients.append(storage.createClient(u"Client %1"_s.arg(c), u"#336699"_s, 1, 0).id);
+        const qint64 start = *ServerTime::parse(u"2025-01-01T08:00:00Z"_s);
+        for (int p = 0; p < people; ++p) {
+            const qint64 user = peopleAction.create(u"Person %1"_s.arg(p), false, &error)->user.id;
+            for (int i = 0; i < perPerson; ++i) {
+                ServerEntry e;
+                e.userId = user;
+                e.ref = u"ref-%1"_s.arg(i);
+                if (i % 7 != 0)
+                    e.clientId = clients[(p + i) % clients.size()];
+                e.description = u"Working on item %1 of the project"_s.arg(i % 300);
+                e.startedAt = start + qint64(i) * 6300 + p * 60;
+                e.endedAt = e.startedAt + 1800 + (i % 5) * 600;
+                e.updatedAt = *e.endedAt;
+                e.id = storage.insertEntry(e);
+                if (i % 10 == 0)
+                    storage.setScreenshots(e.id,
+                                           {u"2025/01/%1.png"_s.arg(e.id, 32, 16, QChar(u'0'))});
+            }
+        }
+        storage.commit();
+    }
+};
+
+void BM_ReportAllEntries(benchmark::State& state) {
+    static Fixture fixture;
+    BenchHttp http;
+    const QString url =
+        fixture.baseUrl +
+        u"/api.php?action=reports&from=2025-01-01T00:00:00Z&to=2026-01-01T00:00:00Z"_s;
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        const BenchHttp::Answer a = http.send("GET", url, fixture.adminKey);
+        if (a.status != 200) {
+            state.SkipWithError("report failed");
+            break;
+        }
+        bytes = a.body.size();
+        benchmark::DoNotOptimize(a);
+    }
+    state.counters["reply_MB"] = double(bytes) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ReportAllEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The same over a plain socket that takes the compressed bytes as they come,
+// leaving out the client's decoding.
+void BM_ReportAllEntriesRawSocket(benchmark::State& state) {
+    static Fixture fixture;
+    const QByteArray request = "GET /api.php?action=reports&from=2025-01-01T00:00:00Z"
+                               "&to=2026-01-01T00:00:00Z HTTP/1.1\r\nHost: bench\r\n"
+                               "Accept-Encoding: deflate\r\nX-Api-Key: " +
+                               fixture.adminKey.toLatin1() + "\r\n\r\n";
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost),
+                             quint16(QUrl(fixture.baseUrl).port()));
+        QByteArray received;
+        qsizetype expected = -1;
+        QEventLoop loop;
+        QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(request); });
+        QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+            received += socket.readAll();
+            const qsizetype end = received.indexOf("\r\n\r\n");
+            if (expected < 0 && end >= 0) {
+                const qsizetype at = received.indexOf("Content-Length: ");
+                expected =
+                    end + 4 +
+                    received.mid(at + 16, received.indexOf("\r\n", at) - at - 16).toLongLong();
+            }
+            if (expected >= 0 && received.size() >= expected)
+                loop.quit();
+        });
+        loop.exec();
+        bytes = received.size();
+    }
+    state.counters["wire_MB"] = double(bytes) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ReportAllEntriesRawSocket)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The same report without the network: the query, the totals and the JSON.
+void BM_ReportActionAllEntries(benchmark::State& state) {
+    static Fixture fixture;
+    ReportAction action(fixture.server.data().storage());
+    const ServerUser admin = *fixture.server.data().storage().userByName(u"Admin"_s);
+    QUrlQuery query;
+    query.addQueryItem(u"from"_s, u"2025-01-01T00:00:00Z"_s);
+    query.addQueryItem(u"to"_s, u"2026-01-01T00:00:00Z"_s);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(action.handle(admin, query));
+}
+BENCHMARK(BM_ReportActionAllEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Only the rows from the database.
+void BM_ReportRowsAllEntries(benchmark::State& state) {
+    static Fixture fixture;
+    Storage& storage = fixture.server.data().storage();
+    const qint64 from = *ServerTime::parse(u"2025-01-01T00:00:00Z"_s);
+    const qint64 to = *ServerTime::parse(u"2026-01-01T00:00:00Z"_s);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(storage.reportRows(from, to, {}, {}));
+}
+BENCHMARK(BM_ReportRowsAllEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_ReportOneMonthTwoPeople(benchmark::State& state) {
+    static Fixture fixture;
+    BenchHttp http;
+    const QString url = fixture.baseUrl +
+                        u"/api.php?action=reports&from=2025-03-01T00:00:00Z&to=2025-04-01T00:00:00Z"
+                        "&user_ids=2,3"_s;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(http.send("GET", url, fixture.adminKey));
+}
+BENCHMARK(BM_ReportOneMonthTwoPeople)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,106 @@
+#include "BodyLimitGuard.h"
+
+#include <QTcpSocket>
+
+BodyLimitGuard::BodyLimitGuard(QTcpSocket* socket, qint64 maxBody)
+    : QObject(socket)
+    , m_socket(socket)
+    , m_maxBody(maxBody) {
+    connect(socket, &QTcpSocket::readyRead, this, &BodyLimitGuard::inspect);
+}
+
+void BodyLimitGuard::inspect() {
+    if (m_state == State::Refused) {
+        m_socket->readAll();
+        return;
+    }
+    // Peeking leaves the bytes for the HTTP server, which reads all of them
+    // right after this.
+    const QByteArray data = m_socket->peek(m_socket->bytesAvailable());
+    qsizetype pos = 0;
+    while (pos < data.size() && m_state != State::Refused) {
+        if (m_state == State::Body) {
+            const qint64 take = qMin<qint64>(m_bodyLeft, data.size() - pos);
+            pos += take;
+            m_bodyLeft -= take;
+            if (m_bodyLeft == 0)
+                m_state = State::Head;
+            continue;
+        }
+        if (!takeHead(data, pos))
+            return;
+    }
+}
+
+bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
+    const qsizetype before = m_head.size();
+    m_head.append(data.constData() + pos, data.size() - pos);
+    // Empty lines between requests are allowed before a request line.
+    qsizetype stripped = 0;
+    while (m_head.startsWith("\r\n")) {
+        m_head.remove(0, 2);
+        stripped += 2;
+    }
+    const qsizetype end = m_head.indexOf("\r\n\r\n");
+    if (end < 0) {
+        pos = data.size();
+        if (m_head.size() > maxHead)
+            refuse(431, "Request Header Fields Too Large", "Request head too large");
+        return false;
+    }
+    if (end + 4 > maxHead) {
+        refuse(431, "Request Header Fields Too Large", "Request head too large");
+        return false;
+    }
+    // The bytes of `data` that completed the head.
+    const qsizetype used = qMax<qsizetype>(0, end + 4 + stripped - before);
+    pos = qMin(data.size(), pos + used);
+    const QList<QByteArray> lines = m_head.left(end).split('\n');
+    m_head.clear();
+
+    qint64 length = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "transfer-encoding" && value.toLower() != "identity") {
+            refuse(411, "Length Required", "Request bodies must be sent with a Content-Length");
+            return false;
+        }
+        if (name == "content-length") {
+            bool ok = false;
+            length = value.toLongLong(&ok);
+            if (!ok || length < 0) {
+                refuse(400, "Bad Request", "Invalid Content-Length");
+                return false;
+            }
+        }
+    }
+    if (length > m_maxBody) {
+        refuse(413, "Payload Too Large", "The request body is larger than " + limitText());
+        return false;
+    }
+    m_bodyLeft = length;
+    m_state = length > 0 ? State::Body : State::Head;
+    return true;
+}
+
+QByteArray BodyLimitGuard::limitText() const {
+    constexpr qint64 mb = 1024 * 1024;
+    if (m_maxBody >= mb && m_maxBody % mb == 0)
+        return QByteArray::number(m_maxBody / mb) + " MB";
+    return QByteArray::number(m_maxBody) + " bytes";
+}
+
+void BodyLimitGuard::refuse(int status, const QByteArray& reason, const QByteArray& message) {
+    m_state = State::Refused;
+    const QByteArray body = "{\"ok\":false,\"error\":\"" + message + "\"}";
+    m_socket->readAll();
+    m_socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
+                    "\r\nContent-Type: application/json\r\nContent-Length: " +
+                    QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    m_socket->disconnectFromHost();
+}

@@ -1,0 +1,74 @@
+#include "DataFolder.h"
+
+#include "PictureStore.h"
+#include "ReleaseStore.h"
+#include "Storage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
+// Creates `path` (and its parents) when missing; the last folder gets 0700.
+bool ensureFolder(const QString& path, QString* error) {
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (info.isDir())
+            return true;
+        *error = u"%1 exists and is not a folder"_s.arg(path);
+        return false;
+    }
+    const QString parent = info.absolutePath();
+    if (!QDir().mkpath(parent) || !QDir().mkdir(path, ownerOnly)) {
+        *error = u"cannot create the folder %1"_s.arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+DataFolder::DataFolder() = default;
+
+DataFolder::~DataFolder() = default;
+
+QString DataFolder::defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           u"/zevra-server"_s;
+}
+
+bool DataFolder::open(const QString& path, QString* error) {
+    QString ignored;
+    QString& message = error ? *error : ignored;
+    m_path = QDir::cleanPath(QDir(path).absolutePath());
+    const QString uploads = m_path + u"/uploads"_s;
+    const QString releases = m_path + u"/releases"_s;
+    if (!ensureFolder(m_path, &message) || !ensureFolder(uploads, &message) ||
+        !ensureFolder(releases, &message))
+        return false;
+
+    // SQLite quietly falls back to reading only, so writing is tried first.
+    QTemporaryFile probe(m_path + u"/.write-test-XXXXXX"_s);
+    if (!probe.open()) {
+        message = u"cannot write to the data folder %1: %2"_s.arg(m_path, probe.errorString());
+        return false;
+    }
+    probe.close();
+
+    auto storage = std::make_unique<Storage>();
+    QString dbError;
+    if (!storage->open(m_path + u"/zevra.sqlite"_s, &dbError)) {
+        message = u"cannot open the database in %1: %2"_s.arg(m_path, dbError);
+        return false;
+    }
+    m_storage = std::move(storage);
+    m_pictures = std::make_unique<PictureStore>(uploads);
+    m_releases = std::make_unique<ReleaseStore>(*m_storage, releases);
+    return true;
+}

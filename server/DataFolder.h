@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class PictureStore;
+class ReleaseStore;
+class Storage;
+
+// The server's data folder: the SQLite file "zevra.sqlite", uploaded pictures
+// under "uploads" and release archives under "releases". Folders it creates
+// are readable by their owner only.
+class DataFolder {
+public:
+    DataFolder();
+    ~DataFolder();
+    DataFolder(const DataFolder&) = delete;
+    DataFolder& operator=(const DataFolder&) = delete;
+
+    // Creates what is missing, checks that the folder can be written and
+    // opens the database. False with `error` set when any of that fails.
+    bool open(const QString& path, QString* error);
+
+    const QString& path() const { return m_path; }
+    Storage& storage() { return *m_storage; }
+    PictureStore& pictures() { return *m_pictures; }
+    ReleaseStore& releases() { return *m_releases; }
+
+    // $XDG_DATA_HOME/zevra-server (~/.local/share/zevra-server).
+    static QString defaultPath();
+
+private:
+    QString m_path;
+    std::unique_ptr<Storage> m_storage;
+    std::unique_ptr<PictureStore> m_pictures;
+    std::unique_ptr<ReleaseStore> m_releases;
+};

@@ -1,0 +1,100 @@
+#include "PeopleAction.h"
+
+#include "ApiKeys.h"
+#include "ServerTime.h"
+#include "Storage.h"
+#include "api/ReportUser.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ReportUser reported(const ServerUser& u) {
+    ReportUser r;
+    r.id = u.id;
+    r.name = u.name;
+    r.isAdmin = u.isAdmin;
+    r.active = u.active;
+    return r;
+}
+
+const QString adminsOnly = u"Only administrators can manage people"_s;
+
+} // namespace
+
+PeopleAction::PeopleAction(Storage& storage)
+    : m_storage(storage) {}
+
+HttpAnswer PeopleAction::listUsers(const ServerUser& caller) {
+    if (!caller.isAdmin)
+        return HttpAnswer::error(403, adminsOnly);
+    QJsonArray users;
+    for (const ServerUser& u : m_storage.users())
+        users.append(reported(u).toJson());
+    QJsonObject o;
+    o.insert("users"_L1, users);
+    return HttpAnswer::json(o);
+}
+
+HttpAnswer PeopleAction::createUser(const ServerUser& caller, const QJsonObject& body) {
+    if (!caller.isAdmin)
+        return HttpAnswer::error(403, adminsOnly);
+    const QJsonValue name = body.value("name"_L1);
+    const QJsonValue admin = body.value("is_admin"_L1);
+    if (!name.isString() || name.toString().trimmed().isEmpty())
+        return HttpAnswer::error(400, u"A name is required"_s);
+    if (!admin.isUndefined() && !admin.isNull() && !admin.isBool())
+        return HttpAnswer::error(400, u"\"is_admin\" must be true or false"_s);
+
+    QString error;
+    const std::optional<Created> created = create(name.toString(), admin.toBool(false), &error);
+    if (!created)
+        return HttpAnswer::error(409, error);
+    ReportUser r = reported(created->user);
+    r.apiKey = created->apiKey;
+    QJsonObject o;
+    o.insert("user"_L1, r.toJson());
+    return HttpAnswer::json(o, 201);
+}
+
+std::optional<PeopleAction::Created> PeopleAction::create(const QString& rawName, bool isAdmin,
+                                                          QString* error) {
+    const QString name = rawName.trimmed();
+    if (name.isEmpty()) {
+        if (error)
+            *error = u"A name is required"_s;
+        return std::nullopt;
+    }
+    if (m_storage.userByName(name)) {
+        if (error)
+            *error = u"A person named \"%1\" already exists"_s.arg(name);
+        return std::nullopt;
+    }
+    Created created;
+    created.apiKey = ApiKeys::generate();
+    created.user =
+        m_storage.createUser(name, isAdmin, ApiKeys::hash(created.apiKey), ServerTime::now());
+    return created;
+}
+
+HttpAnswer PeopleAction::setClientColor(const ServerUser&, const QJsonObject& body) {
+    static const QRegularExpression hex(u"\\A#[0-9A-Fa-f]{6}\\z"_s);
+    const QJsonValue idValue = body.value("id"_L1);
+    const QJsonValue color = body.value("color"_L1);
+    const double d = idValue.toDouble(-1);
+    if (!idValue.isDouble() || d != double(qint64(d)))
+        return HttpAnswer::error(400, u"\"id\" must be a client id"_s);
+    if (!color.isString() || !hex.match(color.toString()).hasMatch())
+        return HttpAnswer::error(400, u"\"color\" must be a colour written #RRGGBB"_s);
+    const qint64 id = qint64(d);
+    const QString value = color.toString().toLower();
+    if (!m_storage.setClientColor(id, value, ServerTime::now()))
+        return HttpAnswer::error(404, u"No client with this id"_s);
+    QJsonObject o;
+    o.insert("ok"_L1, true);
+    o.insert("client"_L1, m_storage.client(id)->toJson());
+    return HttpAnswer::json(o);
+}

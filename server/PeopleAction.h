@@ -1,0 +1,34 @@
+#pragma once
+
+#include "HttpAnswer.h"
+#include "ServerUser.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+class Storage;
+
+// "action=users" (listing and creating people, administrators only) and
+// "action=clients" (a client's colour, anyone signed in).
+class PeopleAction {
+public:
+    explicit PeopleAction(Storage& storage);
+
+    HttpAnswer listUsers(const ServerUser& caller);
+    HttpAnswer createUser(const ServerUser& caller, const QJsonObject& body);
+    HttpAnswer setClientColor(const ServerUser& caller, const QJsonObject& body);
+
+    // Creates a person and returns it with its new API key, or nothing when
+    // the name is empty or taken (`error` tells which). Shared with the
+    // command line.
+    struct Created {
+        ServerUser user;
+        QString apiKey;
+    };
+    std::optional<Created> create(const QString& name, bool isAdmin, QString* error);
+
+private:
+    Storage& m_storage;
+};

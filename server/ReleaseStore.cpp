@@ -1,0 +1,153 @@
+#include "ReleaseStore.h"
+
+#include "ServerTime.h"
+#include "Storage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QList<qint64> versionNumbers(const QString& version) {
+    QList<qint64> out;
+    for (const QString& piece : version.split(u'.', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint64 n = piece.toLongLong(&ok);
+        out.append(ok ? n : 0);
+    }
+    return out;
+}
+
+bool copyInto(const QString& from, const QString& to, QString* error) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = u"cannot read %1: %2"_s.arg(from, in.errorString());
+        return false;
+    }
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = u"cannot write %1: %2"_s.arg(to, out.errorString());
+        return false;
+    }
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError) {
+            *error = u"cannot read %1: %2"_s.arg(from, in.errorString());
+            return false;
+        }
+        if (out.write(chunk) != chunk.size()) {
+            *error = u"cannot write %1: %2"_s.arg(to, out.errorString());
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        *error = u"cannot write %1: %2"_s.arg(to, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ReleaseStore::ReleaseStore(Storage& storage, const QString& root)
+    : m_storage(storage)
+    , m_root(root) {}
+
+bool ReleaseStore::isValidVersion(const QString& version) {
+    static const QRegularExpression re(u"\\A[0-9]+(\\.[0-9]+)*(-[0-9A-Za-z.]+)?\\z"_s);
+    return version.size() <= 64 && re.match(version).hasMatch();
+}
+
+bool ReleaseStore::isNewer(const QString& a, const QString& b) {
+    const QList<qint64> x = versionNumbers(a);
+    const QList<qint64> y = versionNumbers(b);
+    for (qsizetype i = 0; i < qMax(x.size(), y.size()); ++i) {
+        const qint64 p = i < x.size() ? x[i] : 0;
+        const qint64 q = i < y.size() ? y[i] : 0;
+        if (p != q)
+            return p > q;
+    }
+    return false;
+}
+
+QString ReleaseStore::urlPath(const ServerRelease& release) {
+    return u"releases/"_s + release.version + u'/' + release.fileName;
+}
+
+bool ReleaseStore::publish(const QString& version, const QString& zipPath,
+                           const std::optional<QString>& notes, QString* error) {
+    QString ignored;
+    QString& message = error ? *error : ignored;
+    if (!isValidVersion(version)) {
+        message = u"\"%1\" is not a version number such as 1.4.0"_s.arg(version);
+        return false;
+    }
+    QFile zip(zipPath);
+    if (!QFileInfo(zipPath).isFile() || !zip.open(QIODevice::ReadOnly)) {
+        message = u"cannot read the archive %1"_s.arg(zipPath);
+        return false;
+    }
+    if (zip.read(4) != QByteArrayLiteral("PK\x03\x04")) {
+        message = u"%1 is not a zip archive"_s.arg(zipPath);
+        return false;
+    }
+    zip.close();
+    if (m_storage.release(version)) {
+        message = u"version %1 is already published"_s.arg(version);
+        return false;
+    }
+
+    ServerRelease release;
+    release.version = version;
+    release.fileName = u"zevra-tikit-"_s + version + u".zip"_s;
+    release.notes = notes;
+    release.pubDate = ServerTime::now();
+
+    const QString folder = QDir(m_root).filePath(version);
+    if (!QDir().mkpath(folder)) {
+        message = u"cannot create the folder "_s + folder;
+        return false;
+    }
+    const QString target = QDir(folder).filePath(release.fileName);
+    if (!copyInto(zipPath, target, &message))
+        return false;
+    m_storage.insertRelease(release);
+    return true;
+}
+
+std::optional<ServerRelease> ReleaseStore::newest() {
+    std::optional<ServerRelease> best;
+    for (const ServerRelease& r : m_storage.releases()) {
+        if (!best || isNewer(r.version, best->version) ||
+            (!isNewer(best->version, r.version) && r.pubDate > best->pubDate))
+            best = r;
+    }
+    return best;
+}
+
+QJsonObject ReleaseStore::versionJson() {
+    QJsonObject o;
+    const std::optional<ServerRelease> r = newest();
+    if (!r)
+        return o;
+    o.insert("version"_L1, r->version);
+    o.insert("url"_L1, urlPath(*r));
+    o.insert("notes"_L1, r->notes.value_or(QString()));
+    o.insert("pub_date"_L1, ServerTime::iso(r->pubDate));
+    return o;
+}
+
+std::optional<QString> ReleaseStore::archiveFor(const QString& version, const QString& fileName) {
+    const std::optional<ServerRelease> r = m_storage.release(version);
+    if (!r || r->fileName != fileName)
+        return std::nullopt;
+    const QString file = QDir(QDir(m_root).filePath(r->version)).filePath(r->fileName);
+    if (!QFileInfo(file).isFile())
+        return std::nullopt;
+    return file;
+}

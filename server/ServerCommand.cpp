@@ -1,0 +1,139 @@
+#include "ServerCommand.h"
+
+#include "DataFolder.h"
+
+#include <QHostAddress>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The value of "--opt VALUE" or "--opt=VALUE" at `i`; advances `i`.
+std::optional<QString> optionValue(const QStringList& args, qsizetype& i, const QString& name,
+                                   QString* error) {
+    const QString& arg = args.at(i);
+    if (arg.startsWith(name + u'='))
+        return arg.mid(name.size() + 1);
+    if (i + 1 >= args.size()) {
+        *error = name + u" needs a value"_s;
+        return std::nullopt;
+    }
+    return args.at(++i);
+}
+
+} // namespace
+
+QString ServerCommand::usage() {
+    return u"Usage:\n"
+           "  zevra-server [--data DIR] [--listen HOST:PORT]\n"
+           "      Serve the tracking API (default 127.0.0.1:8080).\n"
+           "  zevra-server [--data DIR] create-admin NAME\n"
+           "      Create an administrator and print their API key.\n"
+           "  zevra-server [--data DIR] publish VERSION ZIP [--notes TEXT]\n"
+           "      Publish a release archive for the update check.\n"
+           "\n"
+           "The data folder defaults to $XDG_DATA_HOME/zevra-server.\n"_s;
+}
+
+bool ServerCommand::parseListen(const QString& text, QString& host, quint16& port) {
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon <= 0)
+        return false;
+    QString h = text.left(colon);
+    const QString p = text.mid(colon + 1);
+    if (h.startsWith(u'[') && h.endsWith(u']'))
+        h = h.mid(1, h.size() - 2);
+    else if (h.contains(u':'))
+        return false; // a bare IPv6 address needs brackets
+    bool ok = false;
+    const uint number = p.toUInt(&ok);
+    if (!ok || number > 65535 || p.isEmpty() || p.startsWith(u'+'))
+        return false;
+    if (h != "localhost"_L1 && QHostAddress(h).isNull())
+        return false;
+    host = h;
+    port = quint16(number);
+    return true;
+}
+
+std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QString* errorOut) {
+    QString ignored;
+    QString& error = errorOut ? *errorOut : ignored;
+    ServerCommand c;
+    QStringList positional;
+    bool listenGiven = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == "--help"_L1 || arg == "-h"_L1) {
+            c.kind = Kind::Help;
+            return c;
+        }
+        if (arg == "--version"_L1) {
+            c.kind = Kind::Version;
+            return c;
+        }
+        if (arg == "--data"_L1 || arg.startsWith("--data="_L1)) {
+            const std::optional<QString> v = optionValue(args, i, u"--data"_s, &error);
+            if (!v)
+                return std::nullopt;
+            if (v->isEmpty()) {
+                error = u"--data needs a folder"_s;
+                return std::nullopt;
+            }
+            c.dataPath = *v;
+        } else if (arg == "--listen"_L1 || arg.startsWith("--listen="_L1)) {
+            const std::optional<QString> v = optionValue(args, i, u"--listen"_s, &error);
+            if (!v)
+                return std::nullopt;
+            if (!parseListen(*v, c.host, c.port)) {
+                error = u"--listen needs HOST:PORT, such as 127.0.0.1:8080, not \"%1\""_s.arg(*v);
+                return std::nullopt;
+            }
+            listenGiven = true;
+        } else if (arg == "--notes"_L1 || arg.startsWith("--notes="_L1)) {
+            const std::optional<QString> v = optionValue(args, i, u"--notes"_s, &error);
+            if (!v)
+                return std::nullopt;
+            c.notes = *v;
+        } else if (arg.startsWith(u'-') && arg.size() > 1) {
+            error = u"unknown option %1"_s.arg(arg);
+            return std::nullopt;
+        } else {
+            positional.append(arg);
+        }
+    }
+    if (c.dataPath.isEmpty())
+        c.dataPath = DataFolder::defaultPath();
+
+    const QString command = positional.value(0);
+    if (command.isEmpty()) {
+        c.kind = Kind::Serve;
+    } else if (command == "create-admin"_L1) {
+        if (positional.size() != 2 || positional.at(1).trimmed().isEmpty()) {
+            error = u"create-admin needs exactly one NAME"_s;
+            return std::nullopt;
+        }
+        c.kind = Kind::CreateAdmin;
+        c.name = positional.at(1).trimmed();
+    } else if (command == "publish"_L1) {
+        if (positional.size() != 3) {
+            error = u"publish needs VERSION and ZIP"_s;
+            return std::nullopt;
+        }
+        c.kind = Kind::Publish;
+        c.version = positional.at(1);
+        c.zipPath = positional.at(2);
+    } else {
+        error = u"unknown command \"%1\""_s.arg(command);
+        return std::nullopt;
+    }
+    if (c.notes && c.kind != Kind::Publish) {
+        error = u"--notes is only used with publish"_s;
+        return std::nullopt;
+    }
+    if (listenGiven && c.kind != Kind::Serve) {
+        error = u"--listen is only used when serving"_s;
+        return std::nullopt;
+    }
+    return c;
+}

@@ -1,0 +1,116 @@
+#include "ServerRunner.h"
+
+#include "PeopleAction.h"
+#include "ReleaseStore.h"
+#include "SignalWatcher.h"
+#include "Storage.h"
+#include "StorageError.h"
+#include "TrackingServer.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QHostAddress addressOf(const QString& host) {
+    if (host == "localhost"_L1)
+        return QHostAddress(QHostAddress::LocalHost);
+    return QHostAddress(host);
+}
+
+QString urlHost(const QString& host) {
+    return host.contains(u':') ? u'[' + host + u']' : host;
+}
+
+} // namespace
+
+ServerRunner::ServerRunner(QTextStream& out, QTextStream& err)
+    : m_out(out)
+    , m_err(err) {}
+
+int ServerRunner::failed(const QString& message) {
+    m_err << "zevra-server: " << message << Qt::endl;
+    return 1;
+}
+
+int ServerRunner::run(const QStringList& arguments) {
+    QString error;
+    const std::optional<ServerCommand> command = ServerCommand::parse(arguments, &error);
+    if (!command) {
+        m_err << "zevra-server: " << error << "\n\n" << ServerCommand::usage() << Qt::flush;
+        return 2;
+    }
+    return run(*command);
+}
+
+int ServerRunner::run(const ServerCommand& command) {
+    try {
+        switch (command.kind) {
+        case ServerCommand::Kind::Help:
+            m_out << ServerCommand::usage() << Qt::flush;
+            return 0;
+        case ServerCommand::Kind::Version:
+            m_out << "zevra-server " << ZEVRA_VERSION << Qt::endl;
+            return 0;
+        case ServerCommand::Kind::CreateAdmin:
+            return createAdmin(command);
+        case ServerCommand::Kind::Publish:
+            return publish(command);
+        case ServerCommand::Kind::Serve:
+            return serve(command);
+        }
+    } catch (const StorageError& e) {
+        return failed(e.message());
+    }
+    return 1;
+}
+
+int ServerRunner::createAdmin(const ServerCommand& command) {
+    DataFolder data;
+    QString error;
+    if (!data.open(command.dataPath, &error))
+        return failed(error);
+    PeopleAction people(data.storage());
+    const std::optional<PeopleAction::Created> created = people.create(command.name, true, &error);
+    if (!created)
+        return failed(error);
+    // The key alone on standard output, so that scripts can capture it.
+    m_out << created->apiKey << Qt::endl;
+    m_err << "Created administrator \"" << created->user.name << "\" (id " << created->user.id
+          << "). The API key above is shown only this once." << Qt::endl;
+    return 0;
+}
+
+int ServerRunner::publish(const ServerCommand& command) {
+    DataFolder data;
+    QString error;
+    if (!data.open(command.dataPath, &error))
+        return failed(error);
+    if (!data.releases().publish(command.version, command.zipPath, command.notes, &error))
+        return failed(error);
+    const std::optional<ServerRelease> release = data.storage().release(command.version);
+    m_out << "Published " << command.version << " at "
+          << ReleaseStore::urlPath(release.value_or(ServerRelease{})) << Qt::endl;
+    return 0;
+}
+
+int ServerRunner::serve(const ServerCommand& command) {
+    TrackingServer server;
+    QString error;
+    if (!server.open(command.dataPath, &error))
+        return failed(error);
+    const quint16 port = server.listenOn(addressOf(command.host), command.port, &error);
+    if (port == 0)
+        return failed(u"cannot listen on %1:%2: %3"_s.arg(urlHost(command.host))
+                          .arg(command.port)
+                          .arg(error));
+
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, qApp,
+                     [] { QCoreApplication::exit(0); });
+    m_out << "zevra-server listening on http://" << urlHost(command.host) << ':' << port
+          << ", data in " << server.data().path() << Qt::endl;
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGINT and SIGTERM into a Qt signal on the main thread (through a
+// pipe, the only safe way out of a signal handler). One instance at a time.
+class SignalWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit SignalWatcher(QObject* parent = nullptr);
+    ~SignalWatcher() override;
+
+Q_SIGNALS:
+    void terminationRequested(int signalNumber);
+
+private:
+    static void handle(int signalNumber);
+    void drain();
+
+    QSocketNotifier* m_notifier = nullptr;
+};

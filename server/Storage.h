@@ -1,0 +1,104 @@
+#pragma once
+
+#include "DeletedEntry.h"
+#include "ReportRow.h"
+#include "ServerClient.h"
+#include "ServerEntry.h"
+#include "ServerRelease.h"
+#include "ServerUser.h"
+#include "model/TaskSuggestion.h"
+
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// The server's database. This class holds every SQL statement of the server,
+// so that another database can take SQLite's place by changing this class
+// alone. Every statement uses bound parameters. Failures raise StorageError.
+class Storage {
+public:
+    Storage();
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    // Opens (creating if needed) the SQLite file and brings its schema up to
+    // date. False with `error` set when that fails.
+    bool open(const QString& fileName, QString* error);
+    void close();
+
+    static int schemaVersion();
+
+    // --- transactions ---
+    void begin();
+    void commit();
+    void rollback();
+
+    // --- people ---
+    std::optional<ServerUser> userByKeyHash(const QByteArray& keyHash);
+    std::optional<ServerUser> userByName(const QString& name);
+    QList<ServerUser> users();
+    ServerUser createUser(const QString& name, bool isAdmin, const QByteArray& keyHash, qint64 now);
+    // False when there is no such person.
+    bool setUserActive(qint64 id, bool active);
+
+    // --- clients ---
+    QList<ServerClient> clients();
+    std::optional<ServerClient> client(qint64 id);
+    std::optional<ServerClient> clientByName(const QString& name);
+    ServerClient createClient(const QString& name, const QString& color, qint64 createdBy,
+                              qint64 now);
+    // False when there is no such client.
+    bool setClientColor(qint64 id, const QString& color, qint64 now);
+
+    // --- entries ---
+    std::optional<ServerEntry> entry(qint64 id);
+    std::optional<ServerEntry> entryByRef(qint64 userId, const QString& ref);
+    // Inserts and returns the new id; `screenshots` are not written here.
+    qint64 insertEntry(const ServerEntry& entry);
+    void updateEntry(const ServerEntry& entry);
+    // Removes the entry with its pictures' rows and keeps a deletion record.
+    void deleteEntry(const ServerEntry& entry, qint64 now);
+    std::optional<DeletedEntry> deletedEntry(qint64 userId, qint64 entryId);
+    std::optional<DeletedEntry> deletedEntryByRef(qint64 userId, const QString& ref);
+
+    QStringList screenshots(qint64 entryId);
+    void setScreenshots(qint64 entryId, const QStringList& paths);
+
+    // The person's entries updated at or after `since` (all without it), with
+    // their pictures, oldest change first.
+    QList<ServerEntry> entriesChangedSince(qint64 userId, std::optional<qint64> since);
+    // Ids of the person's entries deleted at or after `since` (all without it).
+    QList<qint64> deletedSince(qint64 userId, std::optional<qint64> since);
+    // The person's tasks, most used first, then most recent.
+    QList<TaskSuggestion> tasks(qint64 userId, int limit);
+
+    // --- reports ---
+    // Entries started in [from, to), of the given people and clients (empty
+    // lists do not narrow), ordered by start.
+    QList<ReportRow> reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
+                                const QList<qint64>& clientIds);
+
+    // --- releases ---
+    QList<ServerRelease> releases();
+    std::optional<ServerRelease> release(const QString& version);
+    void insertRelease(const ServerRelease& release);
+
+private:
+    // A prepared statement, kept for reuse while the connection is open.
+    QSqlQuery& prepared(const QString& sql);
+    // Runs a prepared statement with positional values.
+    QSqlQuery& run(const QString& sql, const QVariantList& values);
+    void execute(const QString& sql);
+    [[noreturn]] void fail(const QSqlQuery& query, const QString& what) const;
+    void migrate();
+
+    QString m_connection;
+    QSqlDatabase m_db;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
+};

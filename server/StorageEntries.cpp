@@ -1,0 +1,275 @@
+// Storage: entries, their pictures, deletions, tasks and report rows.
+#include "Storage.h"
+
+#include "ServerTime.h"
+
+#include <QSqlQuery>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant orNull(const std::optional<qint64>& value) {
+    return value ? QVariant(*value) : QVariant(QMetaType::fromType<qlonglong>());
+}
+
+std::optional<qint64> optionalInteger(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toLongLong();
+}
+
+const QString entryColumns =
+    u"id, user_id, ref, client_id, description, started_at, ended_at, updated_at"_s;
+
+ServerEntry readEntry(const QSqlQuery& q) {
+    ServerEntry e;
+    e.id = q.value(0).toLongLong();
+    e.userId = q.value(1).toLongLong();
+    e.ref = q.value(2).toString();
+    e.clientId = optionalInteger(q.value(3));
+    e.description = q.value(4).toString();
+    e.startedAt = q.value(5).toLongLong();
+    e.endedAt = optionalInteger(q.value(6));
+    e.updatedAt = q.value(7).toLongLong();
+    return e;
+}
+
+DeletedEntry readDeleted(const QSqlQuery& q) {
+    DeletedEntry d;
+    d.entryId = q.value(0).toLongLong();
+    d.userId = q.value(1).toLongLong();
+    d.ref = q.value(2).toString();
+    d.deletedAt = q.value(3).toLongLong();
+    return d;
+}
+
+// "?, ?, ?" for `count` bound values.
+QString placeholders(qsizetype count) {
+    QString s;
+    s.reserve(count * 3);
+    for (qsizetype i = 0; i < count; ++i)
+        s += i == 0 ? u"?"_s : u", ?"_s;
+    return s;
+}
+
+} // namespace
+
+std::optional<ServerEntry> Storage::entry(qint64 id) {
+    QSqlQuery& q = run(u"SELECT "_s + entryColumns + u" FROM entries WHERE id = ?"_s, {id});
+    std::optional<ServerEntry> e;
+    if (q.next())
+        e = readEntry(q);
+    q.finish();
+    if (e)
+        e->screenshots = screenshots(e->id);
+    return e;
+}
+
+std::optional<ServerEntry> Storage::entryByRef(qint64 userId, const QString& ref) {
+    QSqlQuery& q =
+        run(u"SELECT "_s + entryColumns + u" FROM entries WHERE user_id = ? AND ref = ?"_s,
+            {userId, ref});
+    std::optional<ServerEntry> e;
+    if (q.next())
+        e = readEntry(q);
+    q.finish();
+    if (e)
+        e->screenshots = screenshots(e->id);
+    return e;
+}
+
+qint64 Storage::insertEntry(const ServerEntry& e) {
+    QSqlQuery& q = run(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
+                       "ended_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
+                       {e.userId, e.ref, orNull(e.clientId), e.description, e.startedAt,
+                        orNull(e.endedAt), e.updatedAt});
+    return q.lastInsertId().toLongLong();
+}
+
+void Storage::updateEntry(const ServerEntry& e) {
+    run(u"UPDATE entries SET client_id = ?, description = ?, started_at = ?, ended_at = ?, "
+        "updated_at = ? WHERE id = ?"_s,
+        {orNull(e.clientId), e.description, e.startedAt, orNull(e.endedAt), e.updatedAt, e.id});
+}
+
+void Storage::deleteEntry(const ServerEntry& e, qint64 now) {
+    run(u"DELETE FROM screenshots WHERE entry_id = ?"_s, {e.id});
+    run(u"DELETE FROM entries WHERE id = ?"_s, {e.id});
+    run(u"INSERT INTO deleted_entries (entry_id, user_id, ref, deleted_at) VALUES (?, ?, ?, ?)"_s,
+        {e.id, e.userId, e.ref, now});
+}
+
+std::optional<DeletedEntry> Storage::deletedEntry(qint64 userId, qint64 entryId) {
+    QSqlQuery& q = run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
+                       "WHERE user_id = ? AND entry_id = ?"_s,
+                       {userId, entryId});
+    std::optional<DeletedEntry> d;
+    if (q.next())
+        d = readDeleted(q);
+    q.finish();
+    return d;
+}
+
+std::optional<DeletedEntry> Storage::deletedEntryByRef(qint64 userId, const QString& ref) {
+    QSqlQuery& q = run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
+                       "WHERE user_id = ? AND ref = ? ORDER BY deleted_at DESC LIMIT 1"_s,
+                       {userId, ref});
+    std::optional<DeletedEntry> d;
+    if (q.next())
+        d = readDeleted(q);
+    q.finish();
+    return d;
+}
+
+QStringList Storage::screenshots(qint64 entryId) {
+    QSqlQuery& q =
+        run(u"SELECT path FROM screenshots WHERE entry_id = ? ORDER BY position"_s, {entryId});
+    QStringList out;
+    while (q.next())
+        out.append(q.value(0).toString());
+    q.finish();
+    return out;
+}
+
+void Storage::setScreenshots(qint64 entryId, const QStringList& paths) {
+    run(u"DELETE FROM screenshots WHERE entry_id = ?"_s, {entryId});
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        run(u"INSERT INTO screenshots (entry_id, position, path) VALUES (?, ?, ?)"_s,
+            {entryId, qint64(i), paths.at(i)});
+}
+
+QList<ServerEntry> Storage::entriesChangedSince(qint64 userId, std::optional<qint64> since) {
+    const qint64 from = since.value_or(std::numeric_limits<qint64>::min());
+    QSqlQuery& q = run(u"SELECT "_s + entryColumns +
+                           u" FROM entries WHERE user_id = ? AND updated_at >= ?"
+                           " ORDER BY updated_at, id"_s,
+                       {userId, from});
+    QList<ServerEntry> out;
+    QHash<qint64, qsizetype> index;
+    while (q.next()) {
+        index.insert(q.value(0).toLongLong(), out.size());
+        out.append(readEntry(q));
+    }
+    q.finish();
+    if (out.isEmpty())
+        return out;
+
+    QSqlQuery& shots = run(u"SELECT s.entry_id, s.path FROM screenshots s"
+                           " JOIN entries e ON e.id = s.entry_id"
+                           " WHERE e.user_id = ? AND e.updated_at >= ?"
+                           " ORDER BY s.entry_id, s.position"_s,
+                           {userId, from});
+    while (shots.next()) {
+        const auto it = index.constFind(shots.value(0).toLongLong());
+        if (it != index.constEnd())
+            out[*it].screenshots.append(shots.value(1).toString());
+    }
+    shots.finish();
+    return out;
+}
+
+QList<qint64> Storage::deletedSince(qint64 userId, std::optional<qint64> since) {
+    QSqlQuery& q = run(u"SELECT entry_id FROM deleted_entries WHERE user_id = ? AND "
+                       "deleted_at >= ? ORDER BY deleted_at, entry_id"_s,
+                       {userId, since.value_or(std::numeric_limits<qint64>::min())});
+    QList<qint64> out;
+    while (q.next())
+        out.append(q.value(0).toLongLong());
+    q.finish();
+    return out;
+}
+
+QList<TaskSuggestion> Storage::tasks(qint64 userId, int limit) {
+    QSqlQuery& q = run(u"SELECT e.description, e.client_id, COUNT(*) AS uses,"
+                       " MAX(e.started_at) AS last_used, c.name, c.color"
+                       " FROM entries e LEFT JOIN clients c ON c.id = e.client_id"
+                       " WHERE e.user_id = ? AND e.description <> ''"
+                       " GROUP BY e.description, e.client_id, c.name, c.color"
+                       " ORDER BY uses DESC, last_used DESC, e.description"
+                       " LIMIT ?"_s,
+                       {userId, limit});
+    QList<TaskSuggestion> out;
+    while (q.next()) {
+        TaskSuggestion t;
+        t.description = q.value(0).toString();
+        t.clientId = optionalInteger(q.value(1));
+        t.uses = q.value(2).toLongLong();
+        t.lastUsed = ServerTime::iso(q.value(3).toLongLong());
+        if (t.clientId) {
+            t.clientName = q.value(4).toString();
+            t.clientColor = q.value(5).toString();
+        }
+        out.append(t);
+    }
+    q.finish();
+    return out;
+}
+
+QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
+                                     const QList<qint64>& clientIds) {
+    QString filter = u" WHERE e.started_at >= ? AND e.started_at < ?"_s;
+    QVariantList values{from, to};
+    if (!userIds.isEmpty()) {
+        filter += u" AND e.user_id IN ("_s + placeholders(userIds.size()) + u')';
+        for (qint64 id : userIds)
+            values.append(id);
+    }
+    if (!clientIds.isEmpty()) {
+        filter += u" AND e.client_id IN ("_s + placeholders(clientIds.size()) + u')';
+        for (qint64 id : clientIds)
+            values.append(id);
+    }
+
+    // Statements with id lists of changing length are not worth keeping.
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const QString sql = u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
+                        " e.ended_at FROM entries e"_s +
+                        filter + u" ORDER BY e.started_at, e.id"_s;
+    if (!q.prepare(sql))
+        fail(q, sql);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        q.bindValue(int(i), values.at(i));
+    if (!q.exec())
+        fail(q, sql);
+
+    QList<ReportRow> rows;
+    while (q.next()) {
+        ReportRow r;
+        r.id = q.value(0).toLongLong();
+        r.userId = q.value(1).toLongLong();
+        r.clientId = optionalInteger(q.value(2));
+        r.description = q.value(3).toString();
+        r.startedAt = q.value(4).toLongLong();
+        r.endedAt = optionalInteger(q.value(5));
+        rows.append(std::move(r));
+    }
+    q.finish();
+
+    // Pictures in the entries' own order, so both lists are walked together.
+    QSqlQuery shots(m_db);
+    shots.setForwardOnly(true);
+    const QString shotSql = u"SELECT s.entry_id, s.path FROM screenshots s"
+                            " JOIN entries e ON e.id = s.entry_id"_s +
+                            filter + u" ORDER BY e.started_at, e.id, s.position"_s;
+    if (!shots.prepare(shotSql))
+        fail(shots, shotSql);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        shots.bindValue(int(i), values.at(i));
+    if (!shots.exec())
+        fail(shots, shotSql);
+    qsizetype at = 0;
+    while (shots.next()) {
+        const qint64 entryId = shots.value(0).toLongLong();
+        while (at < rows.size() && rows[at].id != entryId)
+            ++at;
+        if (at == rows.size())
+            break;
+        rows[at].screenshots.append(shots.value(1).toString());
+    }
+    shots.finish();
+    return rows;
+}

@@ -1,0 +1,320 @@
+#include "SyncAction.h"
+
+#include "PictureStore.h"
+#include "ServerTime.h"
+#include "Storage.h"
+#include "StorageError.h"
+#include "model/Colors.h"
+
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QJsonObject refused(const QString& ref, const QString& message) {
+    QJsonObject o;
+    o.insert("ref"_L1, ref);
+    o.insert("error"_L1, message);
+    return o;
+}
+
+QJsonObject deletedResult(const QString& ref, std::optional<qint64> serverId) {
+    QJsonObject o;
+    o.insert("ref"_L1, ref);
+    if (serverId)
+        o.insert("server_id"_L1, *serverId);
+    o.insert("deleted"_L1, true);
+    return o;
+}
+
+// A whole JSON number as an id, or nothing.
+std::optional<qint64> idValue(const QJsonValue& v) {
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (d != double(qint64(d)))
+        return std::nullopt;
+    return qint64(d);
+}
+
+// Base64 text longer than this cannot hold an accepted picture.
+constexpr qsizetype maxBase64Length = (PictureStore::maxBytes + 2) / 3 * 4;
+
+} // namespace
+
+SyncAction::SyncAction(Storage& storage, PictureStore& pictures)
+    : m_storage(storage)
+    , m_pictures(pictures) {}
+
+HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
+    const QJsonValue pending = body.value("pending"_L1);
+    const QJsonValue newClients = body.value("new_clients"_L1);
+    const QJsonValue sinceValue = body.value("since"_L1);
+    if (!pending.isUndefined() && !pending.isNull() && !pending.isArray())
+        return HttpAnswer::error(400, u"\"pending\" must be a list"_s);
+    if (!newClients.isUndefined() && !newClients.isNull() && !newClients.isArray())
+        return HttpAnswer::error(400, u"\"new_clients\" must be a list"_s);
+    if (!sinceValue.isUndefined() && !sinceValue.isNull() && !sinceValue.isString())
+        return HttpAnswer::error(400, u"\"since\" must be a date text"_s);
+    // A cursor that is not an instant asks for everything, like none at all.
+    const std::optional<qint64> since = ServerTime::parse(sinceValue.toString());
+
+    Run run;
+    run.user = user;
+    run.now = ServerTime::now();
+
+    QJsonArray results;
+    m_storage.begin();
+    try {
+        applyNewClients(newClients.toArray(), run);
+        for (const QJsonValue& value : pending.toArray())
+            results.append(applyPending(value, run));
+        m_storage.commit();
+    } catch (...) {
+        m_storage.rollback();
+        m_pictures.remove(run.newFiles);
+        throw;
+    }
+    m_pictures.remove(run.droppedFiles);
+    return HttpAnswer::json(reply(run, since, results));
+}
+
+void SyncAction::applyNewClients(const QJsonArray& list, Run& run) {
+    for (const QJsonValue& value : list) {
+        const QJsonObject o = value.toObject();
+        const QString name = o.value("name"_L1).toString().trimmed();
+        if (name.isEmpty())
+            continue;
+        qint64 id = 0;
+        if (const std::optional<ServerClient> existing = m_storage.clientByName(name)) {
+            id = existing->id;
+        } else {
+            const QString color =
+                normalizeHex(o.value("color"_L1).toString()).value_or(ServerClient::defaultColor());
+            id = m_storage.createClient(name, color, run.user.id, run.now).id;
+        }
+        const QString ref = o.value("ref"_L1).toString();
+        if (!ref.isEmpty())
+            run.clientRefs.insert(ref, id);
+    }
+}
+
+QJsonObject SyncAction::applyPending(const QJsonValue& value, Run& run) {
+    if (!value.isObject())
+        return refused(QString(), u"Not an entry object"_s);
+    const QJsonObject o = value.toObject();
+    const QJsonValue refValue = o.value("ref"_L1);
+    if (!refValue.isString() || refValue.toString().isEmpty())
+        return refused(refValue.toString(), u"Missing ref"_s);
+    const QString ref = refValue.toString();
+
+    std::optional<qint64> serverId;
+    const QJsonValue idField = o.value("server_id"_L1);
+    if (!idField.isUndefined() && !idField.isNull()) {
+        serverId = idValue(idField);
+        if (!serverId)
+            return refused(ref, u"Invalid server_id"_s);
+    }
+    if (o.value("deleted"_L1).toBool(false))
+        return applyDeletion(ref, serverId, run);
+    return applyEntry(o, ref, serverId, run);
+}
+
+QJsonObject SyncAction::applyDeletion(const QString& ref, std::optional<qint64> serverId,
+                                      Run& run) {
+    std::optional<ServerEntry> target =
+        serverId ? m_storage.entry(*serverId) : m_storage.entryByRef(run.user.id, ref);
+    if (target && target->userId != run.user.id)
+        return refused(ref, u"Entry not found"_s);
+    if (target) {
+        run.droppedFiles += target->screenshots;
+        m_storage.deleteEntry(*target, run.now);
+        return deletedResult(ref, target->id);
+    }
+    // Deleted before (a request sent again, or another device was first), or
+    // never known here: either way the device may forget it.
+    const std::optional<DeletedEntry> gone = serverId
+                                                 ? m_storage.deletedEntry(run.user.id, *serverId)
+                                                 : m_storage.deletedEntryByRef(run.user.id, ref);
+    if (gone)
+        return deletedResult(ref, gone->entryId);
+    return deletedResult(ref, std::nullopt);
+}
+
+QJsonObject SyncAction::applyEntry(const QJsonObject& o, const QString& ref,
+                                   std::optional<qint64> serverId, Run& run) {
+    const QJsonValue description = o.value("description"_L1);
+    if (!description.isString())
+        return refused(ref, u"Missing description"_s);
+    const std::optional<qint64> startedAt = ServerTime::parse(o.value("started_at"_L1).toString());
+    if (!startedAt)
+        return refused(ref, u"Missing or invalid started_at"_s);
+    std::optional<qint64> endedAt;
+    const QJsonValue endedField = o.value("ended_at"_L1);
+    if (!endedField.isUndefined() && !endedField.isNull()) {
+        endedAt = ServerTime::parse(endedField.toString());
+        if (!endedAt)
+            return refused(ref, u"Invalid ended_at"_s);
+    }
+
+    std::optional<ServerEntry> target;
+    if (serverId) {
+        target = m_storage.entry(*serverId);
+        // Other people's entries are neither shown nor changed, whatever id
+        // is sent.
+        if (target && target->userId != run.user.id)
+            return refused(ref, u"Entry not found"_s);
+        if (!target) {
+            // Deleted meanwhile: the deletion wins over this change.
+            if (const auto gone = m_storage.deletedEntry(run.user.id, *serverId))
+                return deletedResult(ref, gone->entryId);
+        }
+    }
+    if (!target) {
+        // The ref the entry was first sent under: a request sent again after
+        // its reply was lost finds the entry it created.
+        target = m_storage.entryByRef(run.user.id, ref);
+        if (!target) {
+            if (const auto gone = m_storage.deletedEntryByRef(run.user.id, ref))
+                return deletedResult(ref, gone->entryId);
+        }
+    }
+
+    ServerEntry entry = target.value_or(ServerEntry{});
+    entry.userId = run.user.id;
+    if (!target)
+        entry.ref = ref;
+    entry.clientId = resolveClient(o, run);
+    entry.description = description.toString().trimmed();
+    entry.startedAt = *startedAt;
+    entry.endedAt = endedAt;
+    entry.updatedAt = run.now;
+    if (target)
+        m_storage.updateEntry(entry);
+    else
+        entry.id = m_storage.insertEntry(entry);
+
+    QStringList problems;
+    const QJsonValue shots = o.value("screenshots"_L1);
+    if (shots.isArray()) {
+        const QStringList list =
+            applyScreenshots(entry.screenshots, shots.toArray(), run, problems);
+        if (list != entry.screenshots) {
+            m_storage.setScreenshots(entry.id, list);
+            entry.screenshots = list;
+        }
+    }
+
+    QJsonObject result;
+    result.insert("ref"_L1, ref);
+    result.insert("server_id"_L1, entry.id);
+    result.insert("screenshots"_L1, QJsonArray::fromStringList(entry.screenshots));
+    if (!problems.isEmpty())
+        result.insert("error"_L1, problems.join("; "_L1));
+    return result;
+}
+
+std::optional<qint64> SyncAction::resolveClient(const QJsonObject& o, Run& run) {
+    const QJsonValue idField = o.value("client_id"_L1);
+    if (!idField.isUndefined() && !idField.isNull()) {
+        // Clients are never removed, so an unknown id comes from another
+        // server's data: the entry is kept without a client.
+        const std::optional<qint64> id = idValue(idField);
+        if (id && m_storage.client(*id))
+            return id;
+        return std::nullopt;
+    }
+    const QString clientRef = o.value("client_ref"_L1).toString();
+    if (clientRef.isEmpty())
+        return std::nullopt;
+    if (const auto it = run.clientRefs.constFind(clientRef); it != run.clientRefs.constEnd())
+        return *it;
+    const QString name = o.value("client_name"_L1).toString().trimmed();
+    if (name.isEmpty())
+        return std::nullopt;
+    qint64 id = 0;
+    if (const std::optional<ServerClient> existing = m_storage.clientByName(name))
+        id = existing->id;
+    else
+        id = m_storage.createClient(name, ServerClient::defaultColor(), run.user.id, run.now).id;
+    run.clientRefs.insert(clientRef, id);
+    return id;
+}
+
+QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJsonArray& list,
+                                         Run& run, QStringList& problems) {
+    QStringList kept;
+    for (const QJsonValue& value : list) {
+        const QJsonObject o = value.toObject();
+        if (o.contains("keep"_L1)) {
+            // Only pictures this entry already has; any other path is ignored,
+            // so nobody can attach someone else's picture by its name.
+            const std::optional<QString> path = PictureStore::reduce(o.value("keep"_L1).toString());
+            if (path && existing.contains(*path) && !kept.contains(*path))
+                kept.append(*path);
+            continue;
+        }
+        if (!o.contains("base64"_L1))
+            continue;
+        const QString text = o.value("base64"_L1).toString();
+        if (text.size() > maxBase64Length) {
+            problems.append(u"A screenshot is larger than 10 MB"_s);
+            continue;
+        }
+        const QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
+            text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded || decoded.decoded.isEmpty()) {
+            problems.append(u"A screenshot is not valid Base64"_s);
+            continue;
+        }
+        if (decoded.decoded.size() > PictureStore::maxBytes) {
+            problems.append(u"A screenshot is larger than 10 MB"_s);
+            continue;
+        }
+        const std::optional<QString> ext = PictureStore::detectExtension(decoded.decoded);
+        if (!ext) {
+            problems.append(u"A screenshot is not a PNG, JPEG, GIF or WebP image"_s);
+            continue;
+        }
+        QString error;
+        const std::optional<QString> path =
+            m_pictures.store(decoded.decoded, *ext, run.now, &error);
+        if (!path)
+            throw StorageError(u"Cannot store a screenshot: "_s + error);
+        run.newFiles.append(*path);
+        kept.append(*path);
+    }
+    for (const QString& path : existing) {
+        if (!kept.contains(path))
+            run.droppedFiles.append(path);
+    }
+    return kept;
+}
+
+QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since,
+                              const QJsonArray& results) {
+    QJsonArray clients;
+    for (const ServerClient& c : m_storage.clients())
+        clients.append(c.toJson());
+    QJsonArray entries;
+    for (const ServerEntry& e : m_storage.entriesChangedSince(run.user.id, since))
+        entries.append(e.toJson());
+    QJsonArray deleted;
+    for (qint64 id : m_storage.deletedSince(run.user.id, since))
+        deleted.append(id);
+    QJsonArray tasks;
+    for (const TaskSuggestion& t : m_storage.tasks(run.user.id, taskLimit))
+        tasks.append(t.toJson());
+
+    QJsonObject o;
+    o.insert("ok"_L1, true);
+    o.insert("results"_L1, results);
+    o.insert("clients"_L1, clients);
+    o.insert("entries"_L1, entries);
+    o.insert("deleted_entries"_L1, deleted);
+    o.insert("tasks"_L1, tasks);
+    o.insert("user"_L1, run.user.toSyncJson());
+    o.insert("server_time"_L1, ServerTime::iso(run.now));
+    return o;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "HttpAnswer.h"
+#include "ServerEntry.h"
+#include "ServerUser.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <optional>
+
+class PictureStore;
+class Storage;
+
+// "action=sync": applies a device's pending entries and new clients for the
+// caller in one transaction and answers with everything the device needs to
+// catch up.
+class SyncAction {
+public:
+    SyncAction(Storage& storage, PictureStore& pictures);
+
+    HttpAnswer handle(const ServerUser& user, const QJsonObject& body);
+
+    // The most task suggestions one reply carries.
+    static constexpr int taskLimit = 200;
+
+private:
+    // State of one request while it is applied.
+    struct Run {
+        ServerUser user;
+        qint64 now = 0;
+        // Clients of this request's new_clients by the sender's local id.
+        QHash<QString, qint64> clientRefs;
+        // Files written by this request (removed again if it fails) and files
+        // of pictures it dropped (removed once it is committed).
+        QStringList newFiles;
+        QStringList droppedFiles;
+    };
+
+    void applyNewClients(const QJsonArray& list, Run& run);
+    QJsonObject applyPending(const QJsonValue& value, Run& run);
+    QJsonObject applyDeletion(const QString& ref, std::optional<qint64> serverId, Run& run);
+    QJsonObject applyEntry(const QJsonObject& object, const QString& ref,
+                           std::optional<qint64> serverId, Run& run);
+    std::optional<qint64> resolveClient(const QJsonObject& object, Run& run);
+    // The entry's new picture list from the sent one; problems with single
+    // pictures are added to `problems`.
+    QStringList applyScreenshots(const QStringList& existing, const QJsonArray& list, Run& run,
+                                 QStringList& problems);
+    QJsonObject reply(const Run& run, std::optional<qint64> since, const QJsonArray& results);
+
+    Storage& m_storage;
+    PictureStore& m_pictures;
+};

@@ -1,0 +1,206 @@
+#include "TrackingServer.h"
+
+#include "ApiRouter.h"
+#include "GuardedTcpServer.h"
+#include "PictureStore.h"
+#include "ReleaseStore.h"
+#include "StorageError.h"
+
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray methodName(QHttpServerRequest::Method method) {
+    switch (method) {
+    case QHttpServerRequest::Method::Get:
+        return "GET";
+    case QHttpServerRequest::Method::Put:
+        return "PUT";
+    case QHttpServerRequest::Method::Delete:
+        return "DELETE";
+    case QHttpServerRequest::Method::Post:
+        return "POST";
+    case QHttpServerRequest::Method::Head:
+        return "HEAD";
+    case QHttpServerRequest::Method::Options:
+        return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+        return "PATCH";
+    case QHttpServerRequest::Method::Connect:
+        return "CONNECT";
+    case QHttpServerRequest::Method::Trace:
+        return "TRACE";
+    default:
+        return "UNKNOWN";
+    }
+}
+
+QByteArray header(const QHttpServerRequest& request, const QByteArray& name) {
+    for (const auto& [key, value] : request.headers()) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+HttpAnswer notFound() {
+    return HttpAnswer::error(404, u"Not found"_s);
+}
+
+HttpAnswer onlyGet() {
+    HttpAnswer a = HttpAnswer::error(405, u"Method not allowed"_s);
+    a.headers.emplaceBack("Allow", "GET");
+    return a;
+}
+
+} // namespace
+
+TrackingServer::TrackingServer(QObject* parent)
+    : QAbstractHttpServer(parent) {}
+
+TrackingServer::~TrackingServer() = default;
+
+bool TrackingServer::open(const QString& dataPath, QString* error) {
+    if (!m_data.open(dataPath, error))
+        return false;
+    m_router = std::make_unique<ApiRouter>(m_data.storage(), m_data.pictures(), m_data.releases());
+    return true;
+}
+
+quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
+    auto* tcp = new GuardedTcpServer(m_maxBodyBytes, this);
+    if (!tcp->listen(address, port)) {
+        if (error)
+            *error = tcp->errorString();
+        delete tcp;
+        return 0;
+    }
+    bind(tcp);
+    return tcp->serverPort();
+}
+
+HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
+                                  const QByteArray& apiKey, const QByteArray& body) {
+    if (!m_router)
+        return HttpAnswer::error(503, u"The server has no data folder open"_s);
+    if (body.size() > m_maxBodyBytes)
+        return HttpAnswer::error(413, u"The request body is larger than the server accepts"_s);
+    const QString path = url.path(QUrl::FullyDecoded);
+    try {
+        if (path == "/api.php"_L1)
+            return m_router->handle(method, QUrlQuery(url), apiKey, body);
+        if (path.startsWith("/uploads/"_L1))
+            return servePicture(method, path.mid(9));
+        if (path.startsWith("/releases/"_L1))
+            return serveRelease(method, path.mid(10));
+    } catch (const StorageError& e) {
+        qWarning().noquote() << "zevra-server:" << e.message();
+        return HttpAnswer::error(500, u"Internal server error"_s);
+    }
+    return notFound();
+}
+
+HttpAnswer TrackingServer::servePicture(const QByteArray& method, const QString& path) {
+    if (method != "GET")
+        return onlyGet();
+    // Only the exact form of a stored picture's path is looked up, so nothing
+    // outside the uploads folder can be named.
+    const std::optional<QString> file = m_data.pictures().fileFor(path);
+    if (!file)
+        return notFound();
+    HttpAnswer a;
+    a.filePath = *file;
+    a.contentType = PictureStore::contentType(path.section(u'.', -1));
+    // A stored picture never changes under its name.
+    a.headers.emplaceBack("Cache-Control", "public, max-age=31536000, immutable");
+    return a;
+}
+
+HttpAnswer TrackingServer::serveRelease(const QByteArray& method, const QString& path) {
+    if (method != "GET")
+        return onlyGet();
+    const QStringList parts = path.split(u'/');
+    if (parts.size() != 2)
+        return notFound();
+    // Only archives of published releases, looked up by their recorded names.
+    const std::optional<QString> file = m_data.releases().archiveFor(parts[0], parts[1]);
+    if (!file)
+        return notFound();
+    HttpAnswer a;
+    a.filePath = *file;
+    a.contentType = "application/zip";
+    a.headers.emplaceBack("Content-Disposition",
+                          "attachment; filename=\"" + parts[1].toUtf8() + '"');
+    return a;
+}
+
+bool TrackingServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    HttpAnswer a = answer(methodName(request.method()), request.url(), header(request, "X-Api-Key"),
+                          request.body());
+    if (a.filePath.isEmpty() && a.body.size() >= compressFrom &&
+        acceptsDeflate(header(request, "Accept-Encoding")))
+        compress(a);
+    send(request, socket, a);
+    return true;
+}
+
+bool TrackingServer::acceptsDeflate(const QByteArray& acceptEncoding) {
+    for (const QByteArray& item : acceptEncoding.split(',')) {
+        const QList<QByteArray> parts = item.split(';');
+        if (parts.first().trimmed().toLower() != "deflate")
+            continue;
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const QByteArray parameter = parts.at(i).trimmed().toLower();
+            if (parameter.startsWith("q=") && parameter.mid(2).toDouble() <= 0)
+                return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+void TrackingServer::compress(HttpAnswer& a) {
+    // qCompress gives a zlib stream (what HTTP calls "deflate") behind a
+    // four-byte length.
+    a.body = qCompress(a.body, 1).mid(4);
+    a.headers.emplaceBack("Content-Encoding", "deflate");
+    a.headers.emplaceBack("Vary", "Accept-Encoding");
+}
+
+void TrackingServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    send(request, socket, notFound());
+}
+
+void TrackingServer::send(const QHttpServerRequest& request, QTcpSocket* socket,
+                          const HttpAnswer& a) {
+    const auto status = static_cast<QHttpServerResponder::StatusCode>(a.status);
+    if (!a.filePath.isEmpty()) {
+        // Files are streamed from disk. File answers carry exactly one header
+        // besides their content type.
+        auto* file = new QFile(a.filePath);
+        if (!file->open(QIODevice::ReadOnly)) {
+            delete file;
+            send(request, socket, HttpAnswer::error(500, u"Cannot read the file"_s));
+            return;
+        }
+        Q_ASSERT(a.headers.size() == 1);
+        const QPair<QByteArray, QByteArray> extra = a.headers.value(0);
+        QHttpServerResponder responder = makeResponder(request, socket);
+        responder.write(file, {{"Content-Type", a.contentType}, {extra.first, extra.second}},
+                        status);
+        return;
+    }
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(status);
+    responder.writeHeader("Content-Type", a.contentType);
+    for (const auto& [name, value] : a.headers)
+        responder.writeHeader(name, value);
+    responder.writeHeader("Content-Length", QByteArray::number(a.body.size()));
+    responder.writeBody(a.body);
+}

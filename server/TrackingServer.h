@@ -1,0 +1,57 @@
+#pragma once
+
+#include "DataFolder.h"
+#include "HttpAnswer.h"
+
+#include <QAbstractHttpServer>
+#include <QHostAddress>
+
+#include <memory>
+
+class ApiRouter;
+
+// The tracking server: "/api.php" for the API, "/uploads/<path>" for stored
+// pictures and "/releases/<version>/<file>" for release archives, over the
+// data folder it opens.
+class TrackingServer : public QAbstractHttpServer {
+    Q_OBJECT
+public:
+    static constexpr qint64 maxBodyBytes = 64 * 1024 * 1024;
+
+    explicit TrackingServer(QObject* parent = nullptr);
+    ~TrackingServer() override;
+
+    // Opens (creating if needed) the data folder. False with `error` set.
+    bool open(const QString& dataPath, QString* error);
+    DataFolder& data() { return m_data; }
+
+    // The largest request body accepted (64 MB unless changed before
+    // listening).
+    void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
+
+    // Starts listening; the bound port, or 0 with `error` set.
+    quint16 listenOn(const QHostAddress& address, quint16 port, QString* error);
+
+    // JSON answers from this size on are sent compressed to clients that
+    // accept "deflate" (the Qt network stack does by default).
+    static constexpr qsizetype compressFrom = 64 * 1024;
+    static bool acceptsDeflate(const QByteArray& acceptEncoding);
+    static void compress(HttpAnswer& answer);
+
+    // The answer to one request, as written to the connection.
+    HttpAnswer answer(const QByteArray& method, const QUrl& url, const QByteArray& apiKey,
+                      const QByteArray& body);
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    HttpAnswer servePicture(const QByteArray& method, const QString& path);
+    HttpAnswer serveRelease(const QByteArray& method, const QString& path);
+    void send(const QHttpServerRequest& request, QTcpSocket* socket, const HttpAnswer& answer);
+
+    DataFolder m_data;
+    std::unique_ptr<ApiRouter> m_router;
+    qint64 m_maxBodyBytes = maxBodyBytes;
+};

@@ -1,0 +1,175 @@
+#include "ServerHarness.h"
+
+#include "PeopleAction.h"
+#include "Storage.h"
+
+#include <QBuffer>
+#include <QEventLoop>
+#include <QImage>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+QByteArray HttpResult::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+ServerHarness::ServerHarness(const QString& dataPath, qint64 maxBody) {
+    QString error;
+    if (!m_server.open(dataPath, &error))
+        qFatal("cannot open the data folder: %s", qPrintable(error));
+    m_server.setMaxBodyBytes(maxBody);
+    m_port = m_server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);
+    if (m_port == 0)
+        qFatal("cannot listen: %s", qPrintable(error));
+}
+
+Storage& ServerHarness::storage() {
+    return m_server.data().storage();
+}
+
+QString ServerHarness::baseUrl() const {
+    return u"http://127.0.0.1:%1"_s.arg(m_port);
+}
+
+QString ServerHarness::addPerson(const QString& name, bool isAdmin) {
+    PeopleAction people(storage());
+    QString error;
+    const auto created = people.create(name, isAdmin, &error);
+    if (!created)
+        qFatal("cannot create %s: %s", qPrintable(name), qPrintable(error));
+    return created->apiKey;
+}
+
+qint64 ServerHarness::personId(const QString& name) {
+    const auto user = storage().userByName(name);
+    return user ? user->id : 0;
+}
+
+HttpResult ServerHarness::request(const QByteArray& method, const QString& path, const QString& key,
+                                  const std::optional<QByteArray>& body) {
+    QNetworkRequest request(QUrl(baseUrl() + path));
+    if (!key.isEmpty())
+        request.setRawHeader("X-Api-Key", key.toUtf8());
+    if (body)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
+    QNetworkReply* reply = body ? m_network.sendCustomRequest(request, method, *body)
+                                : m_network.sendCustomRequest(request, method);
+    // A real event loop: the server streams files chunk by chunk as the
+    // connection drains, which a polling wait would slow to a crawl.
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!reply->isFinished())
+        qFatal("no answer to %s %s", method.constData(), qPrintable(path));
+    HttpResult result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    result.json = QJsonDocument::fromJson(result.body).object();
+    for (const auto& pair : reply->rawHeaderPairs())
+        result.headers.append(pair);
+    reply->deleteLater();
+    return result;
+}
+
+HttpResult ServerHarness::get(const QString& path, const QString& key) {
+    return request("GET", path, key);
+}
+
+HttpResult ServerHarness::sync(const QString& key, const QJsonObject& body) {
+    return request("POST", u"/api.php?action=sync"_s, key,
+                   QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+QByteArray ServerHarness::raw(const QByteArray& bytes) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
+    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 10000))
+        qFatal("cannot connect");
+    socket.write(bytes);
+    QByteArray received;
+    auto complete = [&] {
+        received += socket.readAll();
+        const qsizetype end = received.indexOf("\r\n\r\n");
+        if (end < 0)
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        const qsizetype at = received.toLower().indexOf("content-length:");
+        if (at < 0 || at > end)
+            return socket.state() == QAbstractSocket::UnconnectedState;
+        const qsizetype lineEnd = received.indexOf("\r\n", at);
+        const qint64 length = received.mid(at + 15, lineEnd - at - 15).trimmed().toLongLong();
+        return received.size() >= end + 4 + length;
+    };
+    if (!QTest::qWaitFor(complete, 20000))
+        qWarning("raw request: incomplete answer");
+    return received;
+}
+
+namespace SyncBody {
+
+QJsonObject entry(const QString& ref, const QString& description, const QString& startedAt,
+                  const std::optional<QString>& endedAt, const QJsonArray& screenshots) {
+    QJsonObject o;
+    o.insert("ref"_L1, ref);
+    o.insert("description"_L1, description);
+    o.insert("started_at"_L1, startedAt);
+    if (endedAt)
+        o.insert("ended_at"_L1, *endedAt);
+    o.insert("screenshots"_L1, screenshots);
+    return o;
+}
+
+QJsonObject deletion(const QString& ref, std::optional<qint64> serverId) {
+    QJsonObject o;
+    o.insert("ref"_L1, ref);
+    if (serverId)
+        o.insert("server_id"_L1, *serverId);
+    o.insert("deleted"_L1, true);
+    return o;
+}
+
+QJsonObject request(const QJsonArray& pending, const QJsonArray& newClients,
+                    const std::optional<QString>& since) {
+    QJsonObject o;
+    o.insert("pending"_L1, pending);
+    o.insert("new_clients"_L1, newClients);
+    if (since)
+        o.insert("since"_L1, *since);
+    return o;
+}
+
+QJsonObject upload(const QByteArray& bytes, const QString& ext) {
+    QJsonObject o;
+    o.insert("base64"_L1, QString::fromLatin1(bytes.toBase64()));
+    o.insert("ext"_L1, ext);
+    return o;
+}
+
+QJsonObject keep(const QString& path) {
+    QJsonObject o;
+    o.insert("keep"_L1, path);
+    return o;
+}
+
+QByteArray png(const QColor& color) {
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace SyncBody
