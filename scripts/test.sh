@@ -9,4 +9,4 @@ cd "$(dirname "$0")/.."
 build=build-asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_SANITIZE=ON -DZEVRA_WERROR=ON
 cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+ctest --test-dir "$build" --output-on-failure --timeout 300 --parallel "$(nproc)" "$@"

@@ -200,7 +200,8 @@ void AppDelegate::statusItemActivated(QSystemTrayIcon::ActivationReason reason) 
         break;
     case QSystemTrayIcon::DoubleClick:
         // Hosts that send a click before the double click already toggled.
-        if (!m_lastToggle.isValid() || m_lastToggle.elapsed() > QApplication::doubleClickInterval())
+        if (!m_lastToggleAt ||
+            m_lastToggleAt->msecsTo(Clock::now()) > QApplication::doubleClickInterval())
             togglePanel();
         break;
     default:
@@ -211,9 +212,9 @@ void AppDelegate::statusItemActivated(QSystemTrayIcon::ActivationReason reason) 
 void AppDelegate::togglePanel() {
     // The press that took the focus away has just hidden the panel: do not
     // let its click open it again.
-    if (m_autoHidden.isValid() && m_autoHidden.elapsed() < autoHideGuardMs)
+    if (m_autoHiddenAt && m_autoHiddenAt->msecsTo(Clock::now()) < autoHideGuardMs)
         return;
-    m_lastToggle.start();
+    m_lastToggleAt = Clock::now();
     if (isPanelVisible())
         hidePanel();
     else
@@ -410,5 +411,5 @@ void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {
     if (pointOnStatusItem() || PanelGeometry::nearPanel(m_panel->frameGeometry(), QCursor::pos()))
         return;
     hidePanel();
-    m_autoHidden.start();
+    m_autoHiddenAt = Clock::now();
 }

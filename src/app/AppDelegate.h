@@ -3,7 +3,7 @@
 #include "app/PopoverPanel.h"
 #include "ui/PopoverViewController.h"
 
-#include <QElapsedTimer>
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -82,6 +82,7 @@ private:
     QTimer m_updateTimer;
     QSize m_size;
     std::optional<bool> m_iconRunning;
-    QElapsedTimer m_autoHidden; // since the panel hid itself on focus loss
-    QElapsedTimer m_lastToggle;
+    // When the panel last hid itself on focus loss, and last toggled.
+    std::optional<QDateTime> m_autoHiddenAt;
+    std::optional<QDateTime> m_lastToggleAt;
 };

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
@@ -162,6 +163,49 @@ private Q_SLOTS:
         QCOMPARE(shot.ext, u"png"_s);
         QVERIFY(shot.data.startsWith("\x89PNG"));
         QCOMPARE(QImage::fromData(shot.data).size(), QSize(8, 6));
+    }
+
+    // Focus going to another application closes the panel, unless the pointer
+    // is at its edge; the click that took the focus does not reopen it.
+    void focusLossHides() {
+        m_delegate = makeDelegate();
+        m_delegate->applicationDidFinishLaunching();
+        m_delegate->showPanel();
+        const QRect frame = m_delegate->panel()->frameGeometry();
+
+        QCursor::setPos(frame.topLeft() - QPoint(8, 8));
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(m_delegate->isPanelVisible());
+
+        QCursor::setPos(frame.topLeft() - QPoint(30, 30));
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(!m_delegate->isPanelVisible());
+
+        m_env->clock().advance(299);
+        Q_EMIT m_delegate->trayIcon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(!m_delegate->isPanelVisible());
+        m_env->clock().advance(2);
+        Q_EMIT m_delegate->trayIcon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(m_delegate->isPanelVisible());
+    }
+
+    // Hosts that report a double click after a click toggle only once.
+    void trayClicks() {
+        m_delegate = makeDelegate();
+        m_delegate->applicationDidFinishLaunching();
+        QSystemTrayIcon* tray = m_delegate->trayIcon();
+        Q_EMIT tray->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(m_delegate->isPanelVisible());
+        m_env->clock().advance(100);
+        Q_EMIT tray->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(m_delegate->isPanelVisible());
+        m_env->clock().advance(1000);
+        Q_EMIT tray->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!m_delegate->isPanelVisible());
+        Q_EMIT tray->activated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(m_delegate->isPanelVisible());
+        Q_EMIT tray->activated(QSystemTrayIcon::Context); // the menu opens by itself
+        QVERIFY(m_delegate->isPanelVisible());
     }
 
     void clickElsewhereInTheAppHides() {
