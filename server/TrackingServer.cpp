@@ -144,6 +144,7 @@ bool TrackingServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
     HttpAnswer a = answer(methodName(request.method()), request.url(), header(request, "X-Api-Key"),
                           request.body());
     if (a.filePath.isEmpty() && a.body.size() >= compressFrom &&
+        (m_compressLoopback || !request.remoteAddress().isLoopback()) &&
         acceptsDeflate(header(request, "Accept-Encoding")))
         compress(a);
     send(request, socket, a);

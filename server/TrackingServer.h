@@ -35,6 +35,9 @@ public:
     // JSON answers from this size on are sent compressed to clients that
     // accept "deflate" (the Qt network stack does by default).
     static constexpr qsizetype compressFrom = 64 * 1024;
+    // Whether answers to this machine's own loopback are compressed too; off
+    // by default, as compressing costs more time than it saves there.
+    void setCompressLoopback(bool on) { m_compressLoopback = on; }
     static bool acceptsDeflate(const QByteArray& acceptEncoding);
     static void compress(HttpAnswer& answer);
 
@@ -54,4 +57,5 @@ private:
     DataFolder m_data;
     std::unique_ptr<ApiRouter> m_router;
     qint64 m_maxBodyBytes = maxBodyBytes;
+    bool m_compressLoopback = false;
 };
