@@ -1,4 +1,5 @@
 #include "model/Suggestions.h"
+#include "model/Text.h"
 
 #include "model/Colors.h"
 #include "model/Theme.h"
@@ -10,18 +11,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-QString trimSpacesAndTabs(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-        ++b;
-    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-        --e;
-    return s.mid(b, e - b);
-}
-
-} // namespace
+namespace {} // namespace
 
 QList<Suggestion> Suggestions::taskPool(const Db& db) {
     // First client per server id, as a linear search would find it.
@@ -79,7 +69,7 @@ QList<Suggestion> Suggestions::localPool(const Db& db) {
     QSet<QString> seen;
     for (const Candidate& candidate : sorted) {
         const Entry& e = *candidate.entry;
-        const QString d = trimSpacesAndTabs(e.description);
+        const QString d = Text::trimSpacesAndTabs(e.description).toString();
         if (d.isEmpty())
             continue;
         const QString key = d.toLower();
@@ -103,7 +93,7 @@ QList<Suggestion> Suggestions::localPool(const Db& db) {
 }
 
 QList<Suggestion> Suggestions::forText(const Db& db, const QString& text) {
-    const QString q = trimSpacesAndTabs(text).toLower();
+    const QString q = Text::trimSpacesAndTabs(text).toString().toLower();
     const QList<Suggestion> pool = db.tasks.isEmpty() ? localPool(db) : taskPool(db);
 
     QList<Suggestion> result;

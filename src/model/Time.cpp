@@ -1,4 +1,5 @@
 #include "model/Time.h"
+#include "model/Text.h"
 
 #include "model/Clock.h"
 
@@ -181,15 +182,6 @@ std::optional<double> parseDecimal(QStringView s) {
     return value;
 }
 
-QStringView trimSpacesAndTabs(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-        ++b;
-    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-        --e;
-    return s.mid(b, e - b);
-}
-
 } // namespace
 
 std::optional<double> Time::parseDuration(QStringView text) {
@@ -198,7 +190,7 @@ std::optional<double> Time::parseDuration(QStringView text) {
     for (QStringView piece : text.split(u':', Qt::SkipEmptyParts)) {
         if (numbers.size() == 3)
             return std::nullopt;
-        const QStringView trimmed = trimSpacesAndTabs(piece);
+        const QStringView trimmed = Text::trimSpacesAndTabs(piece);
         const std::optional<double> n = parseDecimal(trimmed);
         if (!n)
             return std::nullopt;

@@ -1,4 +1,5 @@
 #include "ui/EntryListBuilder.h"
+#include "model/Text.h"
 
 #include "model/Time.h"
 
@@ -36,13 +37,7 @@ QList<Entry> EntryListBuilder::listed(const QList<Entry>& entries, int limit) {
 }
 
 QString EntryListBuilder::normalized(const QString& description) {
-    qsizetype b = 0;
-    qsizetype e = description.size();
-    while (b < e && (description[b] == u' ' || description[b] == u'\t'))
-        ++b;
-    while (e > b && (description[e - 1] == u' ' || description[e - 1] == u'\t'))
-        --e;
-    return description.mid(b, e - b).toLower();
+    return Text::trimSpacesAndTabs(description).toString().toLower();
 }
 
 QList<QList<Entry>> EntryListBuilder::runs(const QList<Entry>& dayEntries) {

@@ -1,4 +1,5 @@
 #include "ui/SuggestionHighlight.h"
+#include "model/Text.h"
 
 #include <QList>
 
@@ -29,21 +30,11 @@ QString lowered(const QString& text, QList<qsizetype>* origin) {
     return result;
 }
 
-QString trimmedSpacesAndTabs(const QString& s) {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-        ++b;
-    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-        --e;
-    return s.mid(b, e - b);
-}
-
 } // namespace
 
 std::optional<SuggestionHighlight::Range> SuggestionHighlight::range(const QString& description,
                                                                      const QString& query) {
-    const QString needle = lowered(trimmedSpacesAndTabs(query), nullptr);
+    const QString needle = lowered(Text::trimSpacesAndTabs(query).toString(), nullptr);
     if (needle.isEmpty())
         return std::nullopt;
     QList<qsizetype> origin;

@@ -1,15 +1,10 @@
 #include "ui/TypedDuration.h"
+#include "model/Text.h"
 
 #include "model/Time.h"
 
 std::optional<double> TypedDuration::seconds(const QString& text) {
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && (text[b] == u' ' || text[b] == u'\t'))
-        ++b;
-    while (e > b && (text[e - 1] == u' ' || text[e - 1] == u'\t'))
-        --e;
-    const std::optional<double> s = Time::parseDuration(QStringView(text).mid(b, e - b));
+    const std::optional<double> s = Time::parseDuration(Text::trimSpacesAndTabs(text));
     if (!s || *s < 0)
         return std::nullopt;
     return s;
