@@ -1,3 +1,4 @@
+#include "AppProcess.h"
 #include "FakeHttpServer.h"
 #include "JsonText.h"
 #include "TestEnv.h"
@@ -19,40 +20,17 @@ class HeadlessModesTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Run {
-        int exitCode = -1;
-        QStringList lines;
-        QString errors;
-    };
-
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<FakeHttpServer> m_server;
 
     QString dataDir() const { return m_env->dataDirectory(); }
 
     void writeSettings(const QString& server, const QString& key) {
-        Store store(dataDir());
-        store.db().settings.server = server;
-        store.db().settings.apiKey = key;
-        store.save();
+        AppProcess::writeSettings(dataDir(), server, key);
     }
 
-    Run run(const QStringList& env) {
-        QProcess process;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        for (const QString& pair : env)
-            e.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
-        process.setProcessEnvironment(e);
-        process.start(QStringLiteral(ZEVRA_TIKIT_EXE), {});
-        // The scripted server lives in this process: keep its event loop going.
-        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
-            qFatal("zevra-tikit did not finish");
-        Run r;
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.lines =
-            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.errors = QString::fromUtf8(process.readAllStandardError());
-        return r;
+    AppProcess::Run run(const QStringList& env) {
+        return AppProcess::run(QStringLiteral(ZEVRA_TIKIT_EXE), env);
     }
 
 private Q_SLOTS:
@@ -67,7 +45,7 @@ private Q_SLOTS:
     }
 
     void syncTestUnconfigured() {
-        const Run r = run({u"ZEVRA_SYNC_TEST=1"_s, u"ZEVRA_SHOT_TEST=1"_s});
+        const AppProcess::Run r = run({u"ZEVRA_SYNC_TEST=1"_s, u"ZEVRA_SHOT_TEST=1"_s});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines, (QStringList{u"online : true"_s, u"error  : Not configured"_s,
                                        u"clients: 0"_s, u"entries: 0"_s}));
@@ -96,7 +74,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         writeSettings(m_server->baseUrl(), u"key"_s);
         m_server->enqueue(ScriptedReply::json(status, body));
-        const Run r = run({u"ZEVRA_SYNC_TEST="_s});
+        const AppProcess::Run r = run({u"ZEVRA_SYNC_TEST="_s});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines, expected);
     }
@@ -104,7 +82,7 @@ private Q_SLOTS:
     void syncTestOffline() {
         writeSettings(u"http://127.0.0.1:"_s + QString::number(FakeHttpServer::closedPort()),
                       u"k"_s);
-        const Run r = run({u"ZEVRA_SYNC_TEST=1"_s});
+        const AppProcess::Run r = run({u"ZEVRA_SYNC_TEST=1"_s});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines.size(), 4);
         QCOMPARE(r.lines[0], u"online : false"_s);
@@ -158,7 +136,7 @@ private Q_SLOTS:
         QStringList env{u"ZEVRA_SHOT_TEST=1"_s};
         if (noSave)
             env.append(u"ZEVRA_NO_SAVE="_s);
-        const Run r = run(env);
+        const AppProcess::Run r = run(env);
         QCOMPARE(r.exitCode, 0);
         const QString paths = u"[\"2026/01/aaaaaaaaaaa1.png\", \"2026/01/aaaaaaaaaaa2.png\"]"_s;
         QCOMPARE(r.lines, (QStringList{u"pass1 shots: "_s + paths, u"pass2 shots: "_s + paths,
@@ -181,7 +159,7 @@ private Q_SLOTS:
     void shotTestOffline() {
         writeSettings(u"http://127.0.0.1:"_s + QString::number(FakeHttpServer::closedPort()),
                       u"k"_s);
-        const Run r = run({u"ZEVRA_SHOT_TEST=1"_s});
+        const AppProcess::Run r = run({u"ZEVRA_SHOT_TEST=1"_s});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines.size(), 3);
         QVERIFY(r.lines[0].startsWith(u"pass1 shots: [\"file:"_s));

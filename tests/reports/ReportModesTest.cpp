@@ -1,3 +1,4 @@
+#include "AppProcess.h"
 #include "FakeHttpServer.h"
 #include "JsonText.h"
 #include "PdfProbe.h"
@@ -20,41 +21,19 @@ class ReportModesTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Run {
-        int exitCode = -1;
-        QStringList lines;
-        QString errors;
-    };
-
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<FakeHttpServer> m_server;
 
     QString output() const { return m_env->path() + u"/out.pdf"_s; }
 
     void writeSettings(const QString& server, const QString& key) {
-        Store store(m_env->dataDirectory());
-        store.db().settings.server = server;
-        store.db().settings.apiKey = key;
-        store.save();
+        AppProcess::writeSettings(m_env->dataDirectory(), server, key);
     }
 
-    Run run(const QStringList& env) {
-        QProcess process;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(u"TZ"_s, u"UTC"_s);
-        for (const QString& pair : env)
-            e.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
-        process.setProcessEnvironment(e);
-        process.start(QStringLiteral(ZEVRA_TIKIT_EXE), {});
-        // The scripted server lives in this process: keep its event loop going.
-        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 90000))
-            qFatal("zevra-tikit did not finish");
-        Run r;
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.lines =
-            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.errors = QString::fromUtf8(process.readAllStandardError());
-        return r;
+    AppProcess::Run run(const QStringList& env) {
+        QStringList all = env;
+        all.prepend(u"TZ=UTC"_s);
+        return AppProcess::run(QStringLiteral(ZEVRA_TIKIT_EXE), all);
     }
 
     static QByteArray reportBody() {
@@ -83,7 +62,8 @@ private Q_SLOTS:
     }
 
     void syntheticReport() {
-        const Run r = run({u"ZEVRA_REPORT_SYNTH=40"_s, u"ZEVRA_REPORT_TEST="_s + output()});
+        const AppProcess::Run r =
+            run({u"ZEVRA_REPORT_SYNTH=40"_s, u"ZEVRA_REPORT_TEST="_s + output()});
         QCOMPARE(r.exitCode, 0);
         const qint64 size = QFileInfo(output()).size();
         QCOMPARE(r.lines,
@@ -125,7 +105,8 @@ private Q_SLOTS:
     void syntheticReportEdgeCounts() {
         QFETCH(QString, value);
         QFETCH(int, entries);
-        const Run r = run({u"ZEVRA_REPORT_SYNTH="_s + value, u"ZEVRA_REPORT_TEST="_s + output()});
+        const AppProcess::Run r =
+            run({u"ZEVRA_REPORT_SYNTH="_s + value, u"ZEVRA_REPORT_TEST="_s + output()});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines.size(), 1);
         QVERIFY(r.lines[0].startsWith(u"synth entries: %1  pdf: "_s.arg(entries)));
@@ -146,7 +127,8 @@ private Q_SLOTS:
     void notAWholeNumberIsSkipped() {
         QFETCH(QString, value);
         writeSettings(QString(), QString());
-        const Run r = run({u"ZEVRA_REPORT_SYNTH="_s + value, u"ZEVRA_REPORT_TEST="_s + output()});
+        const AppProcess::Run r =
+            run({u"ZEVRA_REPORT_SYNTH="_s + value, u"ZEVRA_REPORT_TEST="_s + output()});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.lines, (QStringList{u"user   :  (id nil, admin false)"_s, u"users  : []"_s,
                                        u"error  : Not configured"_s}));
@@ -171,7 +153,7 @@ private Q_SLOTS:
             }
             return ScriptedReply::json(200, reportBody());
         });
-        const Run r = run({u"ZEVRA_REPORT_TEST="_s + output()});
+        const AppProcess::Run r = run({u"ZEVRA_REPORT_TEST="_s + output()});
         QCOMPARE(r.exitCode, 0);
         const qint64 size = QFileInfo(output()).size();
         QCOMPARE(r.lines, (QStringList{u"user   : Ana (id 4, admin true)"_s,
@@ -209,7 +191,7 @@ private Q_SLOTS:
                 return ScriptedReply::json(500, jsonText("{'error':'Report failed'}"));
             return ScriptedReply::json(403, jsonText("{'ok':false,'error':'Forbidden'}"));
         });
-        const Run r = run({u"ZEVRA_REPORT_TEST="_s + output()});
+        const AppProcess::Run r = run({u"ZEVRA_REPORT_TEST="_s + output()});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.lines, (QStringList{u"user   :  (id nil, admin false)"_s, u"users  : []"_s,
                                        u"error  : Report failed"_s}));
@@ -218,7 +200,7 @@ private Q_SLOTS:
 
     void unwritableOutput() {
         const QString path = m_env->path() + u"/missing/folder/out.pdf"_s;
-        const Run r = run({u"ZEVRA_REPORT_SYNTH=2"_s, u"ZEVRA_REPORT_TEST="_s + path});
+        const AppProcess::Run r = run({u"ZEVRA_REPORT_SYNTH=2"_s, u"ZEVRA_REPORT_TEST="_s + path});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.lines.isEmpty());
         QVERIFY(r.errors.contains(path));

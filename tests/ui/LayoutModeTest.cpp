@@ -1,6 +1,7 @@
 // The off-screen layout check of the panel (ZEVRA_LAYOUT_TEST, ZEVRA_SNAPSHOT)
 // run as the real executable on a prepared database.
 
+#include "AppProcess.h"
 #include "TestEnv.h"
 #include "UiTestData.h"
 
@@ -9,36 +10,17 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QStringList lines;
-};
-
-Run runLayoutTest(const QString& dataHome, const QStringList& extraEnv) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"XDG_DATA_HOME"_s, dataHome);
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    env.insert(u"ZEVRA_LAYOUT_TEST"_s, u"1"_s);
-    for (const QString& pair : extraEnv) {
-        const qsizetype eq = pair.indexOf(u'=');
-        env.insert(pair.left(eq), pair.mid(eq + 1));
-    }
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(ZEVRA_TIKIT_EXE), {});
-    Run run;
-    if (!process.waitForFinished(60'000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    return run;
+AppProcess::Run runLayoutTest(const QString& dataHome, const QStringList& extraEnv) {
+    QStringList env{u"XDG_DATA_HOME="_s + dataHome, u"QT_QPA_PLATFORM=offscreen"_s,
+                    u"ZEVRA_LAYOUT_TEST=1"_s};
+    env += extraEnv;
+    return AppProcess::run(QStringLiteral(ZEVRA_TIKIT_EXE), env, 60000);
 }
 
 // Pixels within a small distance of the colour.
@@ -74,7 +56,8 @@ void LayoutModeTest::printsAndWritesTheSnapshot() {
         store.save();
     }
     const QString png = env.path() + u"/panel.png"_s;
-    const Run run = runLayoutTest(env.path() + u"/data"_s, {u"ZEVRA_SNAPSHOT="_s + png});
+    const AppProcess::Run run =
+        runLayoutTest(env.path() + u"/data"_s, {u"ZEVRA_SNAPSHOT="_s + png});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.lines, QStringList({u"fitting size : (420.0, 660.0)"_s, u"clients      : 2"_s,
                                      u"entries      : 8"_s, u"snapshot     : "_s + png,
@@ -100,9 +83,9 @@ void LayoutModeTest::fakeRunningAndSuggestions() {
     file.close();
 
     const QString png = env.path() + u"/running.png"_s;
-    const Run run = runLayoutTest(env.path() + u"/data"_s,
-                                  {u"ZEVRA_SNAPSHOT="_s + png, u"ZEVRA_FAKE_RUNNING="_s,
-                                   u"ZEVRA_SHOW_SUGGESTIONS=1"_s, u"ZEVRA_NO_SAVE=1"_s});
+    const AppProcess::Run run = runLayoutTest(
+        env.path() + u"/data"_s, {u"ZEVRA_SNAPSHOT="_s + png, u"ZEVRA_FAKE_RUNNING="_s,
+                                  u"ZEVRA_SHOW_SUGGESTIONS=1"_s, u"ZEVRA_NO_SAVE=1"_s});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.lines.value(2), u"entries      : 9"_s);
     QCOMPARE(run.lines.last(), u"layout test  : OK"_s);
@@ -117,7 +100,7 @@ void LayoutModeTest::fakeRunningAndSuggestions() {
 
 void LayoutModeTest::withoutSnapshot() {
     TestEnv env;
-    const Run run = runLayoutTest(env.path() + u"/data"_s, {});
+    const AppProcess::Run run = runLayoutTest(env.path() + u"/data"_s, {});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.lines, QStringList({u"fitting size : (420.0, 660.0)"_s, u"clients      : 0"_s,
                                      u"entries      : 0"_s, u"layout test  : OK"_s}));
