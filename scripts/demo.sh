@@ -34,7 +34,7 @@ app_bin="$build/src/app/zevra-tikit"
 # The first administrator, created once and kept for later runs.
 key_file="$demo/admin-key"
 if [ ! -s "$key_file" ]; then
-    "$server_bin" --data "$server_data" create-admin "Admin" >"$key_file.tmp"
+    "$server_bin" --data "$server_data" create-admin "Admin" >"$key_file.tmp" 2>/dev/null
     mv "$key_file.tmp" "$key_file"
     chmod 600 "$key_file"
 fi
