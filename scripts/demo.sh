@@ -34,7 +34,10 @@ app_bin="$build/src/app/zevra-tikit"
 # The first administrator, created once and kept for later runs.
 key_file="$demo/admin-key"
 if [ ! -s "$key_file" ]; then
-    "$server_bin" --data "$server_data" create-admin "Admin" >"$key_file.tmp" 2>/dev/null
+    if ! "$server_bin" --data "$server_data" create-admin "Admin" >"$key_file.tmp" 2>"$demo/create-admin.log"; then
+        cat "$demo/create-admin.log" >&2
+        exit 1
+    fi
     mv "$key_file.tmp" "$key_file"
     chmod 600 "$key_file"
 fi
