@@ -33,6 +33,9 @@ public:
     void applicationDidFinishLaunching();
 
     void refreshStatusItem();
+    // One step of the one-second ticker: the running time in the tray and the
+    // panel's live figures.
+    void tick();
     void showPanel();
     void hidePanel();
     bool isPanelVisible() const;
@@ -62,7 +65,6 @@ public:
 private:
     void statusItemActivated(QSystemTrayIcon::ActivationReason reason);
     void togglePanel();
-    void tick();
     void checkForUpdates(bool announceUpToDate);
     void applicationStateChanged(Qt::ApplicationState state);
     void installMonitors();
