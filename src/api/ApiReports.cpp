@@ -1,9 +1,9 @@
 #include "api/Api.h"
 
 #include "api/HttpCall.h"
-#include "reports/PDFReport.h"
 #include "model/Store.h"
 #include "model/Time.h"
+#include "reports/PDFReport.h"
 #include "reports/Report.h"
 
 #include <QCoreApplication>
