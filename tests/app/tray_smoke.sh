@@ -116,6 +116,18 @@ server_has_entry() {
 wait_for 15 server_has_entry || fail "the entry did not reach the server"
 wait_for 10 grep -q '"server_id"' "$db" || fail "the entry got no server id"
 
+# --- dragging the left edge makes it 100 px wider; the right edge stays
+xdotool mousemove $((px + 4)) $((py + 300)) mousedown 1
+for step in 25 50 75 100; do xdotool mousemove $((px + 4 - step)) $((py + 300)); sleep 0.05; done
+xdotool mouseup 1
+sleep 0.5
+geometry=$(xwininfo -id "$winid")
+new_w=$(echo "$geometry" | awk '/Width:/ {print $2}')
+new_x=$(echo "$geometry" | awk '/Absolute upper-left X:/ {print $4}')
+[ "$new_w" -eq $((pw + 100)) ] || fail "dragging the left edge gave width $new_w, not $((pw + 100))"
+[ $((new_x + new_w)) -eq $((px + pw)) ] || fail "the right edge moved while resizing"
+pw=$new_w
+
 # --- Escape hides the panel
 xdotool key Escape
 wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "Escape did not hide the panel"
@@ -140,4 +152,15 @@ kill -0 "$app_pid" 2>/dev/null && fail "Quit did not end the app"
 status=0
 wait "$app_pid" || status=$?
 [ "$status" -eq 0 ] || fail "the app ended with status $status"
+# --- ZEVRA_SHOW_POPOVER opens the panel by itself shortly after launch
+: >"$work/app.log"
+XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" ZEVRA_SHOW_POPOVER=1 \
+    "$app" >"$work/app.log" 2>&1 &
+app_pid=$!
+pids+=($app_pid)
+wait_for 15 grep -q '^ZEVRA_PANEL ' "$work/app.log" || fail "ZEVRA_SHOW_POPOVER did not open the panel"
+read -r _ _ _ pw3 ph3 _ _ < <(grep '^ZEVRA_PANEL ' "$work/app.log" | tail -n 1)
+[ "$pw3" -eq "$pw" ] && [ "$ph3" -eq "$ph" ] || fail "after a restart the panel is ${pw3}x${ph3}, not ${pw}x${ph}"
+kill "$app_pid"
+
 echo "tray smoke test passed; screenshots in $shots"
