@@ -30,6 +30,7 @@
 namespace {
 
 constexpr int tickMs = 1000;
+constexpr int previewWarmUpMs = 1500;
 constexpr int syncMs = 60 * 1000;
 constexpr int firstUpdateCheckMs = 6 * 1000;
 constexpr int updateCheckMs = 21600 * 1000;
@@ -142,6 +143,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     refreshStatusItem();
     m_model->syncNow();
 
+    QTimer::singleShot(previewWarmUpMs, this, &AppDelegate::warmUpPreview);
+
     m_ticker.setInterval(tickMs);
     connect(&m_ticker, &QTimer::timeout, this, &AppDelegate::tick);
     m_ticker.start();
@@ -185,6 +188,11 @@ void AppDelegate::tick() {
     setRunningIcon(true);
     if (m_controller)
         m_controller->updateLiveTime();
+}
+
+void AppDelegate::warmUpPreview() {
+    // The picture preview loads its machinery here once it exists, so that the
+    // first preview opens without delay.
 }
 
 void AppDelegate::checkForUpdates(bool announceUpToDate) {
@@ -261,6 +269,7 @@ void AppDelegate::showPanel() {
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
+    warmUpPreview();
 
     if (qEnvironmentVariableIsSet("ZEVRA_PRINT_WINID"))
         printLine(QStringLiteral("ZEVRA_WINID ") + QString::number(m_panel->winId()));

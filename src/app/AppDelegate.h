@@ -66,6 +66,7 @@ private:
     void statusItemActivated(QSystemTrayIcon::ActivationReason reason);
     void togglePanel();
     void checkForUpdates(bool announceUpToDate);
+    void warmUpPreview();
     void applicationStateChanged(Qt::ApplicationState state);
     void installMonitors();
     void removeMonitors();
