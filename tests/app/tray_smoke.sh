@@ -25,6 +25,12 @@ fail() {
     cat "$work/app.log" >&2 2>/dev/null || true
     echo "--- server output" >&2
     cat "$work/server.log" >&2 2>/dev/null || true
+    for log in xvfb trayer; do
+        echo "--- $log output" >&2
+        cat "$work/$log.log" >&2 2>/dev/null || true
+    done
+    echo "--- windows on $DISPLAY" >&2
+    xwininfo -root -tree >&2 2>/dev/null || true
     exit 1
 }
 
@@ -44,11 +50,16 @@ Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"
 pids+=($!)
 wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display")"
-trayer --edge top --align right --widthtype request --height 24 --transparent false \
-    --tint 0x333333 --SetDockType true >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 sh -c "xwininfo -root -tree | grep -q '\"panel\": (\"panel\" \"trayer\")'" ||
-    fail "trayer did not start"
+tray_up() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
+for attempt in 1 2; do
+    trayer --edge top --align right --widthtype request --height 24 --transparent false \
+        --tint 0x333333 --SetDockType true >>"$work/trayer.log" 2>&1 &
+    trayer_pid=$!
+    pids+=($trayer_pid)
+    wait_for 20 tray_up && break
+    kill "$trayer_pid" 2>/dev/null || true
+    [ "$attempt" -eq 2 ] && fail "trayer did not start"
+done
 
 # --- server with a first administrator
 "$server" --data "$work/server" create-admin "Smoke Admin" >"$work/key" 2>/dev/null ||
