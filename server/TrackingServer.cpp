@@ -10,6 +10,7 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QLoggingCategory>
+#include <QMetaEnum>
 #include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
@@ -17,28 +18,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QByteArray methodName(QHttpServerRequest::Method method) {
-    switch (method) {
-    case QHttpServerRequest::Method::Get:
-        return "GET";
-    case QHttpServerRequest::Method::Put:
-        return "PUT";
-    case QHttpServerRequest::Method::Delete:
-        return "DELETE";
-    case QHttpServerRequest::Method::Post:
-        return "POST";
-    case QHttpServerRequest::Method::Head:
-        return "HEAD";
-    case QHttpServerRequest::Method::Options:
-        return "OPTIONS";
-    case QHttpServerRequest::Method::Patch:
-        return "PATCH";
-    case QHttpServerRequest::Method::Connect:
-        return "CONNECT";
-    case QHttpServerRequest::Method::Trace:
-        return "TRACE";
-    default:
-        return "UNKNOWN";
-    }
+    // The enumeration's own names ("Get", "Patch", ...) in upper case.
+    const char* name = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(method));
+    return name ? QByteArray(name).toUpper() : QByteArray("UNKNOWN");
 }
 
 QByteArray header(const QHttpServerRequest& request, const QByteArray& name) {

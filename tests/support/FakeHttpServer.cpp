@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHttpServerRequest>
+#include <QMetaEnum>
 #include <QTcpServer>
 #include <QThread>
 
@@ -27,28 +28,9 @@ bool RecordedRequest::hasHeader(const QByteArray& name) const {
 
 namespace {
 QByteArray methodText(QHttpServerRequest::Method method) {
-    switch (method) {
-    case QHttpServerRequest::Method::Get:
-        return "GET";
-    case QHttpServerRequest::Method::Put:
-        return "PUT";
-    case QHttpServerRequest::Method::Delete:
-        return "DELETE";
-    case QHttpServerRequest::Method::Post:
-        return "POST";
-    case QHttpServerRequest::Method::Head:
-        return "HEAD";
-    case QHttpServerRequest::Method::Options:
-        return "OPTIONS";
-    case QHttpServerRequest::Method::Patch:
-        return "PATCH";
-    case QHttpServerRequest::Method::Connect:
-        return "CONNECT";
-    case QHttpServerRequest::Method::Trace:
-        return "TRACE";
-    default:
-        return "UNKNOWN";
-    }
+    // The enumeration's own names ("Get", "Patch", ...) in upper case.
+    const char* name = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(method));
+    return name ? QByteArray(name).toUpper() : QByteArray("UNKNOWN");
 }
 } // namespace
 
