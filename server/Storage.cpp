@@ -1,5 +1,6 @@
 #include "Storage.h"
 
+#include "SqlRows.h"
 #include "StorageError.h"
 
 #include <QSqlError>
@@ -206,6 +207,18 @@ QSqlQuery& Storage::run(const QString& sql, const QVariantList& values) {
     return q;
 }
 
+QSqlQuery Storage::runOnce(const QString& sql, const QVariantList& values) {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        fail(q, sql);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        q.bindValue(int(i), values.at(i));
+    if (!q.exec())
+        fail(q, sql);
+    return q;
+}
+
 void Storage::execute(const QString& sql) {
     QSqlQuery q(m_db);
     if (!q.exec(sql))
@@ -235,30 +248,18 @@ void Storage::rollback() {
 std::optional<ServerUser> Storage::userByKeyHash(const QByteArray& keyHash) {
     QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE key_hash = ?"_s,
                        {QString::fromLatin1(keyHash)});
-    std::optional<ServerUser> user;
-    if (q.next())
-        user = readUser(q);
-    q.finish();
-    return user;
+    return SqlRows::first(q, readUser);
 }
 
 std::optional<ServerUser> Storage::userByName(const QString& name) {
     QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE name_key = ?"_s,
                        {ServerClient::nameKey(name)});
-    std::optional<ServerUser> user;
-    if (q.next())
-        user = readUser(q);
-    q.finish();
-    return user;
+    return SqlRows::first(q, readUser);
 }
 
 QList<ServerUser> Storage::users() {
     QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users ORDER BY name_key, id"_s, {});
-    QList<ServerUser> out;
-    while (q.next())
-        out.append(readUser(q));
-    q.finish();
-    return out;
+    return SqlRows::all(q, readUser);
 }
 
 ServerUser Storage::createUser(const QString& name, bool isAdmin, const QByteArray& keyHash,
@@ -284,30 +285,18 @@ bool Storage::setUserActive(qint64 id, bool active) {
 
 QList<ServerClient> Storage::clients() {
     QSqlQuery& q = run(u"SELECT "_s + clientColumns + u" FROM clients ORDER BY name_key, id"_s, {});
-    QList<ServerClient> out;
-    while (q.next())
-        out.append(readClient(q));
-    q.finish();
-    return out;
+    return SqlRows::all(q, readClient);
 }
 
 std::optional<ServerClient> Storage::client(qint64 id) {
     QSqlQuery& q = run(u"SELECT "_s + clientColumns + u" FROM clients WHERE id = ?"_s, {id});
-    std::optional<ServerClient> c;
-    if (q.next())
-        c = readClient(q);
-    q.finish();
-    return c;
+    return SqlRows::first(q, readClient);
 }
 
 std::optional<ServerClient> Storage::clientByName(const QString& name) {
     QSqlQuery& q = run(u"SELECT "_s + clientColumns + u" FROM clients WHERE name_key = ?"_s,
                        {ServerClient::nameKey(name)});
-    std::optional<ServerClient> c;
-    if (q.next())
-        c = readClient(q);
-    q.finish();
-    return c;
+    return SqlRows::first(q, readClient);
 }
 
 ServerClient Storage::createClient(const QString& name, const QString& color, qint64 createdBy,
@@ -332,21 +321,13 @@ bool Storage::setClientColor(qint64 id, const QString& color, qint64 now) {
 
 QList<ServerRelease> Storage::releases() {
     QSqlQuery& q = run(u"SELECT version, file_name, notes, pub_date FROM releases"_s, {});
-    QList<ServerRelease> out;
-    while (q.next())
-        out.append(readRelease(q));
-    q.finish();
-    return out;
+    return SqlRows::all(q, readRelease);
 }
 
 std::optional<ServerRelease> Storage::release(const QString& version) {
     QSqlQuery& q = run(
         u"SELECT version, file_name, notes, pub_date FROM releases WHERE version = ?"_s, {version});
-    std::optional<ServerRelease> r;
-    if (q.next())
-        r = readRelease(q);
-    q.finish();
-    return r;
+    return SqlRows::first(q, readRelease);
 }
 
 void Storage::insertRelease(const ServerRelease& release) {

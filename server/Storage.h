@@ -94,6 +94,8 @@ private:
     QSqlQuery& prepared(const QString& sql);
     // Runs a prepared statement with positional values.
     QSqlQuery& run(const QString& sql, const QVariantList& values);
+    // A statement that is not kept (its text changes from call to call).
+    QSqlQuery runOnce(const QString& sql, const QVariantList& values);
     void execute(const QString& sql);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what) const;
     void migrate();

@@ -1,6 +1,8 @@
 // Storage: entries, their pictures, deletions, tasks and report rows.
 #include "Storage.h"
 
+#include "SqlRows.h"
+
 #include "ServerTime.h"
 
 #include <QSqlQuery>
@@ -59,10 +61,7 @@ QString placeholders(qsizetype count) {
 
 std::optional<ServerEntry> Storage::entry(qint64 id) {
     QSqlQuery& q = run(u"SELECT "_s + entryColumns + u" FROM entries WHERE id = ?"_s, {id});
-    std::optional<ServerEntry> e;
-    if (q.next())
-        e = readEntry(q);
-    q.finish();
+    std::optional<ServerEntry> e = SqlRows::first(q, readEntry);
     if (e)
         e->screenshots = screenshots(e->id);
     return e;
@@ -72,10 +71,7 @@ std::optional<ServerEntry> Storage::entryByRef(qint64 userId, const QString& ref
     QSqlQuery& q =
         run(u"SELECT "_s + entryColumns + u" FROM entries WHERE user_id = ? AND ref = ?"_s,
             {userId, ref});
-    std::optional<ServerEntry> e;
-    if (q.next())
-        e = readEntry(q);
-    q.finish();
+    std::optional<ServerEntry> e = SqlRows::first(q, readEntry);
     if (e)
         e->screenshots = screenshots(e->id);
     return e;
@@ -106,22 +102,14 @@ std::optional<DeletedEntry> Storage::deletedEntry(qint64 userId, qint64 entryId)
     QSqlQuery& q = run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
                        "WHERE user_id = ? AND entry_id = ?"_s,
                        {userId, entryId});
-    std::optional<DeletedEntry> d;
-    if (q.next())
-        d = readDeleted(q);
-    q.finish();
-    return d;
+    return SqlRows::first(q, readDeleted);
 }
 
 std::optional<DeletedEntry> Storage::deletedEntryByRef(qint64 userId, const QString& ref) {
     QSqlQuery& q = run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
                        "WHERE user_id = ? AND ref = ? ORDER BY deleted_at DESC LIMIT 1"_s,
                        {userId, ref});
-    std::optional<DeletedEntry> d;
-    if (q.next())
-        d = readDeleted(q);
-    q.finish();
-    return d;
+    return SqlRows::first(q, readDeleted);
 }
 
 QStringList Storage::screenshots(qint64 entryId) {
@@ -224,17 +212,10 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
     }
 
     // Statements with id lists of changing length are not worth keeping.
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    const QString sql = u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
-                        " e.ended_at FROM entries e"_s +
-                        filter + u" ORDER BY e.started_at, e.id"_s;
-    if (!q.prepare(sql))
-        fail(q, sql);
-    for (qsizetype i = 0; i < values.size(); ++i)
-        q.bindValue(int(i), values.at(i));
-    if (!q.exec())
-        fail(q, sql);
+    QSqlQuery q = runOnce(u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
+                          " e.ended_at FROM entries e"_s +
+                              filter + u" ORDER BY e.started_at, e.id"_s,
+                          values);
 
     QList<ReportRow> rows;
     while (q.next()) {
@@ -250,17 +231,10 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
     q.finish();
 
     // Pictures in the entries' own order, so both lists are walked together.
-    QSqlQuery shots(m_db);
-    shots.setForwardOnly(true);
-    const QString shotSql = u"SELECT s.entry_id, s.path FROM screenshots s"
-                            " JOIN entries e ON e.id = s.entry_id"_s +
-                            filter + u" ORDER BY e.started_at, e.id, s.position"_s;
-    if (!shots.prepare(shotSql))
-        fail(shots, shotSql);
-    for (qsizetype i = 0; i < values.size(); ++i)
-        shots.bindValue(int(i), values.at(i));
-    if (!shots.exec())
-        fail(shots, shotSql);
+    QSqlQuery shots = runOnce(u"SELECT s.entry_id, s.path FROM screenshots s"
+                              " JOIN entries e ON e.id = s.entry_id"_s +
+                                  filter + u" ORDER BY e.started_at, e.id, s.position"_s,
+                              values);
     qsizetype at = 0;
     while (shots.next()) {
         const qint64 entryId = shots.value(0).toLongLong();
