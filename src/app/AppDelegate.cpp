@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/DiagnosticOutput.h"
 #include "app/EscapeRouter.h"
 #include "app/PanelEventFilter.h"
 #include "app/PanelGeometry.h"
@@ -89,11 +90,9 @@ int AppDelegate::exec(int& argc, char** argv) {
     // No main window: closing a window never ends the application.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::optional<QString> dir = AppModel::defaultDataDirectory();
-    if (!dir) {
-        std::fprintf(stderr, "zevra-tikit: no per-user data folder is available\n");
+    const std::optional<QString> dir = DiagnosticOutput::dataDirectory();
+    if (!dir)
         return 1;
-    }
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         std::fprintf(stderr, "zevra-tikit: no system tray is running yet; the icon appears when "
                              "one starts\n");
@@ -173,9 +172,12 @@ void AppDelegate::setRunningIcon(bool running) {
 }
 
 void AppDelegate::refreshStatusItem() {
+    showStatus(m_model->running());
+}
+
+void AppDelegate::showStatus(const std::optional<Entry>& running) {
     if (!m_tray)
         return;
-    const std::optional<Entry> running = m_model->running();
     m_tray->setToolTip(TrayTitle::tooltip(TrayTitle::text(running, Clock::now())));
     setRunningIcon(running.has_value());
 }
@@ -184,8 +186,7 @@ void AppDelegate::tick() {
     const std::optional<Entry> running = m_model->running();
     if (!running)
         return;
-    m_tray->setToolTip(TrayTitle::tooltip(TrayTitle::text(running, Clock::now())));
-    setRunningIcon(true);
+    showStatus(running);
     if (m_controller)
         m_controller->updateLiveTime();
 }

@@ -72,6 +72,7 @@ private:
     void removeMonitors();
     void placePanel();
     void applyPanelSwitches();
+    void showStatus(const std::optional<Entry>& running);
     void setRunningIcon(bool running);
 
     std::unique_ptr<AppModel> m_model;
