@@ -3,6 +3,7 @@
 #include "api/HttpCall.h"
 #include "model/JsonReader.h"
 #include "model/Store.h"
+#include "model/Text.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -16,16 +17,9 @@ constexpr int adminTimeoutMs = 20000;
 constexpr int usersTimeoutMs = 25000;
 } // namespace
 
-QString Api::normalizedBase(const QString& text) {
-    QString s = text.trimmed();
-    while (s.endsWith(u'/'))
-        s.chop(1);
-    return s;
-}
-
 std::optional<Api::Credentials> Api::credentials(const Store& store) {
     const Settings& settings = store.db().settings;
-    Credentials c{normalizedBase(settings.server), settings.apiKey.trimmed()};
+    Credentials c{Text::serverBase(settings.server), settings.apiKey.trimmed()};
     if (c.base.isEmpty() || c.key.isEmpty())
         return std::nullopt;
     return c;

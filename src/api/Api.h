@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+class AppModel;
 class QNetworkAccessManager;
 class Store;
 struct Db;
@@ -34,8 +35,6 @@ struct Credentials {
     QString key;
 };
 
-// Trimmed, without trailing slashes; nothing else is changed.
-QString normalizedBase(const QString& text);
 // Base and trimmed key, or nothing when either is empty ("not configured").
 std::optional<Credentials> credentials(const Store& store);
 
@@ -51,6 +50,9 @@ QString rewind(const QString& lastSync);
 void merge(const SyncResponse& response, Db& db, const SyncSnapshot* snapshot = nullptr);
 // One exchange: sends pending changes, merges the reply, prunes, saves.
 void sync(Store& store, QObject* context, std::function<void(const SyncSummary&)> done);
+
+// Hands the tracking model its sync and its client-colour upload.
+void connect(AppModel& model);
 
 // --- administration ---
 void fetchUsers(const Store& store, QObject* context,

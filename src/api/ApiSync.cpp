@@ -4,6 +4,7 @@
 #include "api/SyncMerge.h"
 #include "api/SyncRequest.h"
 #include "api/SyncResponse.h"
+#include "model/AppModel.h"
 #include "model/Store.h"
 #include "model/Time.h"
 
@@ -80,5 +81,14 @@ void Api::sync(Store& store, QObject* context, std::function<void(const SyncSumm
             updateClientColor(*target, upload.serverId, upload.color);
 
         done(SyncSummary{true, std::nullopt, target->db().pendingCount(), response->serverTime});
+    });
+}
+
+void Api::connect(AppModel& model) {
+    model.setSyncRunner([](Store& store, QObject* context, AppModel::SyncDone done) {
+        sync(store, context, std::move(done));
+    });
+    model.setColorUploader([](Store& store, qint64 serverId, const QString& hex) {
+        updateClientColor(store, serverId, hex);
     });
 }

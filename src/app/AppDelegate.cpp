@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "api/Api.h"
 #include "app/DiagnosticOutput.h"
 #include "app/EscapeRouter.h"
 #include "app/PanelEventFilter.h"
@@ -97,7 +98,9 @@ int AppDelegate::exec(int& argc, char** argv) {
         std::fprintf(stderr, "zevra-tikit: no system tray is running yet; the icon appears when "
                              "one starts\n");
 
-    AppDelegate delegate(std::make_unique<AppModel>(*dir));
+    auto model = std::make_unique<AppModel>(*dir);
+    Api::connect(*model);
+    AppDelegate delegate(std::move(model));
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

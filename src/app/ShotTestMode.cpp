@@ -1,5 +1,6 @@
 #include "app/ShotTestMode.h"
 
+#include "api/Api.h"
 #include "app/DiagnosticOutput.h"
 #include "app/RunLoop.h"
 #include "model/AppModel.h"
@@ -52,6 +53,7 @@ int ShotTestMode::run() {
     if (!dir)
         return 1;
     AppModel model(*dir);
+    Api::connect(model);
     const QByteArray png = tinyPng();
 
     model.start(testDescription, std::nullopt);

@@ -1,8 +1,8 @@
 #include "model/AppModel.h"
 
-#include "api/Api.h"
 #include "model/Clock.h"
 #include "model/Suggestions.h"
+#include "model/Text.h"
 #include "model/Theme.h"
 #include "model/Time.h"
 
@@ -25,12 +25,7 @@ QString newLocalId() {
 
 AppModel::AppModel(std::unique_ptr<Store> store, QObject* parent)
     : QObject(parent)
-    , m_store(std::move(store))
-    , m_syncRunner(
-          [](Store& s, QObject* context, SyncDone done) { Api::sync(s, context, std::move(done)); })
-    , m_colorUploader([](Store& s, qint64 serverId, const QString& hex) {
-        Api::updateClientColor(s, serverId, hex);
-    }) {}
+    , m_store(std::move(store)) {}
 
 AppModel::AppModel(const QString& dataDirectory, QObject* parent)
     : AppModel(std::make_unique<Store>(dataDirectory), parent) {}
@@ -266,7 +261,7 @@ void AppModel::setClientColor(const QString& id, const QString& hex) {
 
 void AppModel::setSettings(const QString& server, const QString& apiKey) {
     Settings& settings = m_store->db().settings;
-    const QString normalized = Api::normalizedBase(server);
+    const QString normalized = Text::serverBase(server);
     if (normalized != settings.server || apiKey != settings.apiKey)
         settings.lastSync.reset();
     settings.server = normalized;

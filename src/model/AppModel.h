@@ -68,7 +68,8 @@ public:
     // Starts a background sync unless one runs or the connection is not set.
     void syncNow();
 
-    // Test seams; the defaults talk to the configured server.
+    // The server calls, handed over at start-up (Api::connect); without them
+    // the model works offline and never syncs.
     void setSyncRunner(SyncRunner runner) { m_syncRunner = std::move(runner); }
     void setColorUploader(ColorUploader uploader) { m_colorUploader = std::move(uploader); }
 

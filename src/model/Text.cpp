@@ -9,3 +9,10 @@ QStringView Text::trimSpacesAndTabs(QStringView text) {
         --e;
     return text.mid(b, e - b);
 }
+
+QString Text::serverBase(const QString& text) {
+    QString s = text.trimmed();
+    while (s.endsWith(u'/'))
+        s.chop(1);
+    return s;
+}

@@ -1,9 +1,9 @@
 #include "ui/ComposerView.h"
 
-#include "api/Api.h"
 #include "model/AppModel.h"
 #include "model/Clock.h"
 #include "model/Colors.h"
+#include "model/Text.h"
 #include "model/Theme.h"
 #include "model/Time.h"
 #include "ui/ChipView.h"
@@ -151,7 +151,7 @@ void ComposerView::configure() {
 void ComposerView::configureShots() {
     QList<Shot> items;
     const std::optional<Entry> running = m_model->running();
-    const QString base = Api::normalizedBase(m_model->store().db().settings.server);
+    const QString base = Text::serverBase(m_model->store().db().settings.server);
     QPointer<ComposerView> self(this);
     if (running && running->screenshots) {
         const QList<Screenshot>& list = *running->screenshots;

@@ -59,6 +59,7 @@ private Q_SLOTS:
         m_env = std::make_unique<TestEnv>();
         m_server = std::make_unique<FakeHttpServer>();
         m_model = std::make_unique<AppModel>(m_env->dataDirectory());
+        Api::connect(*m_model);
         configure(m_server->baseUrl() + u"//"_s, u" secret "_s);
     }
 
