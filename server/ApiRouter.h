@@ -25,6 +25,7 @@ public:
     // `method` as sent ("GET", "POST", ...); `apiKey` the X-Api-Key header.
     HttpAnswer handle(const QByteArray& method, const QUrlQuery& query, const QByteArray& apiKey,
                       const QByteArray& body);
+    void setMaxBody(qint64 bytes) { m_sync.setMaxBody(bytes); }
 
 private:
     // The active person the key belongs to, or the 401 answer.

@@ -97,7 +97,9 @@ QByteArray BodyLimitGuard::limitText() const {
 
 void BodyLimitGuard::refuse(int status, const QByteArray& reason, const QByteArray& message) {
     m_state = State::Refused;
-    const QByteArray body = "{\"ok\":false,\"error\":\"" + message + "\"}";
+    // The limit goes with the refusal so that a device can send less.
+    const QByteArray body = "{\"ok\":false,\"error\":\"" + message +
+                            "\",\"max_body\":" + QByteArray::number(m_maxBody) + '}';
     m_socket->readAll();
     m_socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
                     "\r\nContent-Type: application/json\r\nContent-Length: " +

@@ -11,8 +11,6 @@
 // accepted; the extension comes from the bytes, never from the sender.
 class PictureStore {
 public:
-    static constexpr qint64 maxBytes = 10 * 1024 * 1024;
-
     explicit PictureStore(const QString& root);
 
     const QString& root() const { return m_root; }

@@ -38,9 +38,6 @@ std::optional<qint64> idValue(const QJsonValue& v) {
     return qint64(d);
 }
 
-// Base64 text longer than this cannot hold an accepted picture.
-constexpr qsizetype maxBase64Length = (PictureStore::maxBytes + 2) / 3 * 4;
-
 } // namespace
 
 SyncAction::SyncAction(Storage& storage, PictureStore& pictures)
@@ -196,10 +193,11 @@ QJsonObject SyncAction::applyEntry(const QJsonObject& o, const QString& ref,
         entry.id = m_storage.insertEntry(entry);
 
     QStringList problems;
+    QJsonArray refusedAt;
     const QJsonValue shots = o.value("screenshots"_L1);
     if (shots.isArray()) {
         const QStringList list =
-            applyScreenshots(entry.screenshots, shots.toArray(), run, problems);
+            applyScreenshots(entry.screenshots, shots.toArray(), run, problems, refusedAt);
         if (list != entry.screenshots) {
             m_storage.setScreenshots(entry.id, list);
             entry.screenshots = list;
@@ -212,6 +210,8 @@ QJsonObject SyncAction::applyEntry(const QJsonObject& o, const QString& ref,
     result.insert("screenshots"_L1, QJsonArray::fromStringList(entry.screenshots));
     if (!problems.isEmpty())
         result.insert("error"_L1, problems.join("; "_L1));
+    if (!refusedAt.isEmpty())
+        result.insert("refused"_L1, refusedAt);
     return result;
 }
 
@@ -243,10 +243,15 @@ std::optional<qint64> SyncAction::resolveClient(const QJsonObject& o, Run& run) 
 }
 
 QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJsonArray& list,
-                                         Run& run, QStringList& problems) {
+                                         Run& run, QStringList& problems, QJsonArray& refusedAt) {
     QStringList kept;
-    for (const QJsonValue& value : list) {
-        const QJsonObject o = value.toObject();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonObject o = list.at(i).toObject();
+        const auto refuse = [&](const QString& problem) {
+            if (!problems.contains(problem))
+                problems.append(problem);
+            refusedAt.append(i);
+        };
         if (o.contains("keep"_L1)) {
             // Only pictures this entry already has; any other path is ignored,
             // so nobody can attach someone else's picture by its name.
@@ -257,24 +262,18 @@ QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJso
         }
         if (!o.contains("base64"_L1))
             continue;
+        // Any picture that fits in a request is taken: the body limit is the
+        // only size limit.
         const QString text = o.value("base64"_L1).toString();
-        if (text.size() > maxBase64Length) {
-            problems.append(u"A screenshot is larger than 10 MB"_s);
-            continue;
-        }
         const QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
             text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded || decoded.decoded.isEmpty()) {
-            problems.append(u"A screenshot is not valid Base64"_s);
-            continue;
-        }
-        if (decoded.decoded.size() > PictureStore::maxBytes) {
-            problems.append(u"A screenshot is larger than 10 MB"_s);
+            refuse(u"A screenshot is not valid Base64"_s);
             continue;
         }
         const std::optional<QString> ext = PictureStore::detectExtension(decoded.decoded);
         if (!ext) {
-            problems.append(u"A screenshot is not a PNG, JPEG, GIF or WebP image"_s);
+            refuse(u"A screenshot is not a PNG, JPEG, GIF or WebP image"_s);
             continue;
         }
         QString error;
@@ -316,5 +315,6 @@ QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since,
     o.insert("tasks"_L1, tasks);
     o.insert("user"_L1, run.user.toSyncJson());
     o.insert("server_time"_L1, ServerTime::iso(run.now));
+    o.insert("max_body"_L1, m_maxBody);
     return o;
 }

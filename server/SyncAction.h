@@ -22,6 +22,9 @@ public:
     SyncAction(Storage& storage, PictureStore& pictures);
 
     HttpAnswer handle(const ServerUser& user, const QJsonObject& body);
+    // The largest request body the server takes, told to devices so that
+    // they send their pending changes in batches under it.
+    void setMaxBody(qint64 bytes) { m_maxBody = bytes; }
 
     // The most task suggestions one reply carries.
     static constexpr int taskLimit = 200;
@@ -47,10 +50,12 @@ private:
     std::optional<qint64> resolveClient(const QJsonObject& object, Run& run);
     // The entry's new picture list from the sent one; problems with single
     // pictures are added to `problems`.
+    // Refused uploads are named by their place in the list in `refusedAt`.
     QStringList applyScreenshots(const QStringList& existing, const QJsonArray& list, Run& run,
-                                 QStringList& problems);
+                                 QStringList& problems, QJsonArray& refusedAt);
     QJsonObject reply(const Run& run, std::optional<qint64> since, const QJsonArray& results);
 
     Storage& m_storage;
     PictureStore& m_pictures;
+    qint64 m_maxBody = 64 * 1024 * 1024;
 };

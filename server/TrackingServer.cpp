@@ -52,7 +52,14 @@ bool TrackingServer::open(const QString& dataPath, QString* error) {
     if (!m_data.open(dataPath, error))
         return false;
     m_router = std::make_unique<ApiRouter>(m_data.storage(), m_data.pictures(), m_data.releases());
+    m_router->setMaxBody(m_maxBodyBytes);
     return true;
+}
+
+void TrackingServer::setMaxBodyBytes(qint64 bytes) {
+    m_maxBodyBytes = bytes;
+    if (m_router)
+        m_router->setMaxBody(bytes);
 }
 
 quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {

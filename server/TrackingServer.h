@@ -27,7 +27,7 @@ public:
 
     // The largest request body accepted (64 MB unless changed before
     // listening).
-    void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
+    void setMaxBodyBytes(qint64 bytes);
 
     // Starts listening; the bound port, or 0 with `error` set.
     quint16 listenOn(const QHostAddress& address, quint16 port, QString* error);

@@ -2,8 +2,8 @@
 
 #include "api/HttpCall.h"
 #include "api/SyncMerge.h"
-#include "api/SyncRequest.h"
 #include "api/SyncResponse.h"
+#include "api/SyncRun.h"
 #include "model/AppModel.h"
 #include "model/Store.h"
 #include "model/Time.h"
@@ -17,12 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int syncTimeoutMs = 25000;
 constexpr qint64 rewindSeconds = 3;
-
-SyncSummary failed(const QString& message, bool online = true) {
-    return SyncSummary{online, message, 0, std::nullopt};
-}
 
 } // namespace
 
@@ -40,48 +35,18 @@ void Api::merge(const SyncResponse& response, Db& db, const SyncSnapshot* snapsh
 void Api::sync(Store& store, QObject* context, std::function<void(const SyncSummary&)> done) {
     const std::optional<Credentials> creds = credentials(store);
     if (!creds) {
-        HttpCall::later(context, [done] { done(failed(u"Not configured"_s)); });
+        HttpCall::later(context, [done] { done(SyncSummary::failure(u"Not configured"_s)); });
         return;
     }
     const std::optional<QUrl> url = HttpCall::parseUrl(creds->base + u"/api.php?action=sync"_s);
     if (!url) {
-        HttpCall::later(context, [done] { done(failed(u"Invalid server address"_s)); });
+        HttpCall::later(context,
+                        [done] { done(SyncSummary::failure(u"Invalid server address"_s)); });
         return;
     }
-
-    auto snapshot = std::make_shared<SyncSnapshot>();
-    HttpCall call;
-    call.method = "POST";
-    call.url = *url;
-    call.apiKey = creds->key;
-    call.timeoutMs = syncTimeoutMs;
-    call.jsonBody =
-        QJsonDocument(SyncRequest::body(store, snapshot.get())).toJson(QJsonDocument::Compact);
-
     // The store lives as long as the context (its owner); without a context
-    // the caller guarantees that it outlives the request.
-    Store* target = &store;
-    call.send(context, [target, snapshot, done](const HttpReply& reply) {
-        if (reply.isTransportFailure())
-            return done(failed(*reply.transportError, false));
-
-        const std::optional<SyncResponse> response = SyncResponse::decode(reply.body);
-        if (reply.status > 399 || !response || !response->ok) {
-            const QString message = response && response->error
-                                        ? *response->error
-                                        : u"Server said HTTP "_s + QString::number(reply.status);
-            return done(failed(message));
-        }
-
-        SyncMerge merge(target->db(), snapshot.get());
-        merge.apply(*response);
-        target->pruneScreenshots();
-        target->save();
-        for (const SyncMerge::ColorUpload& upload : merge.colorUploads())
-            updateClientColor(*target, upload.serverId, upload.color);
-
-        done(SyncSummary{true, std::nullopt, target->db().pendingCount(), response->serverTime});
-    });
+    // the caller guarantees that it outlives the run.
+    std::make_shared<SyncRun>(store, context, *url, creds->key, std::move(done))->start();
 }
 
 void Api::connect(AppModel& model) {

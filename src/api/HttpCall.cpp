@@ -17,12 +17,18 @@ std::function<void(const HttpCall&)> g_observer;
 HttpReply readReply(QNetworkReply* reply) {
     HttpReply result;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // Network and proxy errors (connection, time-out, reset, TLS, a body cut
+    // off) are failures of the transport even after a status line arrived:
+    // what came is not a whole answer.
+    const QNetworkReply::NetworkError error = reply->error();
+    const bool transport =
+        (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
+        error == QNetworkReply::ProtocolFailure;
+    if (transport || (!status.isValid() && error != QNetworkReply::NoError)) {
+        result.transportError = reply->errorString();
+        return result;
+    }
     if (!status.isValid()) {
-        // No HTTP response at all: connection, time-out, TLS, cancellation.
-        if (reply->error() != QNetworkReply::NoError) {
-            result.transportError = reply->errorString();
-            return result;
-        }
         result.status = 0; // a non-HTTP response counts as success
     } else {
         result.status = status.toInt();

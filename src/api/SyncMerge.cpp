@@ -27,6 +27,7 @@ bool SyncMerge::changedInFlight(const Client& client) const {
 }
 
 void SyncMerge::apply(const SyncResponse& response) {
+    indexClients();
     if (response.clients)
         mergeClients(*response.clients);
     indexEntries();
@@ -47,18 +48,22 @@ void SyncMerge::apply(const SyncResponse& response) {
     m_db.settings.lastSync = response.serverTime;
 }
 
+void SyncMerge::indexClients() {
+    m_clientByServerId.clear();
+    const QList<Client>& local = m_db.clients;
+    for (int i = 0; i < local.size(); ++i) {
+        if (local[i].serverId && !m_clientByServerId.contains(*local[i].serverId))
+            m_clientByServerId.insert(*local[i].serverId, i);
+    }
+}
+
 void SyncMerge::mergeClients(const QList<SyncResponse::ClientDTO>& clients) {
     QList<Client>& local = m_db.clients;
-    m_clientByServerId.clear();
     // Clients without a server id, by lower-cased name, in list order.
     QHash<QString, QList<int>> unsyncedByName;
     for (int i = 0; i < local.size(); ++i) {
-        if (local[i].serverId) {
-            if (!m_clientByServerId.contains(*local[i].serverId))
-                m_clientByServerId.insert(*local[i].serverId, i);
-        } else {
+        if (!local[i].serverId)
             unsyncedByName[local[i].name.toLower()].append(i);
-        }
     }
 
     for (const SyncResponse::ClientDTO& dto : clients) {
@@ -115,9 +120,13 @@ void SyncMerge::indexEntries() {
 
 void SyncMerge::applyResults(const QList<SyncResponse::ResultDTO>& results) {
     for (const SyncResponse::ResultDTO& result : results) {
+        if (result.error && !result.error->isEmpty() && !m_problems.contains(*result.error))
+            m_problems.append(*result.error);
         const int index = m_entryById.value(result.ref, -1);
-        if (index < 0)
+        if (index < 0) {
+            rememberDeletedInFlight(result);
             continue;
+        }
         Entry& entry = m_db.entries[index];
         if (result.deleted.value_or(false)) {
             entry.deleted = true;
@@ -133,19 +142,95 @@ void SyncMerge::applyResults(const QList<SyncResponse::ResultDTO>& results) {
         }
         if (result.serverId)
             entry.serverId = result.serverId;
-        if (result.screenshots) {
-            QList<Screenshot> shots;
-            shots.reserve(result.screenshots->size());
-            for (const QString& path : *result.screenshots)
-                shots.append(serverShot(path));
-            entry.screenshots = shots;
-        }
+        if (result.screenshots)
+            entry.screenshots = storedShots(sentShots(entry), *result.screenshots, result.refused);
         entry.screenshotFile.reset();
         entry.screenshotUrl.reset();
         entry.screenshotPendingUpload = false;
         entry.screenshotCleared = false;
         entry.syncState = Entry::synced;
     }
+}
+
+void SyncMerge::rememberDeletedInFlight(const SyncResponse::ResultDTO& result) {
+    // The entry was removed here while its first request was under way: the
+    // server now has it, so it stays as a tombstone until the deletion has
+    // reached the server too.
+    if (!m_snapshot || !result.serverId || result.deleted.value_or(false))
+        return;
+    const auto sent = m_snapshot->entries.constFind(result.ref);
+    if (sent == m_snapshot->entries.constEnd() || sent->deleted)
+        return;
+    Entry tombstone = *sent;
+    tombstone.serverId = result.serverId;
+    tombstone.deleted = true;
+    tombstone.screenshots.reset();
+    tombstone.syncState = Entry::pending;
+    m_db.entries.append(tombstone);
+    m_entryById.insert(tombstone.id, int(m_db.entries.size() - 1));
+}
+
+QList<Screenshot> SyncMerge::sentShots(const Entry& entry) const {
+    if (m_snapshot) {
+        const auto sent = m_snapshot->sentShots.constFind(entry.id);
+        if (sent != m_snapshot->sentShots.constEnd())
+            return *sent;
+    }
+    return entry.screenshots.value_or(QList<Screenshot>());
+}
+
+QList<Screenshot> SyncMerge::storedShots(const QList<Screenshot>& sent, const QStringList& stored,
+                                         const std::optional<QList<qint64>>& refused) {
+    // The server answers the pictures it kept and stored, in the order they
+    // were sent, and names the uploads it refused by their place in the
+    // request. A refused upload stays a local file on the entry.
+    QStringList paths;
+    paths.reserve(stored.size());
+    for (const QString& path : stored)
+        paths.append(Store::reduceServerPath(path));
+
+    qsizetype sentPictures = 0;
+    for (const Screenshot& shot : sent)
+        sentPictures += shot.server || shot.file ? 1 : 0;
+    // Without the server's word on refusals, uploads can be matched to new
+    // paths only when none is missing; otherwise every upload stays local too
+    // (a copy too many rather than a picture lost).
+    const bool matchable = refused || paths.size() == sentPictures;
+
+    QList<Screenshot> shots;
+    QList<Screenshot> local;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        const Screenshot& shot = sent[i];
+        if (shot.server) {
+            const QString kept = Store::reduceServerPath(*shot.server);
+            if (next < paths.size() && paths[next] == kept)
+                shots.append(Screenshot{paths[next++], std::nullopt});
+            continue;
+        }
+        if (!shot.file)
+            continue;
+        const bool wasRefused = refused && refused->contains(i);
+        if (matchable && !wasRefused && next < paths.size())
+            shots.append(Screenshot{paths[next++], std::nullopt});
+        else if (matchable)
+            shots.append(Screenshot{std::nullopt, shot.file});
+        else
+            local.append(Screenshot{std::nullopt, shot.file});
+    }
+    for (; next < paths.size(); ++next)
+        shots.append(Screenshot{paths[next], std::nullopt});
+    return shots + local;
+}
+
+QList<Screenshot> SyncMerge::withLocalOnly(QList<Screenshot> serverShots,
+                                           const std::optional<QList<Screenshot>>& local) {
+    // Pictures the server refused are kept until the person removes them.
+    for (const Screenshot& shot : local.value_or(QList<Screenshot>())) {
+        if (shot.file && !shot.server)
+            serverShots.append(shot);
+    }
+    return serverShots;
 }
 
 void SyncMerge::purgeAcknowledgedDeletions() {
@@ -179,7 +264,7 @@ void SyncMerge::mergeEntries(const QList<SyncResponse::EntryDTO>& entries) {
             local.startedAt = dto.startedAt;
             local.endedAt = dto.endedAt;
             local.updatedAt = dto.updatedAt;
-            local.screenshots = shots;
+            local.screenshots = withLocalOnly(shots, local.screenshots);
             if (clientId)
                 local.clientId = clientId;
             continue;

@@ -55,6 +55,7 @@ std::optional<SyncResponse::ResultDTO> SyncResponse::ResultDTO::fromJson(const Q
     d.deleted = r.optionalFlag("deleted"_L1);
     d.error = r.optionalText("error"_L1);
     d.screenshots = r.optionalList<QString>("screenshots"_L1, &JsonReader::textValue);
+    d.refused = r.optionalList<qint64>("refused"_L1, &JsonReader::integerValue);
     if (!r.ok())
         return std::nullopt;
     return d;
@@ -72,6 +73,7 @@ std::optional<SyncResponse> SyncResponse::fromJson(const QJsonValue& value) {
     s.results = r.optionalList<ResultDTO>("results"_L1, &ResultDTO::fromJson);
     s.tasks = r.optionalList<TaskSuggestion>("tasks"_L1, &TaskSuggestion::fromJson);
     s.serverTime = r.optionalText("server_time"_L1);
+    s.maxBody = r.optionalInteger("max_body"_L1);
     if (!r.ok())
         return std::nullopt;
     return s;

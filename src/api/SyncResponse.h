@@ -49,6 +49,9 @@ struct SyncResponse {
         std::optional<bool> deleted;
         std::optional<QString> error;
         std::optional<QList<QString>> screenshots;
+        // Places, in the request's `screenshots`, of uploads the server did
+        // not store.
+        std::optional<QList<qint64>> refused;
         static std::optional<ResultDTO> fromJson(const QJsonValue& value);
     };
 
@@ -61,6 +64,8 @@ struct SyncResponse {
     std::optional<QList<ResultDTO>> results;
     std::optional<QList<TaskSuggestion>> tasks;
     std::optional<QString> serverTime;
+    // The largest request body the server accepts, in bytes.
+    std::optional<qint64> maxBody;
 
     static std::optional<SyncResponse> fromJson(const QJsonValue& value);
     static std::optional<SyncResponse> decode(const QByteArray& body);

@@ -12,4 +12,7 @@
 struct SyncSnapshot {
     QHash<QString, Entry> entries; // by local id
     QHash<QString, Client> clients;
+    // The pictures of each entry in the order the request listed them (a
+    // file that could not be read is not among them).
+    QHash<QString, QList<Screenshot>> sentShots;
 };

@@ -4,11 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QUuid>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -127,13 +129,45 @@ void Store::pruneScreenshots() {
                 referenced.insert(*shot.file);
         }
     }
+    QStringList unreferenced;
     for (const QString& name : names) {
-        if (referenced.contains(name))
+        if (!referenced.contains(name))
+            unreferenced.append(name);
+    }
+    if (unreferenced.isEmpty())
+        return;
+    // A database that could not be read still names its pictures: keep every
+    // file whose name appears in one, decodable or not, so that nothing is
+    // lost before it has been looked at.
+    const QList<QByteArray> keptAside = setAsideDatabases();
+    for (const QString& name : std::as_const(unreferenced)) {
+        const QByteArray needle = name.toUtf8();
+        if (std::any_of(keptAside.begin(), keptAside.end(),
+                        [&needle](const QByteArray& bytes) { return bytes.contains(needle); }))
             continue;
         const QString path = folder.filePath(name);
         if (!QFile::remove(path))
             QDir(path).removeRecursively();
     }
+}
+
+QList<QByteArray> Store::setAsideDatabases() const {
+    QList<QByteArray> contents;
+    QStringList paths;
+    const QFileInfo db(m_dbPath);
+    const QStringList names = db.dir().entryList({db.fileName() + QStringLiteral(".unreadable-*")},
+                                                 QDir::Files | QDir::Hidden);
+    for (const QString& name : names)
+        paths.append(db.dir().filePath(name));
+    // Not even set aside: the unreadable file is still in its place.
+    if (m_saveBlocked)
+        paths.append(m_dbPath);
+    for (const QString& path : std::as_const(paths)) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            contents.append(file.readAll());
+    }
+    return contents;
 }
 
 std::optional<QString> Store::screenshotPath(const QString& name) const {

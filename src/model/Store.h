@@ -30,7 +30,8 @@ public:
 
     // Stores one image under a fresh "<uuid>.<ext>" name and gives the name.
     std::optional<QString> writeScreenshot(const QByteArray& data, const QString& ext);
-    // Deletes every file in the screenshot folder that no entry refers to.
+    // Deletes every file in the screenshot folder that no entry refers to and
+    // that no set-aside unreadable database names.
     void pruneScreenshots();
 
     // The path of a picture file named in an entry, or nothing for a name that
@@ -46,6 +47,8 @@ public:
 private:
     void load();
     void setAside(const QString& reason);
+    // The bytes of every database file that could not be read.
+    QList<QByteArray> setAsideDatabases() const;
 
     QString m_dir;
     QString m_screenshotsDir;

@@ -13,5 +13,10 @@ struct SyncSummary {
     int pending = 0;
     std::optional<QString> serverTime;
 
+    // A sync that changed nothing: pending 0, no server time.
+    static SyncSummary failure(const QString& message, bool online = true) {
+        return SyncSummary{online, message, 0, std::nullopt};
+    }
+
     bool operator==(const SyncSummary&) const = default;
 };
