@@ -4,7 +4,7 @@
 #include "model/AppModel.h"
 #include "model/ManualClock.h"
 #include "model/Time.h"
-#include "ui/PopoverViewController.h"
+#include "ui/panel/PopoverViewController.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -12,8 +12,8 @@
 #include "model/AppModel.h"
 #include "model/Clock.h"
 #include "model/Theme.h"
-#include "ui/Icons.h"
-#include "ui/PopoverViewController.h"
+#include "ui/panel/PopoverViewController.h"
+#include "ui/widgets/Icons.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/PopoverPanel.h"
-#include "ui/PopoverViewController.h"
+#include "ui/panel/PopoverViewController.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "app/DiagnosticOutput.h"
 #include "app/PanelSwitches.h"
 #include "model/AppModel.h"
-#include "ui/PopoverViewController.h"
+#include "ui/panel/PopoverViewController.h"
 
 #include <QApplication>
 #include <QLayout>

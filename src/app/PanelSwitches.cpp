@@ -1,7 +1,7 @@
 #include "app/PanelSwitches.h"
 
 #include "model/AppModel.h"
-#include "ui/PopoverViewController.h"
+#include "ui/panel/PopoverViewController.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,7 @@
 #include "app/PopoverPanel.h"
 
 #include "model/Theme.h"
-#include "ui/ResizeEdgesView.h"
+#include "ui/panel/ResizeEdgesView.h"
 
 #include <QPainter>
 #include <QPainterPath>

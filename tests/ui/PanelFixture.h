@@ -3,7 +3,7 @@
 #include "TestEnv.h"
 
 #include "model/AppModel.h"
-#include "ui/PopoverViewController.h"
+#include "ui/panel/PopoverViewController.h"
 
 #include <QTest>
 

@@ -6,10 +6,10 @@
 #include "UiTestData.h"
 
 #include "model/Theme.h"
-#include "ui/ComposerView.h"
-#include "ui/Style.h"
-#include "ui/SuggestionListView.h"
-#include "ui/SymbolButton.h"
+#include "ui/panel/ComposerView.h"
+#include "ui/panel/SuggestionListView.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/SymbolButton.h"
 
 #include <QApplication>
 #include <QDir>

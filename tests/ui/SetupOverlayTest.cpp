@@ -3,10 +3,10 @@
 
 #include "PanelFixture.h"
 
-#include "ui/SetupOverlayView.h"
-#include "ui/SymbolButton.h"
-#include "ui/TextButton.h"
-#include "ui/TextLabel.h"
+#include "ui/panel/SetupOverlayView.h"
+#include "ui/widgets/SymbolButton.h"
+#include "ui/widgets/TextButton.h"
+#include "ui/widgets/TextLabel.h"
 
 #include <QLineEdit>
 

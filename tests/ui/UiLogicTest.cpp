@@ -4,12 +4,12 @@
 #include "TestEnv.h"
 #include "UiTestData.h"
 
-#include "ui/EntryListBuilder.h"
-#include "ui/ResizeGeometry.h"
-#include "ui/SuggestionHighlight.h"
-#include "ui/SyncLine.h"
-#include "ui/TodayTotal.h"
-#include "ui/TypedDuration.h"
+#include "ui/panel/EntryListBuilder.h"
+#include "ui/panel/ResizeGeometry.h"
+#include "ui/panel/SuggestionHighlight.h"
+#include "ui/panel/SyncLine.h"
+#include "ui/panel/TodayTotal.h"
+#include "ui/panel/TypedDuration.h"
 
 #include <QTest>
 
