@@ -1,412 +1,325 @@
-#include "AppModelFixture.h"
+#include "model/AppModel.h"
+#include "TestEnv.h"
+#include "model/Time.h"
 
 #include <QDir>
 #include <QLocale>
+#include <QTest>
 
-using namespace ModelTest;
+using namespace Qt::StringLiterals;
 
-// The changes of entries: each one replaces the record by id, saves the whole
-// database and notifies once.
-class AppModelTest : public ModelTest::AppModelFixture {
+namespace {
+
+const QString earlier = u"2026-01-05T08:00:00Z"_s;
+
+Entry makeEntry(const QString& id, const std::optional<QString>& endedAt) {
+    Entry e;
+    e.id = id;
+    e.description = id.toUpper();
+    e.startedAt = e.updatedAt = earlier;
+    e.endedAt = endedAt;
+    e.screenshots = QList<Screenshot>{};
+    e.syncState = Entry::synced;
+    return e;
+}
+
+Client makeClient(const QString& id, const QString& name, bool archived = false,
+                  std::optional<qint64> serverId = std::nullopt) {
+    Client c;
+    c.id = id;
+    c.name = name;
+    c.archived = archived;
+    c.serverId = serverId;
+    return c;
+}
+
+} // namespace
+
+// The tracking model: every change replaces a record by id, saves the whole
+// database and notifies once; clients, settings and the sync guards.
+class AppModelTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init() { setUp(); }
-    void cleanup() { tearDown(); }
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<AppModel> m_model;
+    QList<AppModel::SyncDone> m_syncs;
+    QList<std::pair<qint64, QString>> m_uploads;
+    int m_changes = 0;
 
-    void defaultDataDirectoryFollowsXdg() {
-        QCOMPARE(AppModel::defaultDataDirectory(), std::optional<QString>(m_env->dataDirectory()));
-        QCOMPARE(m_model->store().dir(), m_env->dataDirectory());
-        QVERIFY(!m_model->syncing());
-        QVERIFY(!m_model->lastSync());
-        QVERIFY(m_model->pendingShots().isEmpty());
-        QVERIFY(!QFileInfo::exists(dbPath()));
+    Db& db() { return m_model->store().db(); }
+    QList<Entry>& entries() { return db().entries; }
+    QString now() const { return Time::iso(Clock::now()); }
+    QString shotPath(const QString& name) const {
+        return m_model->store().screenshotsDir() + u'/' + name;
+    }
+    // The file holds exactly the database in memory.
+    bool saved() {
+        QFile file(m_model->store().dbPath());
+        return file.open(QIODevice::ReadOnly) && Db::decode(file.readAll()) == db();
     }
 
-    void startStopsRunningEntriesAtTheSameInstant() {
+    // Running r1 (no server id), finished f1 (server id 11) and a tombstone t1.
+    void seedEntries() {
+        Entry f1 = makeEntry(u"f1"_s, u"2026-01-05T08:30:00Z"_s);
+        f1.serverId = 11;
+        f1.clientId = u"c1"_s;
+        Entry t1 = makeEntry(u"t1"_s, std::nullopt);
+        t1.serverId = 12;
+        t1.deleted = true;
+        entries() = {makeEntry(u"r1"_s, std::nullopt), f1, t1};
+    }
+
+    Entry stored(const QString& id) {
+        for (const Entry& e : entries()) {
+            if (e.id == id)
+                return e;
+        }
+        return Entry();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void init() {
+        m_env = std::make_unique<TestEnv>();
+        m_model = std::make_unique<AppModel>(m_env->dataDirectory());
+        m_syncs.clear();
+        m_uploads.clear();
+        m_changes = 0;
+        m_model->setOnChange([this] { ++m_changes; });
+        m_model->setSyncRunner([this](Store& store, QObject* context, AppModel::SyncDone done) {
+            QCOMPARE(&store, &m_model->store());
+            QCOMPARE(context, m_model.get());
+            m_syncs.append(std::move(done));
+        });
+        m_model->setColorUploader([this](Store&, qint64 serverId, const QString& hex) {
+            m_uploads.append({serverId, hex});
+        });
+    }
+
+    void cleanup() {
+        m_model.reset();
+        m_env.reset();
+    }
+
+    void startStopsRunningAndAttachesPendingShots() {
         seedEntries();
-        Entry r2 = makeEntry(u"r2"_s, u"Also running"_s, earlier, std::nullopt);
-        entries().append(r2);
-        const QList<Entry> before = entries();
+        entries().append(makeEntry(u"r2"_s, std::nullopt));
+        m_model->pendingShots() = {{u"A"_s, "image", u"png"_s}, {u"B"_s, "lost", u"a/b"_s}};
         m_env->clock().advance(90'500);
 
         m_model->start(u"  Write report \n"_s, u"c1"_s);
 
         QCOMPARE(entries().size(), 5);
         for (const QString& id : {u"r1"_s, u"r2"_s}) {
-            const Entry e = stored(id);
-            QCOMPARE(e.endedAt, std::optional<QString>(u"2026-01-05T09:31:30Z"_s));
-            QCOMPARE(e.syncState, Entry::pending);
-            QCOMPARE(e.updatedAt, now());
+            QCOMPARE(stored(id).endedAt, std::optional<QString>(u"2026-01-05T09:31:30Z"_s));
+            QCOMPARE(stored(id).syncState, Entry::pending);
         }
-        QVERIFY(stored(u"f1"_s) == before[1]);
-        QVERIFY(stored(u"t1"_s) == before[2]);
-
+        QCOMPARE(stored(u"f1"_s).syncState, Entry::synced);
         const Entry started = entries().last();
-        QVERIFY2(isLocalId(started.id), qPrintable(started.id));
+        QCOMPARE(m_model->running()->id, started.id);
+        QCOMPARE(started.id.size(), 36);
         QCOMPARE(started.description, u"Write report"_s);
         QCOMPARE(started.clientId, std::optional<QString>(u"c1"_s));
-        QCOMPARE(started.startedAt, *stored(u"r1"_s).endedAt);
-        QVERIFY(!started.endedAt);
-        QVERIFY(!started.serverId);
-        QVERIFY(!started.screenshots);
-        QVERIFY(!started.screenshotFile && !started.screenshotUrl);
-        QVERIFY(!started.screenshotPendingUpload && !started.screenshotCleared);
-        QVERIFY(!started.deleted);
+        QCOMPARE(started.startedAt, u"2026-01-05T09:31:30Z"_s);
         QCOMPARE(started.syncState, Entry::pending);
-        QCOMPARE(started.updatedAt, now());
-
-        QCOMPARE(std::count_if(entries().begin(), entries().end(),
-                               [](const Entry& e) { return e.isRunning(); }),
-                 1);
-        QCOMPARE(m_model->running()->id, started.id);
-        QCOMPARE(m_changes, 1);
-        QVERIFY(savedMatches());
-        QVERIFY(m_sync.calls.isEmpty());
-    }
-
-    void startWithBlankDescription_data() {
-        QTest::addColumn<QString>("description");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("spaces") << u"     "_s;
-        QTest::newRow("tabs and newlines") << u" \t\n \r\n"_s;
-    }
-
-    void startWithBlankDescription() {
-        QFETCH(QString, description);
-        m_model->start(description, std::nullopt);
-        QCOMPARE(entries().size(), 1);
-        QCOMPARE(entries()[0].description, QString());
-        QVERIFY(!entries()[0].clientId);
-        QCOMPARE(m_changes, 1);
-    }
-
-    void startAttachesPendingShots_data() {
-        QTest::addColumn<QStringList>("exts");
-        QTest::addColumn<QList<int>>("written"); // indexes of the shots that get a file
-
-        QTest::newRow("both written") << QStringList{u"png"_s, u"jpg"_s} << QList<int>{0, 1};
-        QTest::newRow("second unwritable") << QStringList{u"png"_s, u"png/x"_s} << QList<int>{0};
-        QTest::newRow("first unwritable") << QStringList{u"a/b"_s, u"png"_s} << QList<int>{1};
-        QTest::newRow("none writable") << QStringList{u"a/b"_s, u"c/d"_s} << QList<int>{};
-    }
-
-    void startAttachesPendingShots() {
-        QFETCH(QStringList, exts);
-        QFETCH(QList<int>, written);
-        seedEntries();
-        for (int i = 0; i < exts.size(); ++i)
-            m_model->pendingShots().append({QUuid::createUuid().toString(QUuid::WithoutBraces),
-                                            "image-" + QByteArray::number(i), exts[i]});
-        m_model->start(u"With shots"_s, std::nullopt);
-
+        QCOMPARE(started.screenshots->size(), 1); // the unwritable one is dropped
+        QCOMPARE(QFile(shotPath(*started.screenshots->at(0).file)).size(), 5);
         QVERIFY(m_model->pendingShots().isEmpty());
-        const Entry started = entries().last();
-        QVERIFY(started.screenshots.has_value());
-        QCOMPARE(started.screenshots->size(), written.size());
-        for (int i = 0; i < written.size(); ++i) {
-            const Screenshot& shot = started.screenshots->at(i);
-            QVERIFY(!shot.server);
-            QVERIFY(shot.file.has_value());
-            QVERIFY(shot.file->endsWith(u'.' + exts[written[i]]));
-            QCOMPARE(readAll(shotPath(*shot.file)), "image-" + QByteArray::number(written[i]));
-        }
-        QCOMPARE(QDir(m_model->store().screenshotsDir())
-                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                     .size(),
-                 written.size());
         QCOMPARE(m_changes, 1);
-        QVERIFY(savedMatches());
+        QVERIFY(saved());
 
-        // The next start has nothing left to attach.
-        m_model->start(u"Next"_s, std::nullopt);
+        m_model->start(u" \t\n"_s, std::nullopt);
+        QCOMPARE(entries().last().description, QString());
         QVERIFY(!entries().last().screenshots);
     }
 
-    void entryChanges_data() {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("clientId"); // null: absent
-        QTest::addColumn<QString>("startedAt");
-        QTest::addColumn<QString>("endedAt"); // null: absent
-
-        const QString end = u"2026-01-05T08:30:00Z"_s;
-        // The clock stands at 09:31:00 when the change is made.
-        QTest::newRow("stop running") << u"stop"_s << u"r1"_s << u"Running"_s << QString()
-                                      << earlier << u"2026-01-05T09:31:00Z"_s;
-        QTest::newRow("stop finished again") << u"stop"_s << u"f1"_s << u"Finished"_s << u"c1"_s
-                                             << earlier << u"2026-01-05T09:31:00Z"_s;
-        QTest::newRow("description trimmed")
-            << u"description"_s << u"f1"_s << u"Review"_s << u"c1"_s << earlier << end;
-        QTest::newRow("description blank")
-            << u"blank description"_s << u"f1"_s << QString() << u"c1"_s << earlier << end;
-        QTest::newRow("client set")
-            << u"client"_s << u"r1"_s << u"Running"_s << u"c2"_s << earlier << QString();
-        QTest::newRow("client cleared")
-            << u"no client"_s << u"f1"_s << u"Finished"_s << QString() << earlier << end;
-        QTest::newRow("times") << u"times"_s << u"f1"_s << u"Finished"_s << u"c1"_s
-                               << u"2026-01-04T10:00:00Z"_s << u"2026-01-04T09:00:00Z"_s;
-        QTest::newRow("times made running") << u"running again"_s << u"f1"_s << u"Finished"_s
-                                            << u"c1"_s << u"2026-01-04T10:00:00Z"_s << QString();
-    }
-
+    // Each change replaces one record, found by id, and marks it pending.
     void entryChanges() {
-        QFETCH(QString, operation);
-        QFETCH(QString, id);
-        QFETCH(QString, description);
-        QFETCH(QString, clientId);
-        QFETCH(QString, startedAt);
-        QFETCH(QString, endedAt);
         seedEntries();
         const QList<Entry> before = entries();
         m_env->clock().advance(60'000);
-        const Entry e = stored(id);
+        m_model->stop(stored(u"r1"_s));
+        m_model->updateDescription(stored(u"f1"_s), u" \tReview\n"_s);
+        m_model->updateClient(stored(u"f1"_s), std::nullopt);
+        m_model->updateClient(stored(u"r1"_s), u"c2"_s);
+        m_model->updateTimes(stored(u"f1"_s), u"2026-01-04T10:00:00Z"_s, std::nullopt);
+        m_model->stop(makeEntry(u"gone"_s, std::nullopt));
 
-        if (operation == u"stop"_s)
-            m_model->stop(e);
-        else if (operation == u"description"_s)
-            m_model->updateDescription(e, u" \tReview\n"_s);
-        else if (operation == u"blank description"_s)
-            m_model->updateDescription(e, u"  \n "_s);
-        else if (operation == u"client"_s)
-            m_model->updateClient(e, u"c2"_s);
-        else if (operation == u"no client"_s)
-            m_model->updateClient(e, std::nullopt);
-        else if (operation == u"times"_s)
-            m_model->updateTimes(e, u"2026-01-04T10:00:00Z"_s, u"2026-01-04T09:00:00Z"_s);
-        else if (operation == u"running again"_s)
-            m_model->updateTimes(e, u"2026-01-04T10:00:00Z"_s, std::nullopt);
-        else
-            QFAIL("unknown operation");
-
-        QCOMPARE(entries().size(), before.size());
-        for (int i = 0; i < before.size(); ++i) {
-            if (before[i].id != id)
-                QVERIFY(entries()[i] == before[i]);
-        }
-        const Entry changed = stored(id);
-        QCOMPARE(entries().indexOf(changed), before.indexOf(e));
-        QCOMPARE(changed.description, description);
-        QCOMPARE(changed.clientId,
-                 clientId.isNull() ? std::nullopt : std::optional<QString>(clientId));
-        QCOMPARE(changed.startedAt, startedAt);
-        QCOMPARE(changed.endedAt,
-                 endedAt.isNull() ? std::nullopt : std::optional<QString>(endedAt));
-        QCOMPARE(changed.syncState, Entry::pending);
-        QCOMPARE(changed.updatedAt, u"2026-01-05T09:31:00Z"_s);
-        QCOMPARE(changed.serverId, e.serverId);
-        QCOMPARE(m_changes, 1);
-        QVERIFY(savedMatches());
+        QCOMPARE(m_changes, 6);
+        QCOMPARE(entries()[2], before[2]);
+        const Entry r1 = entries()[0], f1 = entries()[1];
+        QCOMPARE(r1.endedAt, std::optional<QString>(now()));
+        QCOMPARE(r1.clientId, std::optional<QString>(u"c2"_s));
+        QCOMPARE(f1.description, u"Review"_s);
+        QCOMPARE(f1.clientId, std::nullopt);
+        QCOMPARE(f1.startedAt, u"2026-01-04T10:00:00Z"_s);
+        QVERIFY(f1.isRunning() && f1.serverId == 11);
+        for (const Entry& e : {r1, f1})
+            QVERIFY(e.syncState == Entry::pending && e.updatedAt == now());
+        QVERIFY(saved());
     }
 
-    // A change given an entry that is gone replaces nothing but still saves
-    // and notifies.
-    void changeOfUnknownEntry() {
-        seedEntries();
-        const QList<Entry> before = entries();
-        m_model->stop(makeEntry(u"gone"_s, u"Gone"_s, earlier, std::nullopt));
-        QVERIFY(entries() == before);
-        QCOMPARE(m_changes, 1);
-        QVERIFY(savedMatches());
-    }
-
-    void addScreenshotAppendsToStoredCopy() {
+    void addScreenshot() {
         seedEntries();
         entries()[1].screenshots = QList<Screenshot>{{u"2026/01/aaaaaaaaaa.png"_s, std::nullopt}};
         entries()[1].description = u"Renamed meanwhile"_s;
-        Entry stale = makeEntry(u"f1"_s, u"Stale copy"_s, earlier, std::nullopt);
-        m_env->clock().advance(1000);
-
-        m_model->addScreenshot(stale, "png bytes", u"png"_s);
-
+        m_model->addScreenshot(makeEntry(u"f1"_s, std::nullopt), "png bytes", u"png"_s);
         const Entry e = stored(u"f1"_s);
-        QCOMPARE(e.description, u"Renamed meanwhile"_s);
-        QVERIFY(e.endedAt.has_value());
+        QCOMPARE(e.description, u"Renamed meanwhile"_s); // appended to the stored copy
         QCOMPARE(e.screenshots->size(), 2);
-        QCOMPARE(e.screenshots->at(0).server, std::optional<QString>(u"2026/01/aaaaaaaaaa.png"_s));
-        QVERIFY(!e.screenshots->at(1).server);
-        QCOMPARE(readAll(shotPath(*e.screenshots->at(1).file)), QByteArray("png bytes"));
+        QCOMPARE(QFile(shotPath(*e.screenshots->at(1).file)).size(), 9);
         QCOMPARE(e.syncState, Entry::pending);
-        QCOMPARE(e.updatedAt, now());
         QCOMPARE(m_changes, 1);
-        QVERIFY(savedMatches());
-    }
 
-    void addScreenshotToAbsentList() {
-        seedEntries();
-        entries()[0].screenshots.reset();
-        m_model->addScreenshot(entries()[0], "x", u"png"_s);
-        QCOMPARE(stored(u"r1"_s).screenshots->size(), 1);
+        m_model->addScreenshot(e, "x", u"png/x"_s); // cannot be written: no change
+        QCOMPARE(stored(u"f1"_s), e);
         QCOMPARE(m_changes, 1);
     }
 
-    void addScreenshotThatCannotBeWritten() {
-        seedEntries();
-        const QList<Entry> before = entries();
-        m_model->addScreenshot(entries()[1], "x", u"png/x"_s);
-        QVERIFY(entries() == before);
-        QCOMPARE(m_changes, 0);
-        QVERIFY(!QFileInfo::exists(dbPath()));
-    }
-
-    void addScreenshotToUnknownEntry() {
-        seedEntries();
-        const QList<Entry> before = entries();
-        m_model->addScreenshot(makeEntry(u"gone"_s, u"Gone"_s, earlier, std::nullopt), "x",
-                               u"png"_s);
-        QVERIFY(entries() == before);
-        QCOMPARE(m_changes, 1);
-        QVERIFY(savedMatches());
-    }
-
-    void removeScreenshot_data() {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("remaining"); // empty with changed false: untouched
-        QTest::addColumn<QString>("deletedFile");
-        QTest::addColumn<bool>("changed");
-
-        // f1 holds: [a.png], [server only], [b.png + server]
-        const QString a = u"file:a.png -"_s;
-        const QString s = u"- server:2026/01/aaaaaaaaaa.png"_s;
-        const QString b = u"file:b.png server:2026/01/bbbbbbbbbb.png"_s;
-        QTest::newRow("first, with file")
-            << u"f1"_s << 0 << QStringList{s, b} << u"a.png"_s << true;
-        QTest::newRow("server only") << u"f1"_s << 1 << QStringList{a, b} << QString() << true;
-        QTest::newRow("last, file and server")
-            << u"f1"_s << 2 << QStringList{a, s} << u"b.png"_s << true;
-        QTest::newRow("negative index")
-            << u"f1"_s << -1 << QStringList{a, s, b} << QString() << false;
-        QTest::newRow("index past the end")
-            << u"f1"_s << 3 << QStringList{a, s, b} << QString() << false;
-        QTest::newRow("only one left") << u"r1"_s << 0 << QStringList{} << u"c.png"_s << true;
-        QTest::newRow("absent list")
-            << u"t1"_s << 0 << QStringList{u"<absent>"_s} << QString() << false;
-        QTest::newRow("unknown entry") << u"gone"_s << 0 << QStringList{} << QString() << false;
-    }
-
+    // Removing a picture deletes its local file; an index outside the list
+    // changes nothing.
     void removeScreenshot() {
-        QFETCH(QString, id);
-        QFETCH(int, index);
-        QFETCH(QStringList, remaining);
-        QFETCH(QString, deletedFile);
-        QFETCH(bool, changed);
         seedEntries();
         entries()[1].screenshots = QList<Screenshot>{
-            {std::nullopt, u"a.png"_s},
-            {u"2026/01/aaaaaaaaaa.png"_s, std::nullopt},
-            {u"2026/01/bbbbbbbbbb.png"_s, u"b.png"_s},
+            {std::nullopt, u"a.png"_s}, {u"s"_s, std::nullopt}, {u"b"_s, u"b.png"_s}};
+        for (const QString& name : {u"a.png"_s, u"b.png"_s})
+            QVERIFY(QFile(shotPath(name)).open(QIODevice::WriteOnly));
+        const auto left = [this] {
+            QStringList out;
+            const Entry f1 = stored(u"f1"_s);
+            for (const Screenshot& s : *f1.screenshots)
+                out << s.server.value_or(*s.file);
+            return out;
         };
-        entries()[0].screenshots = QList<Screenshot>{{std::nullopt, u"c.png"_s}};
-        entries()[2].screenshots.reset();
-        for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s})
-            QVERIFY(writeFile(shotPath(name), name.toLatin1()));
-        const QList<Entry> before = entries();
-        m_env->clock().advance(5000);
-
-        Entry target = makeEntry(id, u"caller copy"_s, earlier, std::nullopt);
-        m_model->removeScreenshot(target, index);
-
-        QCOMPARE(m_changes, changed ? 1 : 0);
-        for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s})
-            QCOMPARE(QFileInfo::exists(shotPath(name)), name != deletedFile);
-        if (!changed) {
-            QVERIFY(entries() == before);
-            QVERIFY(!QFileInfo::exists(dbPath()));
-            return;
-        }
-        const Entry e = stored(id);
-        QCOMPARE(describe(e.screenshots), remaining);
-        QCOMPARE(e.description, before[entries().indexOf(e)].description);
-        QCOMPARE(e.syncState, Entry::pending);
-        QCOMPARE(e.updatedAt, now());
-        QVERIFY(savedMatches());
-    }
-
-    void deleteEntry_data() {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<bool>("withServerId");
-        QTest::addColumn<bool>("kept");
-        QTest::addColumn<int>("changes");
-
-        QTest::newRow("synced entry becomes a tombstone") << u"f1"_s << true << true << 1;
-        QTest::newRow("running synced entry becomes a tombstone") << u"r1"_s << true << true << 1;
-        QTest::newRow("unsynced entry is removed") << u"r1"_s << false << false << 1;
-        QTest::newRow("unknown unsynced entry: nothing") << u"gone"_s << false << false << 0;
-        QTest::newRow("unknown synced entry: saved anyway") << u"gone"_s << true << false << 1;
+        m_model->removeScreenshot(stored(u"f1"_s), 3);
+        m_model->removeScreenshot(stored(u"f1"_s), -1);
+        m_model->removeScreenshot(makeEntry(u"gone"_s, std::nullopt), 0);
+        QCOMPARE(m_changes, 0);
+        QCOMPARE(left(), (QStringList{u"a.png"_s, u"s"_s, u"b"_s}));
+        m_model->removeScreenshot(stored(u"f1"_s), 2);
+        QVERIFY(!QFileInfo::exists(shotPath(u"b.png"_s)));
+        QCOMPARE(left(), (QStringList{u"a.png"_s, u"s"_s}));
+        m_model->removeScreenshot(stored(u"f1"_s), 1);
+        QCOMPARE(left(), QStringList{u"a.png"_s});
+        QVERIFY(QFileInfo::exists(shotPath(u"a.png"_s)));
+        m_model->removeScreenshot(stored(u"f1"_s), 0);
+        QVERIFY(!QFileInfo::exists(shotPath(u"a.png"_s)));
+        QCOMPARE(left(), QStringList());
+        QCOMPARE(m_changes, 3);
+        QCOMPARE(stored(u"f1"_s).syncState, Entry::pending);
+        QVERIFY(saved());
     }
 
     void deleteEntry() {
-        QFETCH(QString, id);
-        QFETCH(bool, withServerId);
-        QFETCH(bool, kept);
-        QFETCH(int, changes);
         seedEntries();
-        entries()[0].serverId.reset();
-        entries()[0].screenshots = QList<Screenshot>{{std::nullopt, u"r1.png"_s}};
-        QVERIFY(writeFile(shotPath(u"r1.png"_s), "r1"));
-        if (withServerId && id == u"r1"_s)
-            entries()[0].serverId = 10;
-        const QList<Entry> before = entries();
-        const int pendingBefore = m_model->pendingCount();
-        m_env->clock().advance(2000);
-
-        Entry target = makeEntry(id, u"x"_s, earlier, std::nullopt);
-        for (const Entry& e : before) {
-            if (e.id == id)
-                target = e;
-        }
-        if (withServerId && !target.serverId)
-            target.serverId = 99;
-        m_model->deleteEntry(target);
-
-        QCOMPARE(m_changes, changes);
-        QCOMPARE(QFileInfo::exists(dbPath()), changes > 0);
-        QVERIFY(QFileInfo::exists(shotPath(u"r1.png"_s)));
-        if (id == u"gone"_s) {
-            QVERIFY(entries() == before);
-            return;
-        }
-        QCOMPARE(entries().size(), kept ? before.size() : before.size() - 1);
-        if (kept) {
-            const Entry tomb = stored(id);
-            QVERIFY(tomb.deleted);
-            QCOMPARE(tomb.syncState, Entry::pending);
-            QCOMPARE(tomb.updatedAt, now());
-            QCOMPARE(tomb.endedAt, target.endedAt);
-            // A tombstone is never running, but it is pending.
-            if (id == u"r1"_s)
-                QVERIFY(!m_model->running());
-            else
-                QCOMPARE(m_model->running()->id, u"r1"_s);
-            QCOMPARE(m_model->pendingCount(), pendingBefore + 1);
-        } else {
-            QVERIFY(std::none_of(entries().begin(), entries().end(),
-                                 [&id](const Entry& e) { return e.id == id; }));
-        }
-        QVERIFY(savedMatches());
+        m_model->deleteEntry(stored(u"f1"_s)); // known to the server: a tombstone
+        QVERIFY(stored(u"f1"_s).deleted);
+        QCOMPARE(stored(u"f1"_s).syncState, Entry::pending);
+        QCOMPARE(m_model->pendingCount(), 1);
+        m_model->deleteEntry(stored(u"r1"_s)); // never synced: removed
+        QCOMPARE(entries().size(), 2);
+        QCOMPARE(m_changes, 2);
+        m_model->deleteEntry(makeEntry(u"gone"_s, std::nullopt));
+        QCOMPARE(m_changes, 2);
+        QVERIFY(saved());
     }
 
-    void deleteTwice() {
-        seedEntries();
-        m_model->deleteEntry(stored(u"f1"_s));
-        const Entry first = stored(u"f1"_s);
-        QVERIFY(first.deleted);
-        m_env->clock().advance(60'000);
-        m_model->deleteEntry(first);
-        const Entry second = stored(u"f1"_s);
-        QVERIFY(second.deleted);
-        QCOMPARE(second.syncState, Entry::pending);
-        QCOMPARE(second.updatedAt, u"2026-01-05T09:31:00Z"_s);
-        QCOMPARE(entries().size(), 3);
-        QCOMPARE(m_changes, 2);
+    void addClient() {
+        for (int i = 0; i < 17; ++i)
+            m_model->addClient(u" Client %1 \n"_s.arg(i), std::nullopt);
+        QCOMPARE(m_changes, 17);
+        QCOMPARE(db().clients[0].name, u"Client 0"_s);
+        QCOMPARE(db().clients[0].color, u"#FAAF3B"_s);
+        QCOMPARE(db().clients[15].color, u"#64748b"_s); // the last palette colour
+        QCOMPARE(db().clients[16].color, u"#FAAF3B"_s); // then it wraps
+        QCOMPARE(db().clients[16].syncState, Entry::pending);
+        QCOMPARE(db().clients[16].id.size(), 36);
+        QVERIFY(saved());
 
-        // An unsynced entry: the second delete finds nothing.
-        m_model->deleteEntry(stored(u"r1"_s));
-        m_model->deleteEntry(makeEntry(u"r1"_s, u"Running"_s, earlier, std::nullopt));
-        QCOMPARE(entries().size(), 2);
+        db().clients[1].archived = true; // archived ones count for the colour
+        QCOMPARE(m_model->addClient(u"Acme"_s, u"#ABCDEF"_s)->color, u"#ABCDEF"_s);
+        QCOMPARE(m_model->addClient(u"Globex"_s, std::nullopt)->color, u"#ef4444"_s);
+        QCOMPARE(m_changes, 19);
+        QCOMPARE(*m_model->addClient(u" client 2"_s, u"#000000"_s), db().clients[2]);
+        QCOMPARE(m_changes, 19);
+        QCOMPARE(m_model->addClient(u"CLIENT 1"_s, std::nullopt)->id, db().clients[1].id);
+        QVERIFY(!db().clients[1].archived);
+        QCOMPARE(m_changes, 20);
+        QCOMPARE(m_model->addClient(u" \t"_s, std::nullopt), std::nullopt);
+        QCOMPARE(db().clients.size(), 19);
+    }
+
+    void setClientColorUploadsOnlyKnownClients() {
+        db().clients = {makeClient(u"c1"_s, u"One"_s, false, 41), makeClient(u"c2"_s, u"Two"_s)};
+        m_model->setClientColor(u"c1"_s, u"#0ea5e9"_s);
+        m_model->setClientColor(u"c2"_s, u"#ef4444"_s);
+        m_model->setClientColor(u"nope"_s, u"#ef4444"_s);
+        QCOMPARE(db().clients[0].color, u"#0ea5e9"_s);
+        QCOMPARE(db().clients[1].color, u"#ef4444"_s);
+        QCOMPARE(m_changes, 2);
+        QCOMPARE(m_uploads, (QList<std::pair<qint64, QString>>{{41, u"#0ea5e9"_s}}));
+    }
+
+    // A new server or key starts the sync history afresh.
+    void setSettings() {
+        db().settings.lastSync = earlier;
+        m_model->setSettings(u" https://tikit.test/base// \n"_s, u" k1 "_s);
+        QCOMPARE(db().settings.server, u"https://tikit.test/base"_s);
+        QCOMPARE(db().settings.apiKey, u"k1"_s);
+        QVERIFY(!db().settings.lastSync);
+        db().settings.lastSync = earlier;
+        m_model->setSettings(u"https://tikit.test/base/"_s, u"k1"_s);
+        QVERIFY(db().settings.lastSync);
+        m_model->setSettings(u"https://tikit.test/base"_s, u"k2"_s);
+        QVERIFY(!db().settings.lastSync);
         QCOMPARE(m_changes, 3);
+        QVERIFY(saved());
+    }
+
+    void readers() {
+        db().clients = {makeClient(u"c1"_s, u"beta"_s),           makeClient(u"c2"_s, u"Zulu"_s),
+                        makeClient(u"c3"_s, u"alpha"_s),          makeClient(u"c4"_s, u"Ärger"_s),
+                        makeClient(u"c5"_s, u"Aardvark"_s, true), makeClient(u"c6"_s, u"ALPHA"_s)};
+        QStringList ids;
+        for (const Client& c : m_model->clients())
+            ids << c.id;
+        QCOMPARE(ids, (QStringList{u"c3"_s, u"c6"_s, u"c4"_s, u"c1"_s, u"c2"_s}));
+        QVERIFY(m_model->client(u"c5"_s)->archived);
+        QCOMPARE(m_model->client(std::nullopt), std::nullopt);
+
+        Entry tomb = makeEntry(u"t0"_s, std::nullopt);
+        tomb.deleted = true;
+        entries() = {tomb, makeEntry(u"f0"_s, earlier), makeEntry(u"r1"_s, std::nullopt),
+                     makeEntry(u"r2"_s, std::nullopt)};
+        QCOMPARE(m_model->running()->id, u"r1"_s);
+        entries().removeAt(2);
+        QCOMPARE(m_model->running()->id, u"r2"_s);
+    }
+
+    // One sync at a time, and only with both a server and a key.
+    void syncNow() {
+        m_model->syncNow(); // no key
+        db().settings.apiKey = u"key"_s;
+        db().settings.server.clear();
+        m_model->syncNow();
+        QVERIFY(m_syncs.isEmpty());
+        db().settings.server = u"http://127.0.0.1:8080"_s;
+        m_model->syncNow();
+        m_model->syncNow();
+        QCOMPARE(m_syncs.size(), 1);
+        QVERIFY(m_model->syncing());
+        const SyncSummary summary{true, std::nullopt, 2, u"2026-01-05T09:30:01Z"_s};
+        m_syncs[0](summary);
+        QVERIFY(!m_model->syncing());
+        QCOMPARE(m_model->lastSync(), std::optional<SyncSummary>(summary));
+        QCOMPARE(m_changes, 1);
+
+        m_model->syncNow();
+        QCOMPARE(m_syncs.size(), 2);
+        m_model.reset(); // a sync finishing after the model is gone reports nowhere
+        m_syncs[1](summary);
+        QCOMPARE(m_changes, 1);
     }
 };
 

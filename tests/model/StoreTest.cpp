@@ -1,9 +1,8 @@
 #include "model/Store.h"
-#include "StderrCapture.h"
 #include "TestEnv.h"
+#include "model/EntryTextCache.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,22 +18,12 @@ namespace {
 // Permission bits of a path, or -1 when it does not exist.
 int modeOf(const QString& path) {
     struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
-}
-
-ino_t inodeOf(const QString& path) {
-    struct stat st {};
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st.st_ino;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -43,442 +32,258 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
-Entry entry(const QString& id, const QString& description) {
-    Entry e;
-    e.id = id;
-    e.description = description;
-    e.startedAt = u"2026-01-05T09:00:00Z"_s;
-    e.endedAt = u"2026-01-05T09:30:00Z"_s;
-    e.screenshots = QList<Screenshot>{};
-    e.updatedAt = u"2026-01-05T09:30:00Z"_s;
-    return e;
+QByteArray golden() {
+    return readAll(QStringLiteral(ZEVRA_MODEL_TEST_DATA "/db-golden.json"));
 }
 
-// A small database with two entries and a client.
-Db sampleDb() {
-    Db db;
-    db.settings.apiKey = u"secret-key"_s;
-    Client c;
-    c.id = u"c1"_s;
-    c.name = u"Acme"_s;
-    db.clients = {c};
-    db.entries = {entry(u"e1"_s, u"First"_s), entry(u"e2"_s, u"Second"_s)};
-    return db;
+// `node` with the value at `path` ("entries/2/deleted") replaced, or removed
+// from its object when `value` is undefined.
+QJsonValue edited(const QJsonValue& node, QStringList path, const QJsonValue& value) {
+    const QString head = path.takeFirst();
+    if (node.isArray()) {
+        QJsonArray a = node.toArray();
+        a[head.toInt()] = path.isEmpty() ? value : edited(a.at(head.toInt()), path, value);
+        return a;
+    }
+    QJsonObject o = node.toObject();
+    if (path.isEmpty() && value.isUndefined())
+        o.remove(head);
+    else
+        o[head] = path.isEmpty() ? value : edited(o.value(head), path, value);
+    return o;
 }
 
-// Screenshot lists as "file:<name>" / "server:<path>" lines.
+QByteArray goldenWith(const QString& path, const QJsonValue& value) {
+    const QJsonValue root =
+        edited(QJsonDocument::fromJson(golden()).object(), path.split(u'/'), value);
+    return QJsonDocument(root.toObject()).toJson();
+}
+
 QStringList describe(const std::optional<QList<Screenshot>>& shots) {
     QStringList out;
-    if (!shots)
-        return {u"<absent>"_s};
-    for (const Screenshot& s : *shots) {
-        if (s.file)
-            out << u"file:"_s + *s.file;
-        if (s.server)
-            out << u"server:"_s + *s.server;
-    }
+    for (const Screenshot& s : shots.value_or(QList<Screenshot>()))
+        out << s.file.value_or(u"-"_s) + u' ' + s.server.value_or(u"-"_s);
     return out;
-}
-
-QStringList folderItems(const QString& path) {
-    QStringList names =
-        QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    names.sort();
-    return names;
 }
 
 const QString asideSuffix = u".unreadable-20260105T093000Z"_s;
 
 } // namespace
 
-// The data folder, db.json, keeping unreadable files, migration and the
-// screenshot folder.
+// db.json: its exact form, what makes it unreadable, owner-only files, keeping
+// unreadable files aside, migration and the screenshot folder.
 class StoreTest : public QObject {
     Q_OBJECT
 
-private:
     std::unique_ptr<TestEnv> m_env;
 
-    QString dataDir() const { return m_env->dataDirectory(); }
-    QString dbPath() const { return dataDir() + u"/db.json"_s; }
-
-    void writeDatabase(const QByteArray& bytes) {
-        QDir().mkpath(dataDir());
-        QVERIFY(writeFile(dbPath(), bytes));
-    }
+    QString dir() const { return m_env->dataDirectory(); }
+    QString dbPath() const { return dir() + u"/db.json"_s; }
 
 private Q_SLOTS:
-    void init() {
-        qunsetenv("ZEVRA_NO_SAVE");
-        m_env = std::make_unique<TestEnv>();
+    void init() { m_env = std::make_unique<TestEnv>(); }
+    void cleanup() { m_env.reset(); }
+
+    void goldenFileRoundTrip() {
+        const std::optional<Db> db = Db::decode(golden());
+        QVERIFY(db);
+        QCOMPARE(db->encode(), golden());
+        QCOMPARE(QJsonDocument(db->toJson()).toJson(), golden());
+        QCOMPARE(Db::decode(QJsonDocument::fromJson(golden()).toJson(QJsonDocument::Compact)), db);
+        QCOMPARE(db->entries[0].serverId, std::optional<qint64>(301));
+        QCOMPARE(describe(db->entries[0].screenshots),
+                 (QStringList{
+                     u"- 2026/01/3fa9c2d1e0.png"_s, u"0b6f4c1e-2d7a-4f5e-9a61-8c3d2e1f0a9b.png -"_s,
+                     u"9d2e8f0a-1b3c-4d5e-8f70-a1b2c3d4e5f6.png 2026/01/aa00bb11cc.png"_s}));
+        // Reading alone does not migrate the legacy fields.
+        QCOMPARE(db->entries[2].screenshotFile, std::optional<QString>(u"legacy.png"_s));
+        QVERIFY(!db->entries[2].screenshots && db->entries[2].deleted);
+        QCOMPARE(db->tasks[0].uses, qint64(14));
     }
 
-    void cleanup() {
-        qunsetenv("ZEVRA_NO_SAVE");
-        m_env.reset();
+    // Writing only what changed since the last pass must never serve a stale
+    // entry, and the streamed text must be what QJsonDocument writes.
+    void cachedEncodingFollowsChanges() {
+        Db db = *Db::decode(golden());
+        db.entries[1].description = u"\"\\/\b\f\n\r\t\x01\x1f\x7f é\u07ff\u0800€\uffff😀"_s +
+                                    QChar(0xd800) + u"x"_s + QChar(0xdfff);
+        EntryTextCache cache;
+        QCOMPARE(db.encode(&cache), QJsonDocument(db.toJson()).toJson());
+        db.entries[2].description = u"changed in place"_s;
+        QCOMPARE(db.encode(&cache), db.encode());
+        db.entries.removeFirst();
+        QCOMPARE(db.encode(&cache), db.encode());
+        Entry twin = db.entries.last(); // same id, other position and state
+        twin.deleted = !twin.deleted;
+        db.entries = {twin};
+        QCOMPARE(db.encode(&cache), db.encode());
     }
 
-    void firstStartCreatesFoldersButNoDatabase_data() {
-        QTest::addColumn<QString>("relative");
-        QTest::newRow("data folder") << u"data/org.zevra.tikit"_s;
-        QTest::newRow("missing parents") << u"deep/er/org.zevra.tikit"_s;
+    void unreadableForms_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("readable");
+        const QJsonValue gone(QJsonValue::Undefined), null(QJsonValue::Null);
+        const auto row = [](const char* name, const QByteArray& bytes, bool readable) {
+            QTest::newRow(name) << bytes << readable;
+        };
+        row("garbage", "\x89PNG garbage", false);
+        row("array", "[]", false);
+        row("truncated", golden().left(golden().size() / 2), false);
+        row("no settings", goldenWith(u"settings"_s, gone), false);
+        row("is_admin as text", goldenWith(u"settings/is_admin"_s, u"false"_s), false);
+        row("client without name", goldenWith(u"clients/1/name"_s, gone), false);
+        row("entry without deleted", goldenWith(u"entries/2/deleted"_s, gone), false);
+        row("started_at null", goldenWith(u"entries/2/started_at"_s, null), false);
+        row("entry not an object", goldenWith(u"entries/1"_s, 1), false);
+        row("screenshot as text", goldenWith(u"entries/0/screenshots/1"_s, u"x.png"_s), false);
+        row("screenshots as text", goldenWith(u"entries/0/screenshots"_s, u"a.png"_s), false);
+        row("server_id 1.5", goldenWith(u"entries/0/server_id"_s, 1.5), false);
+        row("uses 1e300", goldenWith(u"tasks/0/uses"_s, 1e300), false);
+        row("uses as text", goldenWith(u"tasks/1/uses"_s, u"14"_s), false);
+        row("user_id null", goldenWith(u"settings/user_id"_s, null), true);
+        row("ended_at absent", goldenWith(u"entries/0/ended_at"_s, gone), true);
+        row("screenshots null", goldenWith(u"entries/0/screenshots"_s, null), true);
+        row("client_color null", goldenWith(u"tasks/0/client_color"_s, null), true);
     }
 
-    void firstStartCreatesFoldersButNoDatabase() {
-        QFETCH(QString, relative);
-        const QString dir = m_env->path() + u'/' + relative;
-        QVERIFY(!QFileInfo::exists(dir));
-        Store store(dir);
-        QCOMPARE(store.dir(), dir);
-        QCOMPARE(store.screenshotsDir(), dir + u"/screenshots"_s);
-        QCOMPARE(store.dbPath(), dir + u"/db.json"_s);
-        QCOMPARE(modeOf(dir), 0700);
+    // One wrong record makes the whole file unreadable; absent or null optional
+    // keys read as absent.
+    void unreadableForms() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, readable);
+        const std::optional<Db> db = Db::decode(bytes);
+        QCOMPARE(db.has_value(), readable);
+        if (db)
+            QVERIFY(!db->encode().contains("null"));
+    }
+
+    void foldersAndFilesAreOwnerOnly() {
+        const QString deep = m_env->path() + u"/deep/er/org.zevra.tikit"_s;
+        Store store(deep);
+        QCOMPARE(modeOf(deep), 0700);
         QCOMPARE(modeOf(store.screenshotsDir()), 0700);
-        QVERIFY(store.db() == Db());
         QVERIFY(!QFileInfo::exists(store.dbPath()));
-        QCOMPARE(folderItems(dir), QStringList{u"screenshots"_s});
 
         store.db().settings.userName = u"Ada"_s;
         store.save();
-        QVERIFY(QFileInfo::exists(store.dbPath()));
         QCOMPARE(modeOf(store.dbPath()), 0600);
-        Store again(dir);
-        QCOMPARE(again.db().settings.userName, u"Ada"_s);
-    }
-
-    // The whole file is replaced by a new one; the old one never half-written.
-    void saveReplacesFileAtomicallyOwnerOnly() {
-        writeDatabase(sampleDb().encode());
-        QVERIFY(QFile::setPermissions(dbPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                    QFileDevice::ReadGroup |
-                                                    QFileDevice::ReadOther));
-        QCOMPARE(modeOf(dbPath()), 0644);
-        const ino_t before = inodeOf(dbPath());
-
-        Store store(dataDir());
-        QVERIFY(store.db() == sampleDb());
-        store.db().entries[1].description = u"Changed"_s;
+        QVERIFY(QFile::setPermissions(store.dbPath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                          QFile::ReadGroup | QFile::ReadOther));
         store.save();
+        QCOMPARE(modeOf(store.dbPath()), 0600);
+        QCOMPARE(Store(deep).db(), store.db());
 
-        QCOMPARE(modeOf(dbPath()), 0600);
-        QVERIFY2(inodeOf(dbPath()) != before, "db.json was rewritten in place");
-        QCOMPARE(readAll(dbPath()), store.db().encode());
-        QCOMPARE(folderItems(dataDir()), (QStringList{u"db.json"_s, u"screenshots"_s}));
-    }
-
-    void saveFailureIsSwallowedAndRetried() {
-        Store store(dataDir());
-        store.db().settings.userName = u"Ada"_s;
-        QVERIFY(QDir().mkdir(dbPath())); // a folder where the file belongs
-        store.save();
-        QVERIFY(QFileInfo(dbPath()).isDir());
-        QCOMPARE(store.db().settings.userName, u"Ada"_s);
-        QVERIFY(QDir().rmdir(dbPath()));
-        store.save();
-        QCOMPARE(Db::decode(readAll(dbPath()))->settings.userName, u"Ada"_s);
-    }
-
-    void noSaveVariable_data() {
-        QTest::addColumn<QByteArray>("value");
-        QTest::newRow("set to 1") << QByteArray("1");
-        QTest::newRow("set but empty") << QByteArray("");
+        const std::optional<QString> shot = store.writeScreenshot("image", u"png"_s);
+        static const QRegularExpression uuidName(
+            u"^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.png$"_s);
+        QVERIFY(shot && uuidName.match(*shot).hasMatch());
+        QCOMPARE(readAll(store.screenshotsDir() + u'/' + *shot), QByteArray("image"));
+        QCOMPARE(modeOf(store.screenshotsDir() + u'/' + *shot), 0600);
+        QCOMPARE(store.writeScreenshot("image", u"png/x"_s), std::nullopt);
     }
 
     void noSaveVariable() {
-        QFETCH(QByteArray, value);
-        {
-            qputenv("ZEVRA_NO_SAVE", value);
-            Store store(dataDir());
-            store.db().settings.userName = u"Ada"_s;
-            store.save();
-            QCOMPARE(store.db().settings.userName, u"Ada"_s);
-            QVERIFY(!QFileInfo::exists(dbPath()));
-        }
-        qunsetenv("ZEVRA_NO_SAVE");
-        writeDatabase(sampleDb().encode());
-        const QByteArray original = readAll(dbPath());
-        qputenv("ZEVRA_NO_SAVE", value);
-        Store store(dataDir());
-        store.db().entries.clear();
+        qputenv("ZEVRA_NO_SAVE", "");
+        Store store(dir());
         store.save();
-        QCOMPARE(readAll(dbPath()), original);
-
         qunsetenv("ZEVRA_NO_SAVE");
+        QVERIFY(!QFileInfo::exists(dbPath()));
         store.save();
-        QVERIFY(Db::decode(readAll(dbPath()))->entries.isEmpty());
+        QVERIFY(QFileInfo::exists(dbPath()));
     }
 
     void unreadableDatabaseIsKeptAside_data() {
         QTest::addColumn<QByteArray>("bytes");
-
-        const auto without = [](int entryIndex, const QString& key) {
-            QJsonObject root = sampleDb().toJson();
-            QJsonArray entries = root.value(u"entries"_s).toArray();
-            QJsonObject e = entries.at(entryIndex).toObject();
-            e.remove(key);
-            entries[entryIndex] = e;
-            root[u"entries"_s] = entries;
-            return QJsonDocument(root).toJson();
-        };
-        QTest::newRow("one entry lacks deleted") << without(1, u"deleted"_s);
-        QTest::newRow("one entry lacks screenshot_cleared") << without(0, u"screenshot_cleared"_s);
-        QTest::newRow("garbage bytes") << QByteArray("\x00\xff\xfe garbage \x01{", 14);
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("json array") << QByteArray("[1, 2, 3]");
-        QTest::newRow("truncated") << sampleDb().encode().left(40);
+        QTest::newRow("garbage") << QByteArray("\x00\xff garbage {", 12);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("entry without deleted")
+            << goldenWith(u"entries/2/deleted"_s, QJsonValue(QJsonValue::Undefined));
     }
 
     void unreadableDatabaseIsKeptAside() {
         QFETCH(QByteArray, bytes);
-        writeDatabase(bytes);
+        QVERIFY(QDir().mkpath(dir()));
+        QVERIFY(writeFile(dbPath(), bytes));
+        QVERIFY(QFile::setPermissions(dbPath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ReadGroup | QFile::ReadOther));
         const QString aside = dbPath() + asideSuffix;
 
-        StderrCapture capture;
-        Store store(dataDir());
-        const QByteArray err = capture.text();
-
-        QVERIFY(store.db() == Db());
-        QVERIFY(QFileInfo::exists(aside));
+        Store store(dir());
+        QCOMPARE(store.db(), Db());
         QCOMPARE(readAll(aside), bytes);
         QCOMPARE(modeOf(aside), 0600);
-        QCOMPARE(err.count('\n'), 1);
-        QVERIFY(err.endsWith('\n'));
-        QVERIFY2(err.contains(QFile::encodeName(aside)), err.constData());
-        QCOMPARE(folderItems(dataDir()),
-                 (QStringList{u"db.json"_s, u"db.json"_s + asideSuffix, u"screenshots"_s}));
+        { Store again(dir()); } // same second, the file still unreadable: its own copy
+        QCOMPARE(readAll(aside + u"-2"_s), bytes);
 
-        // Saving the new database leaves the copy alone.
         store.db().settings.userName = u"Ada"_s;
         store.save();
-        QCOMPARE(Db::decode(readAll(dbPath()))->settings.userName, u"Ada"_s);
+        QCOMPARE(Store(dir()).db().settings.userName, u"Ada"_s);
         QCOMPARE(readAll(aside), bytes);
-        m_env->clock().advance(3'600'000);
-        store.save();
-        Store reloaded(dataDir());
-        QCOMPARE(reloaded.db().settings.userName, u"Ada"_s);
-        QCOMPARE(readAll(aside), bytes);
+        QCOMPARE(QDir(dir()).entryList(QDir::Files).size(), 3);
     }
 
-    void everyUnreadableLoadKeepsItsOwnCopy() {
-        writeDatabase("first garbage");
-        StderrCapture capture;
-        { Store store(dataDir()); }
-        { Store store(dataDir()); } // same second, same file still unreadable
-        QVERIFY(writeFile(dbPath(), "second garbage"));
-        { Store store(dataDir()); }
-        const QByteArray err = capture.text();
-        QCOMPARE(err.count('\n'), 3);
-        QCOMPARE(readAll(dbPath() + asideSuffix), QByteArray("first garbage"));
-        QCOMPARE(readAll(dbPath() + asideSuffix + u"-2"_s), QByteArray("first garbage"));
-        QCOMPARE(readAll(dbPath() + asideSuffix + u"-3"_s), QByteArray("second garbage"));
-    }
-
-    // Something that cannot even be opened as a file is moved aside whole.
+    // What cannot even be opened as a file is moved aside whole.
     void folderInPlaceOfDatabaseIsMovedAside() {
         QVERIFY(QDir().mkpath(dbPath()));
         QVERIFY(writeFile(dbPath() + u"/inner.txt"_s, "keep me"));
-        StderrCapture capture;
-        Store store(dataDir());
-        const QByteArray err = capture.text();
-        QCOMPARE(err.count('\n'), 1);
-        QVERIFY(store.db() == Db());
-        const QString aside = dbPath() + asideSuffix;
-        QCOMPARE(readAll(aside + u"/inner.txt"_s), QByteArray("keep me"));
-        store.db().settings.userName = u"Ada"_s;
+        Store store(dir());
+        QCOMPARE(store.db(), Db());
         store.save();
-        QCOMPARE(Db::decode(readAll(dbPath()))->settings.userName, u"Ada"_s);
-        QCOMPARE(readAll(aside + u"/inner.txt"_s), QByteArray("keep me"));
+        QVERIFY(Db::decode(readAll(dbPath())));
+        QCOMPARE(readAll(dbPath() + asideSuffix + u"/inner.txt"_s), QByteArray("keep me"));
     }
 
-    void readableDatabaseWritesNothingToStderr() {
-        writeDatabase(sampleDb().encode());
-        StderrCapture capture;
-        Store store(dataDir());
-        QCOMPARE(capture.text(), QByteArray());
-        QVERIFY(store.db() == sampleDb());
-        QCOMPARE(folderItems(dataDir()), (QStringList{u"db.json"_s, u"screenshots"_s}));
-    }
-
-    void migration_data() {
-        QTest::addColumn<QString>("file");         // legacy screenshot_file; null: absent
-        QTest::addColumn<QString>("url");          // legacy screenshot_url; null: absent
-        QTest::addColumn<QStringList>("stored");   // stored list; {"<absent>"}: no key
-        QTest::addColumn<QStringList>("expected"); // list after loading
-        QTest::addColumn<bool>("migrated");
-
-        const QStringList absent{u"<absent>"_s};
-        QTest::newRow("file only")
-            << u"a.png"_s << QString() << absent << QStringList{u"file:a.png"_s} << true;
-        QTest::newRow("url with year/month/hex part")
-            << QString() << u"https://tikit.example.test/uploads/2025/11/8c1e0a3bff.png"_s << absent
-            << QStringList{u"server:2025/11/8c1e0a3bff.png"_s} << true;
-        QTest::newRow("url part in upper case")
-            << QString() << u"HTTPS://TIKIT.TEST/UPLOADS/2025/11/8C1E0A3BFF.PNG"_s << absent
-            << QStringList{u"server:2025/11/8C1E0A3BFF.PNG"_s} << true;
-        QTest::newRow("url part followed by a query")
-            << QString() << u"https://t.test/uploads/2024/02/0123456789abcdef.jpeg?v=2"_s << absent
-            << QStringList{u"server:2024/02/0123456789abcdef.jpeg"_s} << true;
-        QTest::newRow("already a server path")
-            << QString() << u"2025/11/8c1e0a3bff.png"_s << absent
-            << QStringList{u"server:2025/11/8c1e0a3bff.png"_s} << true;
-        QTest::newRow("url without such a part")
-            << QString() << u"https://tikit.example.test/pic.png"_s << absent
-            << QStringList{u"server:https://tikit.example.test/pic.png"_s} << true;
-        QTest::newRow("hex part too short")
-            << QString() << u"https://t.test/uploads/2025/11/8c1e0a3.png"_s << absent
-            << QStringList{u"server:https://t.test/uploads/2025/11/8c1e0a3.png"_s} << true;
-        QTest::newRow("hex part not hexadecimal")
-            << QString() << u"https://t.test/2025/11/8c1e0a3bfz.png"_s << absent
-            << QStringList{u"server:https://t.test/2025/11/8c1e0a3bfz.png"_s} << true;
-        QTest::newRow("both fields, local first")
-            << u"local.png"_s << u"https://t.test/uploads/2025/11/8c1e0a3bff.png"_s << absent
-            << QStringList{u"file:local.png"_s, u"server:2025/11/8c1e0a3bff.png"_s} << true;
-        QTest::newRow("neither field") << QString() << QString() << absent << QStringList{} << true;
-        QTest::newRow("empty list not migrated again")
-            << u"local.png"_s << u"https://t.test/2025/11/8c1e0a3bff.png"_s << QStringList{}
-            << QStringList{} << false;
-        QTest::newRow("filled list not migrated again")
-            << u"local.png"_s << QString() << QStringList{u"server:2026/01/aaaaaaaaaa.png"_s}
-            << QStringList{u"server:2026/01/aaaaaaaaaa.png"_s} << false;
-    }
-
+    // Loading turns the single-picture fields of older files into lists, once.
     void migration() {
-        QFETCH(QString, file);
-        QFETCH(QString, url);
-        QFETCH(QStringList, stored);
-        QFETCH(QStringList, expected);
-        QFETCH(bool, migrated);
+        Db db = *Db::decode(golden());
+        const QString url = u"https://t.test/uploads/2025/11/8C1E0A3BFF.png?v=2"_s;
+        db.entries[0].screenshots.reset();
+        db.entries[0].screenshotUrl = u"https://t.test/2025/11/8c1e0a3.png"_s;
+        db.entries[1].screenshotFile = u"kept.png"_s; // a list is there: left alone
+        db.entries[2].screenshotUrl = url;
+        QVERIFY(QDir().mkpath(dir()));
+        QVERIFY(writeFile(dbPath(), db.encode()));
 
-        Entry legacy = entry(u"srv9"_s, u"Legacy"_s);
-        legacy.serverId = 9;
-        legacy.syncState = u"synced"_s;
-        legacy.updatedAt = u"2025-11-03T12:00:00Z"_s;
-        if (!file.isNull())
-            legacy.screenshotFile = file;
-        if (!url.isNull())
-            legacy.screenshotUrl = url;
-        legacy.screenshotPendingUpload = true;
-        legacy.screenshotCleared = true;
-        if (stored == QStringList{u"<absent>"_s}) {
-            legacy.screenshots.reset();
-        } else {
-            legacy.screenshots = QList<Screenshot>{};
-            for (const QString& s : stored)
-                legacy.screenshots->append({s.mid(7), std::nullopt});
-        }
-        Db db = sampleDb();
-        db.entries.insert(1, legacy);
-        writeDatabase(db.encode());
-        const QByteArray onDisk = readAll(dbPath());
-
-        Store store(dataDir());
-        const Entry& loaded = store.db().entries.at(1);
-        QCOMPARE(describe(loaded.screenshots), expected);
-        if (migrated) {
-            QVERIFY(!loaded.screenshotFile.has_value());
-            QVERIFY(!loaded.screenshotUrl.has_value());
-            QVERIFY(!loaded.screenshotPendingUpload);
-            QVERIFY(!loaded.screenshotCleared);
-        } else {
-            QVERIFY(loaded == legacy);
-        }
-        QCOMPARE(loaded.syncState, u"synced"_s);
-        QCOMPARE(loaded.updatedAt, u"2025-11-03T12:00:00Z"_s);
-        QVERIFY(store.db().entries.at(0) == db.entries.at(0));
-        QVERIFY(store.db().entries.at(2) == db.entries.at(2));
-
-        // Loading writes nothing; the next save carries the migrated form.
-        QCOMPARE(readAll(dbPath()), onDisk);
-        store.save();
-        const QByteArray saved = readAll(dbPath());
-        QCOMPARE(saved.contains("screenshot_url"), !migrated && !url.isNull());
-        QCOMPARE(saved.contains("screenshot_file"), !migrated && !file.isNull());
-        QCOMPARE(Store(dataDir()).db(), store.db());
+        const QList<Entry> loaded = Store(dir()).db().entries;
+        QCOMPARE(describe(loaded[0].screenshots),
+                 QStringList{u"- https://t.test/2025/11/8c1e0a3.png"_s});
+        QCOMPARE(loaded[1], db.entries[1]);
+        QCOMPARE(describe(loaded[2].screenshots),
+                 (QStringList{u"legacy.png -"_s, u"- 2025/11/8C1E0A3BFF.png"_s}));
+        QVERIFY(!loaded[2].screenshotFile && !loaded[2].screenshotUrl);
+        QVERIFY(!loaded[2].screenshotPendingUpload && !loaded[2].screenshotCleared);
+        QCOMPARE(loaded[2].updatedAt, db.entries[2].updatedAt);
     }
 
-    void writeScreenshotNamesAndContent() {
-        Store store(dataDir());
-        const QByteArray png("\x89PNG\r\n\x1a\nimage bytes", 19);
-        const std::optional<QString> first = store.writeScreenshot(png, u"png"_s);
-        const std::optional<QString> second = store.writeScreenshot("other", u"jpg"_s);
-        QVERIFY(first && second);
-        static const QRegularExpression uuidName(
-            u"^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.(png|jpg)$"_s);
-        QVERIFY2(uuidName.match(*first).hasMatch(), qPrintable(*first));
-        QVERIFY2(uuidName.match(*second).hasMatch(), qPrintable(*second));
-        QVERIFY(first->endsWith(u".png"_s));
-        QVERIFY(second->endsWith(u".jpg"_s));
-        QCOMPARE(readAll(store.screenshotsDir() + u'/' + *first), png);
-        QCOMPARE(readAll(store.screenshotsDir() + u'/' + *second), QByteArray("other"));
-        QCOMPARE(folderItems(store.screenshotsDir()).size(), 2);
-    }
-
-    void writeScreenshotFailure_data() {
-        QTest::addColumn<QString>("breakage");
-        QTest::addColumn<QString>("ext");
-        QTest::newRow("folder replaced by a file") << u"file"_s << u"png"_s;
-        QTest::newRow("folder removed") << u"removed"_s << u"png"_s;
-        QTest::newRow("extension with a slash") << QString() << u"png/x"_s;
-    }
-
-    void writeScreenshotFailure() {
-        QFETCH(QString, breakage);
-        QFETCH(QString, ext);
-        Store store(dataDir());
-        if (!breakage.isEmpty())
-            QVERIFY(QDir(store.screenshotsDir()).removeRecursively());
-        if (breakage == u"file"_s)
-            QVERIFY(writeFile(store.screenshotsDir(), "not a folder"));
-        QCOMPARE(store.writeScreenshot("bytes", ext), std::nullopt);
-        if (breakage.isEmpty())
-            QCOMPARE(folderItems(store.screenshotsDir()), QStringList());
+    void screenshotPathStaysInFolder() {
+        const Store store(dir());
+        QCOMPARE(*store.screenshotPath(u"a..png"_s), store.screenshotsDir() + u"/a..png"_s);
+        for (const QString& name :
+             {QString(), u"."_s, u".."_s, u"../db.json"_s, u"/etc/passwd"_s, u"a.png"_s + QChar(0)})
+            QVERIFY2(!store.screenshotPath(name), qPrintable(name));
     }
 
     void pruneKeepsOnlyReferencedFiles() {
-        Store store(dataDir());
+        Store store(dir());
         const QString shots = store.screenshotsDir();
-        for (const char* name : {"live.png", "tomb.png", "legacy.png", "server-name.png",
-                                 "orphan.png", ".hidden", "notes.txt"})
-            QVERIFY(writeFile(shots + u'/' + QString::fromLatin1(name), name));
-        QVERIFY(QDir(shots).mkpath(u"sub/deeper"_s));
-        QVERIFY(writeFile(shots + u"/sub/deeper/x.png"_s, "x"));
-
-        Entry live = entry(u"e1"_s, u"Live"_s);
-        live.screenshots = QList<Screenshot>{{u"2026/01/aaaaaaaaaa.png"_s, std::nullopt},
-                                             {std::nullopt, u"live.png"_s}};
-        Entry tomb = entry(u"e2"_s, u"Tomb"_s);
-        tomb.serverId = 2;
-        tomb.deleted = true;
-        tomb.screenshots = QList<Screenshot>{{u"2026/01/bbbbbbbbbb.png"_s, u"tomb.png"_s}};
-        Entry legacy = entry(u"e3"_s, u"Legacy"_s);
-        legacy.screenshots.reset();
-        legacy.screenshotFile = u"legacy.png"_s;
-        Entry byServer = entry(u"e4"_s, u"Server only"_s);
-        byServer.screenshots = QList<Screenshot>{{u"server-name.png"_s, std::nullopt}};
-        store.db().entries = {live, tomb, legacy, byServer};
-
-        store.pruneScreenshots();
-        QCOMPARE(folderItems(shots), (QStringList{u"live.png"_s, u"tomb.png"_s}));
-        QCOMPARE(readAll(shots + u"/tomb.png"_s), QByteArray("tomb.png"));
-    }
-
-    void pruneRemovesLinksNotTheirTargets() {
-        Store store(dataDir());
         const QString outside = m_env->path(u"outside"_s);
         QVERIFY(writeFile(outside + u"/precious.txt"_s, "precious"));
-        QVERIFY(QFile::link(outside, store.screenshotsDir() + u"/folder-link"_s));
-        QVERIFY(
-            QFile::link(outside + u"/precious.txt"_s, store.screenshotsDir() + u"/file-link"_s));
-        store.pruneScreenshots();
-        QCOMPARE(folderItems(store.screenshotsDir()), QStringList());
-        QCOMPARE(readAll(outside + u"/precious.txt"_s), QByteArray("precious"));
-    }
+        for (const QString& name : {u"live.png"_s, u"tomb.png"_s, u"orphan.png"_s, u".hidden"_s})
+            QVERIFY(writeFile(shots + u'/' + name, name.toLatin1()));
+        QVERIFY(QDir(shots).mkpath(u"sub/deeper"_s));
+        QVERIFY(QFile::link(outside, shots + u"/folder-link"_s));
+        QVERIFY(QFile::link(outside + u"/precious.txt"_s, shots + u"/file-link"_s));
 
-    void pruneWithoutFolderDoesNothing() {
-        Store store(dataDir());
-        QVERIFY(QDir(store.screenshotsDir()).removeRecursively());
+        Db db = *Db::decode(golden());
+        db.entries[0].screenshots = QList<Screenshot>{{std::nullopt, u"live.png"_s}};
+        db.entries[1].screenshots = QList<Screenshot>{{u"orphan.png"_s, std::nullopt}};
+        db.entries[2].screenshots = QList<Screenshot>{{u"2026/01/aaaaaaaaaa.png"_s, u"tomb.png"_s}};
+        store.db() = db;
         store.pruneScreenshots();
-        QVERIFY(!QFileInfo::exists(store.screenshotsDir()));
+        QCOMPARE(QDir(shots).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                       QDir::NoDotAndDotDot),
+                 (QStringList{u"live.png"_s, u"tomb.png"_s}));
+        QCOMPARE(readAll(outside + u"/precious.txt"_s), QByteArray("precious"));
     }
 };
 
