@@ -13,6 +13,11 @@ if(ZEVRA_SANITIZE)
     target_link_options(zevra_options INTERFACE ${_zevra_san})
 endif()
 
+if(ZEVRA_COVERAGE)
+    target_compile_options(zevra_options INTERFACE --coverage -O0)
+    target_link_options(zevra_options INTERFACE --coverage)
+endif()
+
 # Precompiled Qt headers shorten the build considerably on small machines.
 function(zevra_precompile target)
     target_precompile_headers(${target} PRIVATE

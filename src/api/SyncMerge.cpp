@@ -195,7 +195,7 @@ QList<Screenshot> SyncMerge::storedShots(const QList<Screenshot>& sent, const QS
     // Without the server's word on refusals, uploads can be matched to new
     // paths only when none is missing; otherwise every upload stays local too
     // (a copy too many rather than a picture lost).
-    const bool matchable = refused || paths.size() == sentPictures;
+    const bool matchable = refused || paths.size() >= sentPictures;
 
     QList<Screenshot> shots;
     QList<Screenshot> local;

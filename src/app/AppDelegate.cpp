@@ -7,6 +7,7 @@
 #include "app/PanelGeometry.h"
 #include "app/PanelSwitches.h"
 #include "app/PopoverPanel.h"
+#include "app/SingleInstance.h"
 #include "app/TrayMenu.h"
 #include "app/TrayTitle.h"
 #include "model/AppModel.h"
@@ -98,9 +99,23 @@ int AppDelegate::exec(int& argc, char** argv) {
         std::fprintf(stderr, "zevra-tikit: no system tray is running yet; the icon appears when "
                              "one starts\n");
 
+    // One copy per data folder: a second start opens the first one's panel.
+    SingleInstance instance(*dir);
+    if (!instance.tryLock()) {
+        if (SingleInstance::askToShow(*dir)) {
+            printLine(QStringLiteral("zevra-tikit is already running; its panel was opened."));
+            return 0;
+        }
+        std::fprintf(stderr, "zevra-tikit: another copy is using %s and does not answer\n",
+                     qPrintable(*dir));
+        return 1;
+    }
+
     auto model = std::make_unique<AppModel>(*dir);
     Api::connect(*model);
     AppDelegate delegate(std::move(model));
+    if (!instance.listen([&delegate] { delegate.showPanel(); }))
+        std::fprintf(stderr, "zevra-tikit: other starts cannot reach this copy\n");
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

@@ -1,9 +1,11 @@
 #include "app/DiagnosticModes.h"
 
+#include "app/DiagnosticOutput.h"
 #include "app/LayoutTestMode.h"
 #include "app/ReportSynthMode.h"
 #include "app/ReportTestMode.h"
 #include "app/ShotTestMode.h"
+#include "app/SingleInstance.h"
 #include "app/SyncTestMode.h"
 
 #include <QApplication>
@@ -47,6 +49,18 @@ DiagnosticMode DiagnosticModes::select() {
     return DiagnosticMode::None;
 }
 
+bool DiagnosticModes::opensDataFolder(DiagnosticMode mode) {
+    switch (mode) {
+    case DiagnosticMode::SyncTest:
+    case DiagnosticMode::ShotTest:
+    case DiagnosticMode::ReportTest:
+    case DiagnosticMode::LayoutTest:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool DiagnosticModes::needsGui(DiagnosticMode mode) {
     switch (mode) {
     case DiagnosticMode::SyncTest:
@@ -66,6 +80,22 @@ int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
         app = std::make_unique<QApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+
+    // Modes that work on the data folder may save: they wait for the running
+    // copy's lock like any other writer, unless saving is off.
+    std::unique_ptr<SingleInstance> lock;
+    if (opensDataFolder(mode) && !qEnvironmentVariableIsSet("ZEVRA_NO_SAVE")) {
+        const std::optional<QString> dir = DiagnosticOutput::dataDirectory();
+        if (!dir)
+            return 1;
+        lock = std::make_unique<SingleInstance>(*dir);
+        if (!lock->tryLock(lockWaitMs)) {
+            std::fprintf(stderr,
+                         "zevra-tikit: another copy is using %s; quit it or set ZEVRA_NO_SAVE\n",
+                         qPrintable(*dir));
+            return 1;
+        }
     }
 
     switch (mode) {

@@ -25,4 +25,9 @@ public:
     static int run(DiagnosticMode mode, int& argc, char** argv);
     // Whether the mode draws (and so needs a GUI application).
     static bool needsGui(DiagnosticMode mode);
+    // Whether the mode opens the data folder's database (and so may save).
+    static bool opensDataFolder(DiagnosticMode mode);
+
+    // How long such a mode waits for a running copy to let go of the folder.
+    static constexpr int lockWaitMs = 5000;
 };

@@ -328,6 +328,89 @@ private Q_SLOTS:
         QVERIFY(db.entries.isEmpty());
     }
 
+    void clientLinksWithoutClientList() {
+        Db db;
+        db.clients = {client(u"local-c"_s, u"Acme"_s, 70)};
+        Api::merge(reply(jsonText("{'ok':true,'entries':[{'id':4,'description':'d','client_id':70,"
+                                  "'started_at':'2026-01-04T08:00:00Z','updated_at':'u'}]}")),
+                   db);
+        QCOMPARE(find(db, u"srv4"_s)->clientId, u"local-c"_s);
+    }
+
+    void deletedWhileFirstSentStaysDeleted() {
+        // Removed here while its first request travelled: the server's id and
+        // its copy of the entry must not bring it back.
+        Db db;
+        const Entry gone = entry(u"gone"_s, std::nullopt, Entry::pending);
+        SyncSnapshot snapshot;
+        snapshot.entries.insert(gone.id, gone);
+        Api::merge(reply(jsonText("{'ok':true,'results':[{'ref':'gone','server_id':30}],"
+                                  "'entries':[{'id':30,'description':'d','started_at':'s',"
+                                  "'updated_at':'u'}]}")),
+                   db, &snapshot);
+        QCOMPARE(db.entries.size(), 1);
+        QCOMPARE(db.entries[0].id, u"gone"_s);
+        QCOMPARE(db.entries[0].serverId, 30);
+        QVERIFY(db.entries[0].deleted);
+        QCOMPARE(db.entries[0].syncState, Entry::pending);
+    }
+
+    void storedShots_data() {
+        QTest::addColumn<QStringList>("sent"); // "k:path" kept, "f:name" uploaded
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<std::optional<QList<qint64>>>("refused");
+        QTest::addColumn<QStringList>("expected");
+        const QString p1 = u"2026/01/aaaaaaaa.png"_s;
+        const QString p2 = u"2026/01/bbbbbbbb.png"_s;
+        const QString p3 = u"2026/01/cccccccc.png"_s;
+        QTest::newRow("all stored")
+            << QStringList{u"k:"_s + p1, u"f:a.png"_s, u"f:b.png"_s} << QStringList{p1, p2, p3}
+            << std::optional<QList<qint64>>() << QStringList{p1, p2, p3};
+        QTest::newRow("first upload refused")
+            << QStringList{u"f:a.png"_s, u"f:b.png"_s} << QStringList{p2}
+            << std::optional<QList<qint64>>(QList<qint64>{0}) << QStringList{u"file:a.png"_s, p2};
+        QTest::newRow("upload refused before a kept picture")
+            << QStringList{u"f:a.png"_s, u"k:"_s + p1} << QStringList{p1}
+            << std::optional<QList<qint64>>(QList<qint64>{0}) << QStringList{u"file:a.png"_s, p1};
+        QTest::newRow("missing without the server's word: uploads stay local")
+            << QStringList{u"f:a.png"_s, u"f:b.png"_s} << QStringList{p2}
+            << std::optional<QList<qint64>>() << QStringList{p2, u"file:a.png"_s, u"file:b.png"_s};
+        QTest::newRow("kept picture dropped by the server")
+            << QStringList{u"k:"_s + p1, u"f:a.png"_s} << QStringList{p2}
+            << std::optional<QList<qint64>>(QList<qint64>{}) << QStringList{p2};
+    }
+
+    void storedShots() {
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, stored);
+        QFETCH(std::optional<QList<qint64>>, refused);
+        QFETCH(QStringList, expected);
+        QList<Screenshot> shots;
+        for (const QString& s : sent) {
+            const QString value = s.mid(2);
+            shots.append(s.startsWith(u'k') ? Screenshot{value, std::nullopt}
+                                            : Screenshot{std::nullopt, value});
+        }
+        Entry e;
+        e.screenshots = SyncMerge::storedShots(shots, stored, refused);
+        QCOMPARE(serverPaths(e), expected);
+    }
+
+    void refusedPictureSurvivesServerCopy() {
+        // A synced entry keeps a picture the server refused when the server's
+        // own version of the entry arrives.
+        Db db;
+        Entry e = entry(u"e"_s, 5);
+        e.screenshots = QList<Screenshot>{{std::nullopt, u"refused.png"_s}};
+        db.entries = {e};
+        Api::merge(
+            reply(jsonText("{'ok':true,'entries':[{'id':5,'description':'d','started_at':"
+                           "'s','updated_at':'u','screenshots':['2026/01/aaaaaaaa.png']}]}")),
+            db);
+        QCOMPARE(serverPaths(db.entries[0]),
+                 (QStringList{u"2026/01/aaaaaaaa.png"_s, u"file:refused.png"_s}));
+    }
+
     void decodeFailures_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::newRow("no ok") << QByteArray(jsonText("{'error':'x'}"));

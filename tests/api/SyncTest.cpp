@@ -111,19 +111,22 @@ private Q_SLOTS:
     }
 
     void transportFailures_data() {
-        QTest::addColumn<bool>("stall");
-        QTest::newRow("nothing listening") << false;
-        QTest::newRow("time-out") << true;
+        QTest::addColumn<int>("kind");
+        QTest::newRow("nothing listening") << 0;
+        QTest::newRow("time-out") << 1;
+        QTest::newRow("body cut off after the status line") << 2;
     }
 
     void transportFailures() {
-        QFETCH(bool, stall);
-        if (stall) {
+        QFETCH(int, kind);
+        if (kind == 0) {
+            configure(u"http://127.0.0.1:"_s + QString::number(FakeHttpServer::closedPort()),
+                      u"k"_s);
+        } else if (kind == 1) {
             HttpCall::setTimeoutCapForTesting(300);
             m_server->enqueue(ScriptedReply::stalled());
         } else {
-            configure(u"http://127.0.0.1:"_s + QString::number(FakeHttpServer::closedPort()),
-                      u"k"_s);
+            m_server->enqueue(ScriptedReply::cutOffAfter(jsonText("{'ok':true,'results':[")));
         }
         addEntry(u"e1"_s, u"work"_s);
         const Db before = store().db();

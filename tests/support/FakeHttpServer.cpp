@@ -92,7 +92,8 @@ bool FakeHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
         out += "Content-Type: " + reply.contentType + "\r\n";
     for (const auto& [key, value] : reply.extraHeaders)
         out += key + ": " + value + "\r\n";
-    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    out += "Content-Length: " + QByteArray::number(reply.body.size() + (reply.cutOff ? 1000 : 0)) +
+           "\r\n";
     out += "Connection: close\r\n\r\n";
     out += reply.body;
     socket->write(out);

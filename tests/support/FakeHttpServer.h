@@ -32,11 +32,16 @@ struct ScriptedReply {
     QList<QPair<QByteArray, QByteArray>> extraHeaders;
     // Never answer: the client times out.
     bool stall = false;
+    // Announce more body than is sent, then close: a body cut off mid-way.
+    bool cutOff = false;
 
     static ScriptedReply json(int status, const QByteArray& body) {
-        return {status, body, "application/json", {}, false};
+        return {status, body, "application/json", {}, false, false};
     }
-    static ScriptedReply stalled() { return {200, {}, {}, {}, true}; }
+    static ScriptedReply stalled() { return {200, {}, {}, {}, true, false}; }
+    static ScriptedReply cutOffAfter(const QByteArray& part) {
+        return {200, part, "application/json", {}, false, true};
+    }
 };
 
 // A scripted HTTP server on a random loopback port for tests: records every
