@@ -12,6 +12,7 @@
 namespace {
 
 std::optional<int> g_timeoutCap;
+int g_inFlight = 0;
 std::function<void(const HttpCall&)> g_observer;
 
 HttpReply readReply(QNetworkReply* reply) {
@@ -50,6 +51,15 @@ void HttpCall::setTimeoutCapForTesting(std::optional<int> msecs) {
     g_timeoutCap = msecs;
 }
 
+int HttpCall::inFlight() {
+    return g_inFlight;
+}
+
+void HttpCall::abortAll() {
+    for (QNetworkReply* reply : Api::network().findChildren<QNetworkReply*>())
+        reply->abort();
+}
+
 void HttpCall::setObserverForTesting(std::function<void(const HttpCall&)> observer) {
     g_observer = std::move(observer);
 }
@@ -78,6 +88,8 @@ void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done
     }
     QPointer<QObject> guard(context);
     const bool guarded = context != nullptr;
+    ++g_inFlight;
+    QObject::connect(reply, &QObject::destroyed, [] { --g_inFlight; });
     QObject::connect(reply, &QNetworkReply::finished, reply,
                      [reply, guard, guarded, done = std::move(done)]() {
                          reply->deleteLater();

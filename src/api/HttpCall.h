@@ -28,6 +28,11 @@ struct HttpCall {
     // destroyed by then.
     static void later(QObject* context, std::function<void()> fn);
 
+    // Requests sent and not yet finished and released.
+    static int inFlight();
+    // Ends every request still under way (their completions see the abort).
+    static void abortAll();
+
     // Tests: caps every time-out so that a stalled server fails fast.
     static void setTimeoutCapForTesting(std::optional<int> msecs);
     // Tests: sees every call as it is sent (to check time-outs, for example).

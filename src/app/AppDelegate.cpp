@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "api/Api.h"
+#include "api/HttpCall.h"
 #include "app/DiagnosticOutput.h"
 #include "app/EscapeRouter.h"
 #include "app/PanelEventFilter.h"
@@ -117,7 +118,11 @@ int AppDelegate::exec(int& argc, char** argv) {
     if (!instance.listen([&delegate] { delegate.showPanel(); }))
         std::fprintf(stderr, "zevra-tikit: other starts cannot reach this copy\n");
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
-    return app.exec();
+    const int status = app.exec();
+    // Requests still under way end here, while their objects can be freed.
+    HttpCall::abortAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
 }
 
 AppDelegate::AppDelegate(std::unique_ptr<AppModel> model, QObject* parent)

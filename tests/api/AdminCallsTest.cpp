@@ -85,7 +85,6 @@ private Q_SLOTS:
             << 200 << QByteArray(R"({"users":[{"id":1,"name":"A","is_admin":false}]})");
         QTest::newRow("not json") << 200 << QByteArray("<html>");
         QTest::newRow("forbidden") << 403 << QByteArray(R"({"error":"Admins only"})");
-        QTest::newRow("server error") << 500 << QByteArray(R"({"users":[]})");
     }
 
     void fetchUsersFailuresGiveEmptyList() {
@@ -99,8 +98,6 @@ private Q_SLOTS:
     void fetchUsersWithoutConnection() {
         configure(u"http://127.0.0.1:"_s + QString::number(FakeHttpServer::closedPort()), u"k"_s);
         QVERIFY(fetchUsers().isEmpty());
-        configure(u"///"_s, u"k"_s);
-        QVERIFY(fetchUsers().isEmpty());
         configure(m_server->baseUrl(), u"   "_s);
         QVERIFY(fetchUsers().isEmpty());
         QCOMPARE(m_server->requests().size(), 0);
@@ -113,14 +110,12 @@ private Q_SLOTS:
         QTest::newRow("forbidden with text")
             << 403 << QByteArray(R"({"error":"Only administrators may add people"})")
             << u"Only administrators may add people"_s;
-        QTest::newRow("forbidden empty") << 403 << QByteArray() << u"Server said HTTP 403"_s;
         QTest::newRow("bad gateway html")
             << 502 << QByteArray("<html/>") << u"Server said HTTP 502"_s;
         QTest::newRow("401 error object")
             << 401 << QByteArray(R"({"error":"Unknown key"})") << u"Unknown key"_s;
         QTest::newRow("ok without user")
             << 200 << QByteArray(R"({"ok":true})") << u"Malformed response"_s;
-        QTest::newRow("ok not json") << 200 << QByteArray("nope") << u"Malformed response"_s;
         QTest::newRow("user lacks active")
             << 200 << QByteArray(R"({"user":{"id":1,"name":"A","is_admin":false}})")
             << u"Malformed response"_s;
@@ -187,15 +182,6 @@ private Q_SLOTS:
         const QJsonObject body = QJsonDocument::fromJson(r.body).object();
         QCOMPARE(body.value("id"_L1).toInteger(), 17);
         QCOMPARE(body.value("color"_L1).toString(), u"#14b8a6"_s);
-    }
-
-    void updateClientColorNotConfiguredSendsNothing() {
-        configure(m_server->baseUrl(), QString());
-        int sent = 0;
-        HttpCall::setObserverForTesting([&](const HttpCall&) { ++sent; });
-        Api::updateClientColor(*m_store, 17, u"#14b8a6"_s);
-        HttpCall::setObserverForTesting(nullptr);
-        QCOMPARE(sent, 0);
     }
 
     void completionNeverSynchronous() {

@@ -197,7 +197,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("two fit exactly") << 0 << QStringList() << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("one byte short") << -1 << QStringList() << QStringList{u"a"_s};
-        QTest::newRow("sent ones left out") << 0 << QStringList{u"a"_s} << QStringList{u"b"_s, u"c"_s};
+        QTest::newRow("sent ones left out")
+            << 0 << QStringList{u"a"_s} << QStringList{u"b"_s, u"c"_s};
         QTest::newRow("larger than the budget goes alone")
             << -100000 << QStringList() << QStringList{u"a"_s};
         QTest::newRow("nothing left") << 0 << QStringList{u"a"_s, u"b"_s, u"c"_s} << QStringList();

@@ -1,6 +1,9 @@
 #include "TestEnv.h"
 
+#include "api/HttpCall.h"
+
 #include <QDir>
+#include <QTest>
 
 #include <ctime>
 
@@ -17,6 +20,10 @@ TestEnv::TestEnv(const QDateTime& now, const QByteArray& timeZone)
 }
 
 TestEnv::~TestEnv() {
+    // No request outlives its test: one still under way when the process ends
+    // leaves Qt's network thread with objects it never frees.
+    if (!QTest::qWaitFor([] { return HttpCall::inFlight() == 0; }, 30000))
+        qWarning("requests still under way after the test");
     Clock::install(nullptr);
     if (m_hadTz)
         setTimeZone(m_previousTz);
