@@ -1,24 +1,36 @@
 #include "model/Suggestions.h"
+#include "model/Colors.h"
 #include "model/Theme.h"
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-Client client(const QString& id, const QString& name, const QString& color,
-              std::optional<qint64> serverId = std::nullopt) {
+Client client(const QString& id, std::optional<qint64> serverId, const QString& name,
+              const QString& color) {
     Client c;
     c.id = id;
+    c.serverId = serverId;
     c.name = name;
     c.color = color;
-    c.serverId = serverId;
     return c;
 }
 
-// A local entry started at the given hour of 5 January 2026 ("x" for an
-// unreadable start).
+TaskSuggestion task(const QString& description, qint64 clientId, std::optional<QString> clientName,
+                    std::optional<QString> clientColor) {
+    TaskSuggestion t;
+    t.description = description;
+    t.clientId = clientId;
+    t.clientName = std::move(clientName);
+    t.clientColor = std::move(clientColor);
+    return t;
+}
+
+// A local entry started at an hour of 5 January 2026 ("x": unreadable).
 Entry entry(const QString& description, const QString& hour,
             std::optional<QString> clientId = std::nullopt, bool deleted = false) {
     Entry e;
@@ -30,23 +42,27 @@ Entry entry(const QString& description, const QString& hour,
     return e;
 }
 
-QStringList descriptions(const QList<Suggestion>& list) {
+// "description client-id client-name colour", "-" for what is absent.
+QStringList lines(const QList<Suggestion>& list) {
     QStringList out;
     for (const Suggestion& s : list)
-        out << s.description;
+        out << QStringList{s.description, s.clientId.value_or(u"-"_s),
+                           s.clientName.value_or(u"-"_s), s.color.name()}
+                   .join(u' ');
     return out;
 }
 
 } // namespace
 
-// The composer's suggestion list: the server's tasks or the local entries,
-// filtered, de-duplicated, prefix matches first, at most eight.
+// The composer's suggestion list (the server's tasks or the local entries,
+// filtered, de-duplicated, prefix matches first, at most eight), client colour
+// text, and how the dark appearance is chosen.
 class SuggestionsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void filterAndOrder_data() {
-        QTest::addColumn<QStringList>("tasks"); // "description|client name"
+        QTest::addColumn<QStringList>("tasks"); // "description|client name", also in "expected"
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("expected");
 
@@ -54,23 +70,20 @@ private Q_SLOTS:
         QTest::newRow("prefix first, then the rest in order")
             << reports << u" \tREP "_s
             << QStringList{u"Report review"_s, u"Weekly report"_s, u"Prep slides"_s};
-        QTest::newRow("newlines are not trimmed") << reports << u"rep\n"_s << QStringList{};
-        QTest::newRow("blank query keeps the order") << reports << u"  "_s << reports;
         QTest::newRow("case duplicates: first kept")
             << QStringList{u"Design"_s, u"design"_s, u"DESIGN work"_s} << u"des"_s
             << QStringList{u"Design"_s, u"DESIGN work"_s};
         QTest::newRow("client name matches, not as prefix")
             << QStringList{u"Planning|Acme"_s, u"Invoices|Globex"_s, u"acme rollout"_s} << u"acme"_s
-            << QStringList{u"acme rollout"_s, u"Planning"_s};
+            << QStringList{u"acme rollout"_s, u"Planning|Acme"_s};
         QTest::newRow("same text, second client matches")
             << QStringList{u"Standup|Acme"_s, u"Standup|Globex"_s} << u"glob"_s
-            << QStringList{u"Standup"_s};
+            << QStringList{u"Standup|Globex"_s};
 
         QStringList nine;
         for (int i = 0; i < 9; ++i)
             nine << u"old task %1"_s.arg(i);
         QTest::newRow("nine give eight") << nine << QString() << nine.mid(0, 8);
-        QTest::newRow("eight give eight") << nine.mid(0, 8) << u"task"_s << nine.mid(0, 8);
         QTest::newRow("eight after reordering") << (nine + QStringList{u"task"_s}) << u"task"_s
                                                 << (QStringList{u"task"_s} + nine.mid(0, 7));
     }
@@ -88,46 +101,31 @@ private Q_SLOTS:
                 task.clientName = t.section(u'|', 1);
             db.tasks.append(task);
         }
-        const QList<Suggestion> got = Suggestions::forText(db, query);
-        QCOMPARE(descriptions(got), expected);
-        if (query == u"glob"_s)
-            QCOMPARE(got[0].clientName, std::optional<QString>(u"Globex"_s));
+        QStringList got;
+        for (const Suggestion& s : Suggestions::forText(db, query))
+            got << s.description + (s.clientName ? u'|' + *s.clientName : QString());
+        QCOMPARE(got, expected);
     }
 
     void taskClientAndColour() {
         Db db;
-        db.clients = {client(u"local-7"_s, u"Acme Local"_s, u"#22c55e"_s, 7),
-                      client(u"dup-7"_s, u"Duplicate"_s, u"#ef4444"_s, 7),
-                      client(u"local-8"_s, u"Unreadable"_s, u"not a colour"_s, 8)};
-        const auto task = [&db](std::optional<qint64> id, std::optional<QString> name,
-                                std::optional<QString> color) {
-            TaskSuggestion t;
-            t.description = u"T%1"_s.arg(db.tasks.size());
-            t.clientId = id;
-            t.clientName = std::move(name);
-            t.clientColor = std::move(color);
-            db.tasks.append(t);
-        };
-        task(7, std::nullopt, u"#f97316"_s);      // the task's colour wins
-        task(7, u"Server name"_s, u"nonsense"_s); // falls back to the local colour
-        task(8, std::nullopt, u"bad"_s);          // both unreadable
-        task(99, u"Gone"_s, std::nullopt);        // no local client
-        const QList<Suggestion> got = Suggestions::forText(db, QString());
-        QCOMPARE(got.size(), 4);
-        QCOMPARE(got[0].clientId, std::optional<QString>(u"local-7"_s));
-        QCOMPARE(got[0].clientName, std::optional<QString>(u"Acme Local"_s));
-        QCOMPARE(got[0].color, QColor(0xf9, 0x73, 0x16));
-        QCOMPARE(got[1].clientName, std::optional<QString>(u"Server name"_s));
-        QCOMPARE(got[1].color, QColor(0x22, 0xc5, 0x5e));
-        QCOMPARE(got[2].color, Theme::accentDeep());
-        QCOMPARE(got[3].clientId, std::nullopt);
-        QCOMPARE(got[3].clientName, std::optional<QString>(u"Gone"_s));
-        QCOMPARE(descriptions(Suggestions::forText(db, u"acme loc"_s)), QStringList{u"T0"_s});
+        db.clients = {client(u"l7"_s, 7, u"Acme"_s, u"#22c55e"_s),
+                      client(u"dup"_s, 7, u"Dup"_s, u"#ef4444"_s),
+                      client(u"l8"_s, 8, u"Bad"_s, u"bad"_s)};
+        // A readable task colour wins, then the local client's; names likewise.
+        db.tasks = {
+            task(u"T0"_s, 7, std::nullopt, u"#f97316"_s), task(u"T1"_s, 7, u"Srv"_s, std::nullopt),
+            task(u"T2"_s, 8, std::nullopt, u"bad"_s), task(u"T3"_s, 99, u"Gone"_s, std::nullopt)};
+        const QString deep = Theme::accentDeep().name();
+        QCOMPARE(lines(Suggestions::forText(db, QString())),
+                 (QStringList{u"T0 l7 Acme #f97316"_s, u"T1 l7 Srv #22c55e"_s,
+                              u"T2 l8 Bad "_s + deep, u"T3 - Gone "_s + deep}));
+        QCOMPARE(lines(Suggestions::forText(db, u"acm"_s)).size(), 1);
     }
 
     void localEntriesNewestFirst() {
         Db db;
-        db.clients = {client(u"a"_s, u"Client A"_s, u"#ef4444"_s)};
+        db.clients = {client(u"a"_s, std::nullopt, u"Client A"_s, u"#ef4444"_s)};
         db.entries = {
             entry(u"Design"_s, u"08"_s, u"a"_s),
             entry(u"design \t"_s, u"10"_s),       // newer: stands for both
@@ -137,17 +135,55 @@ private Q_SLOTS:
             entry(u"Same start first"_s, u"11"_s, u"a"_s),
             entry(u"Same start second"_s, u"11"_s, u"missing"_s),
         };
-        const QList<Suggestion> got = Suggestions::forText(db, QString());
-        QCOMPARE(descriptions(got), (QStringList{u"Same start first"_s, u"Same start second"_s,
-                                                 u"design"_s, u"Unreadable start"_s}));
-        QCOMPARE(got[0].clientName, std::optional<QString>(u"Client A"_s));
-        QCOMPARE(got[0].color, QColor(0xef, 0x44, 0x44));
-        QCOMPARE(got[1].clientId, std::optional<QString>(u"missing"_s));
-        QCOMPARE(got[1].color, Theme::accentDeep());
-        QCOMPARE(descriptions(Suggestions::forText(db, u"client a"_s)),
-                 QStringList{u"Same start first"_s});
+        const QString deep = Theme::accentDeep().name();
+        QCOMPARE(lines(Suggestions::forText(db, QString())),
+                 (QStringList{u"Same start first a Client A #ef4444"_s,
+                              u"Same start second missing - "_s + deep, u"design - - "_s + deep,
+                              u"Unreadable start - - "_s + deep}));
+    }
+    void hexText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected"); // null: refused
+
+        QTest::newRow("blanks, no hash") << u"  F97316 \n"_s << u"#f97316"_s;
+        QTest::newRow("hash, upper case") << u"\t#FAAF3B"_s << u"#faaf3b"_s;
+        QTest::newRow("three digits") << u"#abc"_s << QString();
+        QTest::newRow("five digits") << u"FAAF3"_s << QString();
+        QTest::newRow("seven digits") << u"#FAAF3B0"_s << QString();
+        QTest::newRow("non-hex") << u"#f9731g"_s << QString();
+        QTest::newRow("two hashes") << u"##f9731"_s << QString();
+        QTest::newRow("0x prefix") << u"0x1234"_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void hexText() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(normalizeHex(text), expected.isNull() ? std::nullopt : std::optional(expected));
+        const std::optional<QColor> color = colorFromHex(text);
+        QCOMPARE(color.has_value(), !expected.isNull());
+        if (color)
+            QCOMPARE(color->name(QColor::HexArgb), u"#ff"_s + expected.mid(1));
+    }
+
+    // Dark below the middle grey; an override wins until it is lifted.
+    void darknessFollowsPalette() {
+        const QPalette original = QGuiApplication::palette();
+        for (const int lightness : {127, 128}) {
+            const bool dark = lightness < 128;
+            QPalette palette = original;
+            palette.setColor(QPalette::Window, QColor(lightness, lightness, lightness));
+            QGuiApplication::setPalette(palette);
+            QCOMPARE(Theme::isDark(), dark);
+            QCOMPARE(Theme::surfaceTint().alpha() > 0, dark);
+            Theme::setDarkOverride(!dark);
+            QCOMPARE(Theme::card().alpha() < 128, !dark);
+            Theme::setDarkOverride(std::nullopt);
+            QCOMPARE(Theme::isDark(), dark);
+        }
+        QGuiApplication::setPalette(original);
     }
 };
 
-QTEST_GUILESS_MAIN(SuggestionsTest)
+QTEST_MAIN(SuggestionsTest)
 #include "SuggestionsTest.moc"
