@@ -10,6 +10,7 @@
 #include "ui/panel/EntryListBuilder.h"
 #include "ui/panel/EntryListView.h"
 #include "ui/panel/ListRow.h"
+#include "ui/panel/PanelSurfaces.h"
 #include "ui/panel/SetupOverlayView.h"
 #include "ui/panel/SuggestionListView.h"
 #include "ui/panel/SyncLine.h"
@@ -97,14 +98,17 @@ void PopoverViewController::buildView() {
                                     Style::Tone::Label, this),
                       1);
     m_usersButton = symbolButton(u"person.2"_s, u"Team"_s, this);
-    m_reportsButton = symbolButton(u"chart.bar.xaxis"_s, u"Reports"_s, this);
-    m_settingsButton = symbolButton(u"gearshape"_s, u"Settings"_s, this);
+    auto* reports = symbolButton(u"chart.bar.xaxis"_s, u"Reports"_s, this);
+    auto* settings = symbolButton(u"gearshape"_s, u"Settings"_s, this);
+    m_usersButton->setObjectName(u"team"_s);
+    reports->setObjectName(u"reports"_s);
+    settings->setObjectName(u"settings"_s);
     connect(m_usersButton, &SymbolButton::clicked, this, &PopoverViewController::openUsers);
-    connect(m_reportsButton, &SymbolButton::clicked, this, &PopoverViewController::openReports);
-    connect(m_settingsButton, &SymbolButton::clicked, this, &PopoverViewController::openSettings);
+    connect(reports, &SymbolButton::clicked, this, &PopoverViewController::openReports);
+    connect(settings, &SymbolButton::clicked, this, &PopoverViewController::openSettings);
     header->addWidget(m_usersButton);
-    header->addWidget(m_reportsButton);
-    header->addWidget(m_settingsButton);
+    header->addWidget(reports);
+    header->addWidget(settings);
     stack->addLayout(header);
 
     // 2. Composer.
@@ -120,6 +124,7 @@ void PopoverViewController::buildView() {
                      1);
     m_todayTotalLabel = new TextLabel(u"0:00:00"_s, Style::monoDigits(12, Style::Weight::Semibold),
                                       Style::Tone::Label, this);
+    m_todayTotalLabel->setObjectName(u"todayTotal"_s);
     m_todayTotalLabel->setAlignment(Qt::AlignRight);
     m_todayTotalLabel->setElide(false);
     m_todayTotalLabel->setFixedWidth(62);
@@ -127,19 +132,19 @@ void PopoverViewController::buildView() {
     stack->addLayout(today);
 
     // 4. The list, taking the free height.
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setAutoFillBackground(false);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     m_list = new EntryListView;
     m_list->setAutoFillBackground(false);
-    m_scroll->setWidget(m_list);
-    new OverlayScrollBar(m_scroll);
-    stack->addWidget(m_scroll, 1);
+    scroll->setWidget(m_list);
+    new OverlayScrollBar(scroll);
+    stack->addWidget(scroll, 1);
 
     // 5. Sync line.
     auto* sync = new QHBoxLayout;
@@ -150,12 +155,14 @@ void PopoverViewController::buildView() {
     m_syncDot->setRadius(4);
     m_syncDot->setFill(Style::tertiaryLabel());
     m_syncLabel = new TextLabel(QString(), Style::font(10.5), Style::Tone::Secondary, this);
-    m_syncButton = new TextButton(u"Sync"_s, Style::font(11.5, Style::Weight::Medium), this);
-    m_syncButton->setForeground(Theme::accent());
-    connect(m_syncButton, &TextButton::clicked, this, &PopoverViewController::tapSync);
+    m_syncLabel->setObjectName(u"syncLine"_s);
+    auto* syncButton = new TextButton(u"Sync"_s, Style::font(11.5, Style::Weight::Medium), this);
+    syncButton->setObjectName(u"syncButton"_s);
+    syncButton->setForeground(Theme::accent());
+    connect(syncButton, &TextButton::clicked, this, &PopoverViewController::tapSync);
     sync->addWidget(m_syncDot, 0, Qt::AlignVCenter);
     sync->addWidget(m_syncLabel, 1, Qt::AlignVCenter);
-    sync->addWidget(m_syncButton, 0, Qt::AlignVCenter);
+    sync->addWidget(syncButton, 0, Qt::AlignVCenter);
     stack->addLayout(sync);
 
     // The suggestion list floats over the list, under the composer.
@@ -184,28 +191,8 @@ void PopoverViewController::placeSuggestions() {
                                   m_suggestionView->sizeHint().height());
 }
 
-const QList<ListRow*>& PopoverViewController::rowViews() const {
-    return m_list->rowViews();
-}
-
-const QList<TextLabel*>& PopoverViewController::liveDurationLabels() const {
-    return m_list->liveDurationLabels();
-}
-
-const QList<QPair<TextLabel*, double>>& PopoverViewController::liveTotals() const {
-    return m_list->liveTotals();
-}
-
-int PopoverViewController::rowsBuilt() const {
-    return m_list->rowsBuilt();
-}
-
 QLineEdit* PopoverViewController::composerField() const {
     return m_composer ? m_composer->field() : nullptr;
-}
-
-bool PopoverViewController::isRenamePending() const {
-    return m_editDebounce && m_editDebounce->isActive();
 }
 
 // --- Refreshing --------------------------------------------------------------
@@ -214,18 +201,16 @@ void PopoverViewController::reload() {
     if (!m_built)
         return;
     const Settings& settings = m_model->store().db().settings;
-    m_reportsButton->show();
     m_usersButton->setVisible(settings.isAdmin);
     m_composer->configure();
     rebuildList();
     updateSyncRow();
     updateTodayTotal();
-    if ((settings.server.isEmpty() || settings.apiKey.isEmpty()) && !m_setup)
+    if ((settings.server.isEmpty() || settings.apiKey.isEmpty()) && !m_surfaces.setup)
         openSettings();
 }
 
 void PopoverViewController::rebuildList() {
-    ++m_rebuildCount;
     m_hoveredRow = nullptr;
     const QDateTime now = Clock::now();
     const QList<Entry> listed = EntryListBuilder::listed(m_model->store().db().entries);
@@ -355,7 +340,7 @@ void PopoverViewController::applyComposerDuration(const QString& text) {
         return;
     }
     m_model->updateTimes(*running, *start, std::nullopt);
-    removeTimeEditor();
+    PanelSurfaces::close(m_surfaces.timeEditor);
     m_model->syncNow();
 }
 
@@ -375,10 +360,10 @@ void PopoverViewController::showClientMenu(QWidget* anchor) {
     std::optional<QString> current = m_pendingClientId;
     if (const std::optional<Entry> running = m_model->running(); running && running->clientId)
         current = running->clientId;
-    if (m_clientMenu)
-        m_clientMenu->close();
+    if (m_surfaces.clientMenu)
+        m_surfaces.clientMenu->close();
     QPointer<PopoverViewController> self(this);
-    m_clientMenu = ClientMenu::build(
+    m_surfaces.clientMenu = ClientMenu::build(
         m_model->clients(), current,
         [self](const std::optional<QString>& id) {
             if (self)
@@ -389,7 +374,7 @@ void PopoverViewController::showClientMenu(QWidget* anchor) {
                 self->showClientsManager();
         },
         this);
-    m_clientMenu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + 6)));
+    m_surfaces.clientMenu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + 6)));
 }
 
 void PopoverViewController::removePendingShot(const QString& id) {
@@ -443,12 +428,9 @@ void PopoverViewController::openEditor(const Entry& entry, QWidget* anchor) {
 }
 
 void PopoverViewController::closeEditor() {
-    if (!m_detailsWindow && !m_editorView)
+    if (!m_surfaces.hasCard())
         return;
-    if (m_detailsWindow)
-        m_detailsWindow->hide();
-    m_detailsWindow.clear();
-    m_editorView.clear();
+    m_surfaces.dropCard();
     reload();
 }
 
@@ -458,36 +440,21 @@ void PopoverViewController::showTimeEditor() {
     // The time editor under the time box is not part of this panel yet.
 }
 
-void PopoverViewController::removeTimeEditor() {
-    removeOverlay(m_timeEditor);
-}
-
 void PopoverViewController::dismissTimeEditor(const QPoint& globalPos) {
-    if (!m_timeEditor)
+    QWidget* editor = m_surfaces.timeEditor;
+    if (!editor)
         return;
-    const bool inEditor = m_timeEditor->rect().contains(m_timeEditor->mapFromGlobal(globalPos));
+    const bool inEditor = editor->rect().contains(editor->mapFromGlobal(globalPos));
     TimeBox* box = m_composer->timeBox();
     const bool inBox = box->rect().contains(box->mapFromGlobal(globalPos));
     if (!inEditor && !inBox)
-        removeTimeEditor();
-}
-
-void PopoverViewController::removeOverlay(QPointer<QWidget>& overlay) {
-    if (overlay) {
-        overlay->hide();
-        overlay->deleteLater();
-    }
-    overlay.clear();
+        PanelSurfaces::close(m_surfaces.timeEditor);
 }
 
 bool PopoverViewController::handleEscape() {
-    for (QPointer<QWidget>* overlay : {&m_newClient, &m_clientsManager, &m_usersManager}) {
-        if (*overlay) {
-            removeOverlay(*overlay);
-            return true;
-        }
-    }
-    if (m_detailsWindow || m_editorView) {
+    if (m_surfaces.closeTopOverlay())
+        return true;
+    if (m_surfaces.hasCard()) {
         closeEditor();
         return true;
     }
@@ -496,46 +463,28 @@ bool PopoverViewController::handleEscape() {
 
 void PopoverViewController::dismissTransient() {
     flushPendingRename();
-    if (m_detailsWindow)
-        m_detailsWindow->hide();
-    m_detailsWindow.clear();
-    m_editorView.clear();
-    removeTimeEditor();
-    if (m_setup) {
-        m_setup->hide();
-        m_setup->deleteLater();
-    }
-    m_setup.clear();
-    removeOverlay(m_newClient);
-    removeOverlay(m_clientsManager);
-    removeOverlay(m_usersManager);
+    m_surfaces.closeAll();
 }
 
 void PopoverViewController::clearTransientState() {
     // A rename waiting for quiet is applied rather than lost with the panel.
     flushPendingRename();
     m_editDebounce->stop();
-    m_editorView.clear();
-    m_detailsWindow.clear();
-    m_timeEditor.clear();
-    m_setup.clear();
-    m_newClient.clear();
-    m_clientsManager.clear();
-    m_usersManager.clear();
+    m_surfaces.forgetAll();
 }
 
 void PopoverViewController::openSettings() {
-    if (m_setup)
+    if (m_surfaces.setup)
         return;
-    m_setup = new SetupOverlayView(m_model, this, this);
-    pin(m_setup, this);
-    m_setup->raise();
-    m_setup->focusFirstField();
+    m_surfaces.setup = new SetupOverlayView(m_model, this, this);
+    pin(m_surfaces.setup, this);
+    m_surfaces.setup->raise();
+    m_surfaces.setup->focusFirstField();
 }
 
 void PopoverViewController::setupClosed(SetupOverlayView* overlay) {
-    if (m_setup == overlay)
-        m_setup.clear();
+    if (m_surfaces.setup == overlay)
+        m_surfaces.setup.clear();
     reload();
 }
 

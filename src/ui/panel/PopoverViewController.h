@@ -2,12 +2,11 @@
 
 #include "model/Client.h"
 #include "model/Entry.h"
+#include "ui/panel/PanelSurfaces.h"
 #include "ui/panel/SetupOverlayView.h"
 #include "ui/widgets/FlippedView.h"
 
 #include <QList>
-#include <QMenu>
-#include <QPair>
 #include <QPointer>
 #include <QSet>
 
@@ -22,10 +21,8 @@ class LayerView;
 class ListRow;
 class QLineEdit;
 class QMimeData;
-class QScrollArea;
 class SuggestionListView;
 class SymbolButton;
-class TextButton;
 class TextLabel;
 
 // Everything inside the main floating panel: the header, the composer, today's
@@ -61,7 +58,7 @@ public:
     QLineEdit* composerField() const;
     void setOnOpenReports(std::function<void()> callback) { m_onOpenReports = std::move(callback); }
     // The details card's window; nothing while no card is open.
-    QWidget* detailsWindow() const { return m_detailsWindow; }
+    QWidget* detailsWindow() const { return m_surfaces.detailsWindow; }
 
     // --- Called by the composer --------------------------------------------
     void toggleStartStop(const QString& description);
@@ -94,31 +91,8 @@ public:
     // The setup overlay closed itself.
     void setupClosed(SetupOverlayView* overlay);
 
-    // --- State, for the diagnostic modes and tests ---------------------------
+    // --- For the rows ----------------------------------------------------------
     AppModel* model() const { return m_model; }
-    ComposerView* composer() const { return m_composer; }
-    SuggestionListView* suggestionView() const { return m_suggestionView; }
-    SetupOverlayView* setupOverlay() const { return m_setup; }
-    QMenu* clientMenu() const { return m_clientMenu; }
-    EntryListView* listView() const { return m_list; }
-    QScrollArea* scrollArea() const { return m_scroll; }
-    const QList<ListRow*>& rowViews() const;
-    const QList<TextLabel*>& liveDurationLabels() const;
-    const QList<QPair<TextLabel*, double>>& liveTotals() const;
-    ListRow* hoveredRow() const { return m_hoveredRow; }
-    const QSet<QString>& expandedGroups() const { return m_expandedGroups; }
-    TextLabel* todayTotalLabel() const { return m_todayTotalLabel; }
-    double todayBase() const { return m_todayBase; }
-    TextLabel* syncLabel() const { return m_syncLabel; }
-    LayerView* syncDot() const { return m_syncDot; }
-    SymbolButton* usersButton() const { return m_usersButton; }
-    SymbolButton* reportsButton() const { return m_reportsButton; }
-    SymbolButton* settingsButton() const { return m_settingsButton; }
-    TextButton* syncButton() const { return m_syncButton; }
-    bool isRenamePending() const;
-    // Times the list was rebuilt, and rows made, since creation.
-    int rebuildCount() const { return m_rebuildCount; }
-    int rowsBuilt() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -131,32 +105,16 @@ private:
     void placeSuggestions();
     void renameRunning();
     void flushPendingRename();
-    void removeTimeEditor();
-    static void removeOverlay(QPointer<QWidget>& overlay);
 
     AppModel* m_model;
     ComposerView* m_composer = nullptr;
     LayerView* m_syncDot = nullptr;
     TextLabel* m_syncLabel = nullptr;
-    QScrollArea* m_scroll = nullptr;
     EntryListView* m_list = nullptr;
     SuggestionListView* m_suggestionView = nullptr;
     SymbolButton* m_usersButton = nullptr;
-    SymbolButton* m_reportsButton = nullptr;
-    SymbolButton* m_settingsButton = nullptr;
-    TextButton* m_syncButton = nullptr;
     TextLabel* m_todayTotalLabel = nullptr;
-
-    // Surfaces of their own (details card, time editor, client and people
-    // overlays); empty until those exist.
-    QPointer<QWidget> m_editorView;
-    QPointer<QWidget> m_detailsWindow;
-    QPointer<QWidget> m_timeEditor;
-    QPointer<SetupOverlayView> m_setup;
-    QPointer<QWidget> m_newClient;
-    QPointer<QWidget> m_clientsManager;
-    QPointer<QWidget> m_usersManager;
-    QPointer<QMenu> m_clientMenu;
+    PanelSurfaces m_surfaces;
 
     std::function<void()> m_onOpenReports;
     std::optional<QString> m_pendingClientId;
@@ -164,6 +122,5 @@ private:
     ListRow* m_hoveredRow = nullptr;
     QSet<QString> m_expandedGroups;
     double m_todayBase = 0;
-    int m_rebuildCount = 0;
     bool m_built = false;
 };

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/panel/SetupOverlayView.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QWidget>
+
+// The surfaces the panel hosts over or beside its content, each open at most
+// once. The details card (its window and the entry editor in it), the time
+// editor and the client and people overlays are plain widgets until their own
+// classes arrive.
+class PanelSurfaces {
+public:
+    QPointer<QWidget> detailsWindow;
+    QPointer<QWidget> editor;
+    QPointer<QWidget> timeEditor;
+    QPointer<SetupOverlayView> setup;
+    QPointer<QWidget> newClient;
+    QPointer<QWidget> clientsManager;
+    QPointer<QWidget> usersManager;
+    QPointer<QMenu> clientMenu;
+
+    bool hasCard() const { return detailsWindow || editor; }
+    // Hides the card's window and lets go of the card.
+    void dropCard();
+    // Closes the topmost of the new-client, clients and people overlays;
+    // true when one was open.
+    bool closeTopOverlay();
+    // Closes every surface but the client menu, which closes itself.
+    void closeAll();
+    // Lets go of every surface without touching it.
+    void forgetAll();
+
+    // Hides a surface, deletes it once control returns, and forgets it.
+    template <typename T>
+    static void close(QPointer<T>& surface) {
+        if (surface) {
+            surface->hide();
+            surface->deleteLater();
+        }
+        surface.clear();
+    }
+};

@@ -1,0 +1,295 @@
+// The panel as a person uses it: typing, clicking, picking, the live ticker,
+// pasting and the setup overlay, read back from the widgets it shows.
+
+#include "TestEnv.h"
+#include "UiTestData.h"
+
+#include "model/AppModel.h"
+#include "ui/panel/ComposerView.h"
+#include "ui/panel/EntryListView.h"
+#include "ui/panel/EntryRowView.h"
+#include "ui/panel/GroupRowView.h"
+#include "ui/panel/HighlightLabel.h"
+#include "ui/panel/PopoverViewController.h"
+#include "ui/panel/SetupOverlayView.h"
+#include "ui/panel/SuggestionListView.h"
+#include "ui/panel/SuggestionRow.h"
+#include "ui/panel/TimeBox.h"
+#include "ui/widgets/ChipView.h"
+#include "ui/widgets/SymbolButton.h"
+#include "ui/widgets/TextButton.h"
+#include "ui/widgets/TextLabel.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace UiTestData;
+
+namespace {
+
+// A panel on a configured database in its own active window, reloaded on every
+// model change as the application shell does; syncs are counted and answered.
+struct Panel {
+    TestEnv env;
+    AppModel model{env.dataDirectory()};
+    std::unique_ptr<PopoverViewController> controller;
+    int syncs = 0;
+
+    Panel() {
+        db().settings.server = u"http://127.0.0.1:8080"_s;
+        db().settings.apiKey = u"secret"_s;
+        model.setSyncRunner([this](Store&, QObject*, AppModel::SyncDone done) {
+            ++syncs;
+            SyncSummary summary;
+            summary.online = true;
+            done(summary);
+        });
+    }
+    ~Panel() { model.setOnChange(nullptr); }
+
+    bool open() {
+        controller = std::make_unique<PopoverViewController>(&model);
+        model.setOnChange([this] { controller->reload(); });
+        controller->resize(380, 620);
+        controller->reload();
+        controller->show();
+        controller->activateWindow();
+        const bool active = QTest::qWaitForWindowActive(controller.get());
+        settle();
+        return active;
+    }
+    // Lets layouts and deferred deletions run.
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+    Db& db() { return model.store().db(); }
+    template <typename T>
+    T* find(const QString& name = {}) const {
+        return controller->findChild<T*>(name);
+    }
+    ComposerView* composer() const { return find<ComposerView>(); }
+    EntryListView* list() const { return find<EntryListView>(); }
+    QString label(const QString& name) const { return find<TextLabel>(name)->text(); }
+    template <typename Row>
+    Row* row(int index) const {
+        QList<Row*> rows;
+        for (ListRow* r : list()->rowViews()) {
+            if (auto* row = dynamic_cast<Row*>(r))
+                rows.append(row);
+        }
+        return rows.value(index);
+    }
+    void type(QLineEdit* field, const QString& text) {
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClicks(field, text);
+    }
+    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+};
+
+} // namespace
+
+class PanelTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startStopAndTrash() {
+        Panel f;
+        QVERIFY(f.open());
+        SymbolButton* button = f.composer()->startStopButton();
+        f.type(f.composer()->field(), u"Write the report"_s);
+        f.click(button);
+        QCOMPARE(f.model.running()->description, u"Write the report"_s);
+        QCOMPARE(f.model.running()->startedAt, Time::iso(at(0)));
+        QCOMPARE(button->symbol(), u"stop.fill"_s);
+
+        f.env.clock().advance(90'000);
+        f.click(button);
+        QCOMPARE(f.db().entries[0].endedAt, std::optional(Time::iso(at(0).addSecs(90))));
+        QCOMPARE(f.syncs, 2);
+        QCOMPARE(button->symbol(), u"play.fill"_s);
+        QCOMPARE(f.row<EntryRowView>(0)->durationLabel()->text(), u"0:01:30"_s);
+
+        // The trash button deletes the running entry only.
+        f.click(button);
+        f.click(f.composer()->trashButton());
+        QVERIFY(!f.model.running());
+        QCOMPARE(f.db().entries.size(), 1);
+        QVERIFY(!f.composer()->trashButton()->isVisibleTo(f.composer()));
+    }
+
+    void typingRenamesTheRunningEntryAfterQuiet() {
+        Panel f;
+        f.db().entries.append(entry(u"run"_s, u"Draft"_s, at(-10), std::nullopt));
+        QVERIFY(f.open());
+        QLineEdit* field = f.composer()->field();
+        f.type(field, u" notes"_s);
+        f.env.clock().advance(500);
+        QTest::keyClicks(field, u"!"_s);
+        f.env.clock().advance(699);
+        QCOMPARE(f.model.running()->description, u"Draft"_s);
+        f.env.clock().advance(1);
+        QCOMPARE(f.model.running()->description, u"Draft notes!"_s);
+        // Neither a tick nor a reload overwrites what is being typed, and
+        // stopping at once still keeps it.
+        QTest::keyClicks(field, u"?"_s);
+        f.controller->updateLiveTime();
+        f.controller->reload();
+        QCOMPARE(field->text(), u"Draft notes!?"_s);
+        f.click(f.composer()->startStopButton());
+        QCOMPARE(f.db().entries[0].description, u"Draft notes!?"_s);
+    }
+
+    void pickingASuggestion_data() {
+        QTest::addColumn<bool>("running");
+        QTest::newRow("idle") << false;
+        QTest::newRow("running") << true;
+    }
+
+    void pickingASuggestion() {
+        QFETCH(bool, running);
+        Panel f;
+        f.db().clients.append(Client());
+        f.db().clients[0].id = u"c1"_s;
+        f.db().clients[0].name = u"Acme"_s;
+        f.db().entries.append(entry(u"a"_s, u"Report writing"_s, at(-120), at(-60), u"c1"_s));
+        if (running)
+            f.db().entries.append(entry(u"run"_s, u""_s, at(-5), std::nullopt));
+        QVERIFY(f.open());
+        auto* list = f.find<SuggestionListView>();
+        f.type(f.composer()->field(), u"REP"_s);
+        QVERIFY(list->geometry().top() > f.composer()->geometry().bottom());
+        QCOMPARE(list->rows().size(), 1);
+        QCOMPARE(list->rows()[0]->descriptionLabel()->highlightedText(), u"Rep"_s);
+        QCOMPARE(list->rows()[0]->clientLabel()->text(), u"Acme"_s);
+
+        f.click(list->rows()[0]);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(f.composer()->field()->text(), u"Report writing"_s);
+        QCOMPARE(f.composer()->chip()->text(), u"Acme"_s);
+        QCOMPARE(f.syncs, running ? 1 : 0);
+        if (!running)
+            f.click(f.composer()->startStopButton());
+        f.env.clock().advance(2000); // the rename typing scheduled does not undo the pick
+        QCOMPARE(f.model.running()->description, u"Report writing"_s);
+        QCOMPARE(f.model.running()->clientId, std::optional(u"c1"_s));
+    }
+
+    void timeBoxTakesATypedDuration() {
+        Panel f;
+        f.db().entries.append(entry(u"run"_s, u"Focus"_s, at(-5), std::nullopt));
+        QVERIFY(f.open());
+        TimeBox* box = f.composer()->timeBox();
+        f.click(box); // selects the figure for typing
+        QTest::keyClicks(box->label(), u"soon"_s);
+        QTest::keyClick(box->label(), Qt::Key_Return);
+        QCOMPARE(f.model.running()->startedAt, Time::iso(at(-5)));
+        QCOMPARE(box->label()->text(), u"0:05:00"_s);
+
+        f.click(box);
+        QTest::keyClicks(box->label(), u"1:00"_s);
+        f.env.clock().advance(3000);
+        f.controller->updateLiveTime(); // the ticker leaves the typed text alone
+        QCOMPARE(box->label()->text(), u"1:00"_s);
+        QTest::keyClick(box->label(), Qt::Key_Return);
+        QCOMPARE(f.model.running()->startedAt, Time::iso(at(-60).addSecs(3)));
+        QCOMPARE(box->label()->text(), u"1:00:00"_s);
+        QCOMPARE(f.syncs, 1);
+    }
+
+    void liveTickRewritesOnlyTheRunningFigures() {
+        Panel f;
+        f.db().entries = {entry(u"old"_s, u"Mail"_s, at(-1440), at(-1400)),
+                          entry(u"r1"_s, u"Report"_s, at(-60), at(-30)),
+                          entry(u"run"_s, u"report"_s, at(-20), std::nullopt)};
+        QVERIFY(f.open());
+        f.click(f.row<GroupRowView>(0)); // expand
+        Panel::settle();
+        f.controller->reload(); // the expansion survives
+        QCOMPARE(f.list()->rowViews().size(), 4);
+        GroupRowView* group = f.row<GroupRowView>(0);
+        EntryRowView* running = f.row<EntryRowView>(0);
+        QCOMPARE(group->durationLabel()->text(), u"0:30:00"_s); // finished part only
+        const int built = f.list()->rowsBuilt();
+
+        f.env.clock().advance(65'000);
+        f.controller->updateLiveTime();
+        QCOMPARE(running->durationLabel()->text(), u"0:21:05"_s);
+        QCOMPARE(group->durationLabel()->text(), u"0:51:05"_s);
+        QCOMPARE(f.list()->dayFigures().value(0)->text(), u"0:51:05"_s);
+        QCOMPARE(f.list()->dayFigures().value(1)->text(), u"0:40:00"_s);
+        QCOMPARE(f.label(u"todayTotal"_s), u"0:51:05"_s);
+        QCOMPARE(f.composer()->timeBox()->label()->text(), u"0:21:05"_s);
+        QCOMPARE(f.list()->rowsBuilt(), built);
+    }
+
+    void headerAndSyncLine() {
+        Panel f;
+        QVERIFY(f.open());
+        QVERIFY(!f.find<SymbolButton>(u"team"_s)->isVisibleTo(
+            f.controller.get())); // administrators only
+        f.db().settings.isAdmin = true;
+        f.controller->reload();
+        QVERIFY(f.find<SymbolButton>(u"team"_s)->isVisibleTo(f.controller.get()));
+        QVERIFY(f.list()->showsEmptyState());
+        QVERIFY(!f.controller->handleEscape());
+        int opened = 0;
+        f.controller->setOnOpenReports([&opened] { ++opened; });
+        f.click(f.find<SymbolButton>(u"reports"_s));
+        QCOMPARE(opened, 1);
+        f.click(f.find<TextButton>(u"syncButton"_s));
+        QCOMPARE(f.syncs, 1);
+        QCOMPARE(f.label(u"syncLine"_s), u"Waiting for the first sync…"_s);
+    }
+
+    void pastedImagesWaitOrAttach() {
+        Panel f;
+        QVERIFY(f.open());
+        f.controller->handlePasteScreenshot(QByteArray("one"), u"png"_s);
+        f.controller->handlePasteScreenshot(QByteArray("two"), u"png"_s);
+        QCOMPARE(f.composer()->shotItems().size(), 2);
+        f.composer()->shotItems()[0].onRemove();
+        QCOMPARE(f.model.pendingShots().size(), 1);
+        QCOMPARE(f.model.pendingShots()[0].data, QByteArray("two"));
+        // Starting attaches it; with an entry running a paste goes straight to it.
+        f.click(f.composer()->startStopButton());
+        QVERIFY(f.model.pendingShots().isEmpty());
+        f.controller->handlePasteScreenshot(QByteArray("three"), u"png"_s);
+        QCOMPARE(f.model.running()->screenshots->size(), 2);
+        QCOMPARE(f.composer()->shotItems().size(), 2);
+    }
+
+    void setupOverlay() {
+        Panel f;
+        f.db().settings.apiKey.clear();
+        f.db().settings.lastSync = u"2026-01-05T09:00:00Z"_s;
+        QVERIFY(f.open());
+        QPointer<SetupOverlayView> setup = f.find<SetupOverlayView>();
+        QVERIFY(setup && setup->isVisible());
+        QCOMPARE(setup->geometry(), f.controller->rect());
+        QVERIFY(setup->keyField()->hasFocus()); // typing goes to the overlay, not the panel
+
+        setup->serverField()->setText(u"  https://time.example.com:8443/// "_s);
+        QTest::keyClicks(setup->keyField(), u" \t "_s);
+        QTest::keyClick(setup->keyField(), Qt::Key_Return);
+        QCOMPARE(setup->errorText(), u"Please fill in both fields."_s);
+        QTest::keyClicks(setup->keyField(), u"k-123  "_s);
+        f.click(setup->saveButton());
+        QCOMPARE(f.db().settings.server, u"https://time.example.com:8443"_s);
+        QCOMPARE(f.db().settings.apiKey, u"k-123"_s);
+        QVERIFY(!f.db().settings.lastSync); // a new connection starts afresh
+        QCOMPARE(f.syncs, 1);
+        Panel::settle();
+        QVERIFY(!f.find<SetupOverlayView>());
+        // Configured: the settings button opens it, filled in.
+        f.click(f.find<SymbolButton>(u"settings"_s));
+        QCOMPARE(f.find<SetupOverlayView>()->keyField()->text(), u"k-123"_s);
+    }
+};
+
+QTEST_MAIN(PanelTest)
+#include "PanelTest.moc"
