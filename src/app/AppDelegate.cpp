@@ -2,6 +2,7 @@
 
 #include "api/Api.h"
 #include "api/HttpCall.h"
+#include "app/CommandRunner.h"
 #include "app/DiagnosticOutput.h"
 #include "app/EscapeRouter.h"
 #include "app/PanelEventFilter.h"
@@ -103,19 +104,26 @@ int AppDelegate::exec(int& argc, char** argv) {
     // One copy per data folder: a second start opens the first one's panel.
     SingleInstance instance(*dir);
     if (!instance.tryLock()) {
-        if (SingleInstance::askToShow(*dir)) {
+        Command show;
+        show.verb = Command::Verb::Show;
+        if (SingleInstance::ask(*dir, show, 3000)) {
             printLine(QStringLiteral("zevra-tikit is already running; its panel was opened."));
             return 0;
         }
-        std::fprintf(stderr, "zevra-tikit: another copy is using %s and does not answer\n",
-                     qPrintable(*dir));
-        return 1;
+        // Perhaps a command line finishing its work: wait for it a little.
+        if (!instance.tryLock(SingleInstance::lockWaitMs)) {
+            std::fprintf(stderr, "zevra-tikit: another copy is using %s and does not answer\n",
+                         qPrintable(*dir));
+            return 1;
+        }
     }
 
     auto model = std::make_unique<AppModel>(*dir);
     Api::connect(*model);
     AppDelegate delegate(std::move(model));
-    if (!instance.listen([&delegate] { delegate.showPanel(); }))
+    if (!instance.listen([&delegate](const Command& command, CommandRunner::Done done) {
+            delegate.carryOut(command, std::move(done));
+        }))
         std::fprintf(stderr, "zevra-tikit: other starts cannot reach this copy\n");
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     const int status = app.exec();
@@ -123,6 +131,17 @@ int AppDelegate::exec(int& argc, char** argv) {
     HttpCall::abortAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return status;
+}
+
+void AppDelegate::carryOut(const Command& command, CommandRunner::Done done) {
+    if (command.verb == Command::Verb::Show) {
+        showPanel();
+        return done(CommandResult::ok(QStringLiteral("The panel is open.")));
+    }
+    CommandRunner::run(*m_model, command, std::move(done));
+    // Changes from the command line go out like the panel's own.
+    if (command.verb != Command::Verb::Sync)
+        m_model->syncNow();
 }
 
 AppDelegate::AppDelegate(std::unique_ptr<AppModel> model, QObject* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandRunner.h"
 #include "app/PopoverPanel.h"
 #include "ui/panel/PopoverViewController.h"
 
@@ -39,6 +40,9 @@ public:
     void showPanel();
     void hidePanel();
     bool isPanelVisible() const;
+
+    // A command of another start or of the command line (see SingleInstance).
+    void carryOut(const Command& command, CommandRunner::Done done);
 
     // Menu actions.
     void openFromMenu();

@@ -90,7 +90,7 @@ int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
         if (!dir)
             return 1;
         lock = std::make_unique<SingleInstance>(*dir);
-        if (!lock->tryLock(lockWaitMs)) {
+        if (!lock->tryLock(SingleInstance::lockWaitMs)) {
             std::fprintf(stderr,
                          "zevra-tikit: another copy is using %s; quit it or set ZEVRA_NO_SAVE\n",
                          qPrintable(*dir));

@@ -27,7 +27,4 @@ public:
     static bool needsGui(DiagnosticMode mode);
     // Whether the mode opens the data folder's database (and so may save).
     static bool opensDataFolder(DiagnosticMode mode);
-
-    // How long such a mode waits for a running copy to let go of the folder.
-    static constexpr int lockWaitMs = 5000;
 };

@@ -3,13 +3,16 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 namespace {
 
-constexpr char showRequest[] = "show\n";
-constexpr char showAnswer[] = "ok\n";
+// Connecting is local and immediate; only the answer may take a while (a sync).
+constexpr int connectTimeoutMs = 2000;
+constexpr qint64 maxLine = 1024 * 1024;
 
 } // namespace
 
@@ -36,8 +39,8 @@ bool SingleInstance::tryLock(int waitMs) {
     return m_lock.tryLock(waitMs);
 }
 
-bool SingleInstance::listen(std::function<void()> onShow) {
-    m_onShow = std::move(onShow);
+bool SingleInstance::listen(Handler handler) {
+    m_handler = std::move(handler);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // Holding the lock, a socket of the same name can only be left over from
@@ -52,31 +55,42 @@ bool SingleInstance::listen(std::function<void()> onShow) {
 void SingleInstance::answer() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+        QPointer<QLocalSocket> guard(socket);
+        const auto reply = [guard](const CommandResult& result) {
+            if (!guard)
                 return;
-            const QByteArray line = socket->readLine(64);
-            if (line == showRequest && m_onShow) {
-                m_onShow();
-                socket->write(showAnswer);
-                socket->flush();
+            guard->write(QJsonDocument(result.toJson()).toJson(QJsonDocument::Compact) + '\n');
+            guard->flush();
+            guard->disconnectFromServer();
+        };
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, reply] {
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > maxLine)
+                    socket->abort();
+                return;
             }
-            socket->disconnectFromServer();
+            disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+            const QJsonObject request = QJsonDocument::fromJson(socket->readLine(maxLine)).object();
+            const std::optional<Command> command = Command::fromJson(request);
+            if (!command || !m_handler)
+                return reply(CommandResult::usage(QStringLiteral("Unknown request.")));
+            m_handler(*command, reply);
         });
     }
 }
 
-bool SingleInstance::askToShow(const QString& dataDirectory, int timeoutMs) {
+std::optional<CommandResult> SingleInstance::ask(const QString& dataDirectory,
+                                                 const Command& command, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(socketName(dataDirectory));
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
-    socket.write(showRequest);
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
+    if (!socket.waitForConnected(connectTimeoutMs))
+        return std::nullopt;
+    socket.write(QJsonDocument(command.toJson()).toJson(QJsonDocument::Compact) + '\n');
+    if (!socket.waitForBytesWritten(connectTimeoutMs))
+        return std::nullopt;
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(timeoutMs))
-            return false;
+            return std::nullopt;
     }
-    return socket.readLine(64) == showAnswer;
+    return CommandResult::fromJson(QJsonDocument::fromJson(socket.readLine(maxLine)).object());
 }

@@ -6,13 +6,13 @@
 #include <QTest>
 
 AppProcess::Run AppProcess::run(const QString& program, const QStringList& environment,
-                                int timeoutMs) {
+                                int timeoutMs, const QStringList& arguments) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& pair : environment)
         env.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     process.setProcessEnvironment(env);
-    process.start(program, {});
+    process.start(program, arguments);
     if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs))
         qFatal("%s did not finish", qPrintable(program));
     Run r;

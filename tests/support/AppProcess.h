@@ -14,7 +14,8 @@ public:
         QString errors;    // standard error
     };
 
-    static Run run(const QString& program, const QStringList& environment, int timeoutMs = 90000);
+    static Run run(const QString& program, const QStringList& environment, int timeoutMs = 90000,
+                   const QStringList& arguments = {});
     // Stores a server address and key in the database of a data folder.
     static void writeSettings(const QString& dataDirectory, const QString& server,
                               const QString& key);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDate>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+// One command of the command line, parsed: `zevra-tikit VERB ...`.
+struct Command {
+    enum class Verb { Help, Version, Status, Start, Stop, Sync, Report, Show };
+
+    Verb verb = Verb::Help;
+    // status --json
+    bool json = false;
+    // start TEXT [--client NAME]
+    QString text;
+    std::optional<QString> client;
+    // report --from DATE --to DATE (--pdf FILE | --json FILE) [--screenshots]
+    QDate from;
+    QDate to;
+    QString pdfPath;
+    QString jsonPath;
+    bool screenshots = false;
+
+    // Verbs that change the database: the running app carries them out.
+    bool changesData() const {
+        return verb == Verb::Start || verb == Verb::Stop || verb == Verb::Sync;
+    }
+
+    // The form sent to the running app over its local socket.
+    QJsonObject toJson() const;
+    static std::optional<Command> fromJson(const QJsonObject& object);
+};
+
+// What a command gives back: the exit status and the lines for standard
+// output and standard error.
+struct CommandResult {
+    int status = 0;
+    QString out;
+    QString err;
+
+    static CommandResult ok(const QString& line) { return {0, line, {}}; }
+    static CommandResult failed(const QString& line) { return {1, {}, line}; }
+    static CommandResult usage(const QString& line) { return {2, {}, line}; }
+
+    QJsonObject toJson() const;
+    static CommandResult fromJson(const QJsonObject& object);
+};

@@ -1,0 +1,140 @@
+#include "app/CommandRunner.h"
+
+#include "model/AppModel.h"
+#include "model/Clock.h"
+#include "model/Time.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int syncPollMs = 50;
+
+QString described(const QString& text) {
+    return text.isEmpty() ? u"(no description)"_s : text;
+}
+
+QString clientName(const Db& db, const std::optional<QString>& id) {
+    if (!id)
+        return QString();
+    for (const Client& c : db.clients) {
+        if (c.id == *id)
+            return c.name;
+    }
+    return QString();
+}
+
+QString withClient(const QString& text, const QString& client) {
+    return client.isEmpty() ? text : text + u" · "_s + client;
+}
+
+} // namespace
+
+void CommandRunner::run(AppModel& model, const Command& command, Done done) {
+    switch (command.verb) {
+    case Command::Verb::Start:
+        return done(start(model, command));
+    case Command::Verb::Stop:
+        return done(stop(model));
+    case Command::Verb::Sync:
+        return sync(model, std::move(done));
+    default:
+        return done(CommandResult::usage(u"This command cannot be carried out here."_s));
+    }
+}
+
+CommandResult CommandRunner::start(AppModel& model, const Command& command) {
+    std::optional<QString> clientId;
+    if (command.client) {
+        // By name, whatever the case; a typo never creates a client.
+        const QString wanted = command.client->trimmed().toLower();
+        QStringList known;
+        for (const Client& c : model.clients()) {
+            known.append(c.name);
+            if (c.name.toLower() == wanted && !clientId)
+                clientId = c.id;
+        }
+        if (!clientId) {
+            return CommandResult::failed(
+                u"There is no client named \""_s + command.client->trimmed() + u"\". "_s +
+                (known.isEmpty() ? u"No clients exist yet."_s
+                                 : u"Known clients: "_s + known.join(u", "_s) + u'.'));
+        }
+    }
+    model.start(command.text, clientId);
+    const Entry running = *model.running();
+    return CommandResult::ok(u"Started: "_s +
+                             withClient(described(running.description),
+                                        clientName(model.store().db(), running.clientId)));
+}
+
+CommandResult CommandRunner::stop(AppModel& model) {
+    const std::optional<Entry> running = model.running();
+    if (!running)
+        return CommandResult::failed(u"Nothing is running."_s);
+    model.stop(*running);
+    return CommandResult::ok(u"Stopped: "_s + described(running->description) + u" after "_s +
+                             Time::hms(running->duration(Clock::now())));
+}
+
+void CommandRunner::sync(AppModel& model, Done done) {
+    const Settings& settings = model.store().db().settings;
+    if (settings.server.trimmed().isEmpty() || settings.apiKey.trimmed().isEmpty()) {
+        return done(CommandResult::failed(
+            u"Not configured: connect to a server in the panel's settings first."_s));
+    }
+    model.syncNow();
+    QPointer<AppModel> target(&model);
+    QTimer::singleShot(0, &model, [target, done] { waitForSync(target, done); });
+}
+
+void CommandRunner::waitForSync(QPointer<AppModel> target, Done done) {
+    // The model tells its listener, not its callers, when a sync ends: wait
+    // for the one under way, then read its summary.
+    if (!target)
+        return;
+    if (target->syncing()) {
+        QTimer::singleShot(syncPollMs, target, [target, done] { waitForSync(target, done); });
+        return;
+    }
+    const std::optional<SyncSummary> summary = target->lastSync();
+    if (!summary)
+        return done(CommandResult::failed(u"The sync did not run."_s));
+    if (!summary->online)
+        return done(CommandResult::failed(u"Offline: "_s + summary->error.value_or(QString())));
+    if (summary->error)
+        return done(CommandResult::failed(u"Sync failed: "_s + *summary->error));
+    done(CommandResult::ok(summary->pending > 0
+                               ? u"Synced · "_s + QString::number(summary->pending) + u" pending"_s
+                               : u"Synced"_s));
+}
+
+QString CommandRunner::status(const Db& db, const QDateTime& now, bool json) {
+    const Entry* running = nullptr;
+    for (const Entry& e : db.entries) {
+        if (e.isRunning()) {
+            running = &e;
+            break;
+        }
+    }
+    QString text = u"Not tracking"_s;
+    QString tooltip = u"Zevra Tikit: not tracking"_s;
+    if (running) {
+        const QString what =
+            withClient(described(running->description), clientName(db, running->clientId));
+        text = Time::menuBar(running->duration(now)) + u' ' + what;
+        const std::optional<QDateTime> since = Time::parse(running->startedAt);
+        tooltip =
+            what + (since ? u" since "_s + since->toLocalTime().toString(u"HH:mm"_s) : QString());
+    }
+    if (!json)
+        return text;
+    const QJsonObject o{{"text"_L1, text},
+                        {"tooltip"_L1, tooltip},
+                        {"class"_L1, running ? u"running"_s : u"idle"_s}};
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
