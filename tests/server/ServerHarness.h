@@ -1,11 +1,11 @@
 #pragma once
 
+#include "TestEnv.h"
 #include "TrackingServer.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QString>
 
 #include <optional>
 
@@ -14,9 +14,7 @@ struct HttpResult {
     int status = 0;
     QByteArray body;
     QJsonObject json;
-    QList<QPair<QByteArray, QByteArray>> headers;
-
-    QByteArray header(const QByteArray& name) const;
+    QByteArray contentType;
     QString error() const { return json.value(QLatin1StringView("error")).toString(); }
 };
 
@@ -27,29 +25,47 @@ public:
     explicit ServerHarness(const QString& dataPath, qint64 maxBody = TrackingServer::maxBodyBytes);
 
     TrackingServer& server() { return m_server; }
-    Storage& storage();
+    Storage& storage() { return m_server.data().storage(); }
     quint16 port() const { return m_port; }
-    // "http://127.0.0.1:<port>"
-    QString baseUrl() const;
-
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     // Creates a person directly in the database; gives the API key.
     QString addPerson(const QString& name, bool isAdmin = false);
-    // The id of a person by name.
     qint64 personId(const QString& name);
 
     // One request; `path` includes the query ("/api.php?action=users").
     HttpResult request(const QByteArray& method, const QString& path, const QString& key = {},
                        const std::optional<QByteArray>& body = std::nullopt);
-    HttpResult get(const QString& path, const QString& key = {});
+    HttpResult get(const QString& path, const QString& key = {}) {
+        return request("GET", path, key);
+    }
     HttpResult sync(const QString& key, const QJsonObject& body);
     // Raw bytes over a plain socket, returning everything read until the
     // server closes or a full answer with Content-Length has arrived.
     QByteArray raw(const QByteArray& bytes);
+    // A GET of `path` exactly as written, without the URL cleaning of Qt.
+    QByteArray rawGet(const QString& path);
 
 private:
     TrackingServer m_server;
     quint16 m_port = 0;
     QNetworkAccessManager m_network;
+};
+
+// A sandbox with a server over "<sandbox>/server", an administrator Ada and a
+// member Bob.
+struct ServerFixture {
+    explicit ServerFixture(const QDateTime& now = QDateTime(QDate(2026, 1, 5), QTime(9, 30),
+                                                            Qt::UTC))
+        : env(now)
+        , h(env.path(QStringLiteral("server")))
+        , ada(h.addPerson(QStringLiteral("Ada"), true))
+        , bob(h.addPerson(QStringLiteral("Bob"))) {}
+    QString uploads() const { return env.path(QStringLiteral("server")) + "/uploads/"; }
+
+    TestEnv env;
+    ServerHarness h;
+    QString ada;
+    QString bob;
 };
 
 // Small builders for sync bodies.
@@ -58,11 +74,9 @@ QJsonObject entry(const QString& ref, const QString& description, const QString&
                   const std::optional<QString>& endedAt = std::nullopt,
                   const QJsonArray& screenshots = {});
 QJsonObject deletion(const QString& ref, std::optional<qint64> serverId = std::nullopt);
-QJsonObject request(const QJsonArray& pending, const QJsonArray& newClients = {},
-                    const std::optional<QString>& since = std::nullopt);
-// {"base64": ..., "ext": ...}
-QJsonObject upload(const QByteArray& bytes, const QString& ext = QStringLiteral("png"));
-QJsonObject keep(const QString& path);
+QJsonObject request(const QJsonArray& pending, const std::optional<QString>& since = {});
+// {"base64": ..., "ext": "png"}
+QJsonObject upload(const QByteArray& bytes);
 // A tiny valid PNG image of the given colour.
 QByteArray png(const QColor& color);
 } // namespace SyncBody
