@@ -2,7 +2,9 @@
 
 #include "api/Api.h"
 #include "api/HttpCall.h"
+#include "app/Autostart.h"
 #include "app/CommandRunner.h"
+#include "app/DesktopSession.h"
 #include "app/DiagnosticOutput.h"
 #include "app/EscapeRouter.h"
 #include "app/PanelEventFilter.h"
@@ -86,6 +88,7 @@ int AppDelegate::exec(int& argc, char** argv) {
                      "WAYLAND_DISPLAY are not set); the tray app needs a desktop session\n");
         return 1;
     }
+    DesktopSession::choosePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zevra-tikit"));
     QApplication::setApplicationDisplayName(QStringLiteral("Zevra Tikit"));
@@ -138,6 +141,14 @@ void AppDelegate::carryOut(const Command& command, CommandRunner::Done done) {
         showPanel();
         return done(CommandResult::ok(QStringLiteral("The panel is open.")));
     }
+    if (command.verb == Command::Verb::Toggle) {
+        // A key binding: the panel opens where the person looks, at the pointer.
+        m_anchorAtPointer = true;
+        togglePanel();
+        m_anchorAtPointer = false;
+        return done(CommandResult::ok(isPanelVisible() ? QStringLiteral("The panel is open.")
+                                                       : QStringLiteral("The panel is closed.")));
+    }
     CommandRunner::run(*m_model, command, std::move(done));
     // Changes from the command line go out like the panel's own.
     if (command.verb != Command::Verb::Sync)
@@ -165,6 +176,12 @@ void AppDelegate::applicationDidFinishLaunching() {
         [this] { openFromMenu(); },
         [this] { syncFromMenu(); },
         [this] { checkForUpdatesFromMenu(); },
+        [] { return Autostart::isEnabled(); },
+        [](bool enabled) {
+            if (const std::optional<QString> error =
+                    Autostart::setEnabled(enabled, Autostart::currentExecutable()))
+                std::fprintf(stderr, "zevra-tikit: %s\n", qPrintable(*error));
+        },
         [] { QCoreApplication::quit(); },
     });
     m_tray = new QSystemTrayIcon(this);
@@ -334,7 +351,14 @@ void AppDelegate::showPanel() {
 }
 
 void AppDelegate::placePanel() {
-    const QRect icon = PanelGeometry::anchor(m_tray ? m_tray->geometry() : QRect(), QCursor::pos());
+    if (!DesktopSession::placesWindows(QGuiApplication::platformName())) {
+        // Native Wayland places windows itself: ask for the screen's middle.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            m_panel->move(PanelGeometry::centred(screen->availableGeometry(), m_panel->size()));
+        return;
+    }
+    const QRect tray = m_tray && !m_anchorAtPointer ? m_tray->geometry() : QRect();
+    const QRect icon = PanelGeometry::anchor(tray, QCursor::pos());
     QScreen* screen = QGuiApplication::screenAt(icon.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();

@@ -93,4 +93,6 @@ private:
     // When the panel last hid itself on focus loss, and last toggled.
     std::optional<QDateTime> m_autoHiddenAt;
     std::optional<QDateTime> m_lastToggleAt;
+    // The next placement goes under the pointer, not the tray icon.
+    bool m_anchorAtPointer = false;
 };

@@ -14,6 +14,8 @@ QString verbName(Command::Verb verb) {
         return u"sync"_s;
     case Command::Verb::Show:
         return u"show"_s;
+    case Command::Verb::Toggle:
+        return u"toggle"_s;
     default:
         return QString();
     }
@@ -35,7 +37,7 @@ std::optional<Command> Command::fromJson(const QJsonObject& object) {
     // Only what the running app carries out travels this way.
     const QString name = object.value("verb"_L1).toString();
     Command c;
-    for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Show}) {
+    for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Show, Verb::Toggle}) {
         if (verbName(verb) == name)
             c.verb = verb;
     }

@@ -8,7 +8,7 @@
 
 // One command of the command line, parsed: `zevra-tikit VERB ...`.
 struct Command {
-    enum class Verb { Help, Version, Status, Start, Stop, Sync, Report, Show };
+    enum class Verb { Help, Version, Status, Start, Stop, Sync, Report, Show, Toggle };
 
     Verb verb = Verb::Help;
     // status --json
@@ -22,11 +22,6 @@ struct Command {
     QString pdfPath;
     QString jsonPath;
     bool screenshots = false;
-
-    // Verbs that change the database: the running app carries them out.
-    bool changesData() const {
-        return verb == Verb::Start || verb == Verb::Stop || verb == Verb::Sync;
-    }
 
     // The form sent to the running app over its local socket.
     QJsonObject toJson() const;

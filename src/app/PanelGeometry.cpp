@@ -19,6 +19,11 @@ QPoint PanelGeometry::origin(const QRect& icon, const QRect& available, const QS
     return QPoint(int(std::floor(x)), int(std::floor(y)));
 }
 
+QPoint PanelGeometry::centred(const QRect& available, const QSize& size) {
+    return {available.x() + (available.width() - size.width()) / 2,
+            available.y() + (available.height() - size.height()) / 2};
+}
+
 QRect PanelGeometry::anchor(const QRect& trayGeometry, const QPoint& cursor) {
     if (trayGeometry.isEmpty())
         return QRect(cursor, QSize(1, 1));

@@ -22,6 +22,9 @@ public:
     // (which lifts it above an icon in a bottom panel).
     static QPoint origin(const QRect& icon, const QRect& available, const QSize& size);
 
+    // The top-left corner that centres the panel in the available area.
+    static QPoint centred(const QRect& available, const QSize& size);
+
     // The icon rectangle to place under: the tray's own, or a 1 x 1 square at
     // the pointer when the tray does not tell (an empty rectangle).
     static QRect anchor(const QRect& trayGeometry, const QPoint& cursor);

@@ -18,6 +18,15 @@ TrayMenu::TrayMenu(const Actions& actions, QWidget* parent)
                 if (f)
                     f();
             });
+    QAction* login = addAction(QStringLiteral("Start at login"));
+    login->setCheckable(true);
+    // The file may change behind the app's back: read it each time.
+    connect(this, &QMenu::aboutToShow, this,
+            [login, f = actions.startsAtLogin] { login->setChecked(f && f()); });
+    connect(login, &QAction::triggered, this, [f = actions.setStartAtLogin](bool checked) {
+        if (f)
+            f(checked);
+    });
     addSeparator();
     QAction* quit = addAction(QStringLiteral("Quit Zevra Tikit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -12,6 +12,9 @@ public:
         std::function<void()> open;
         std::function<void()> sync;
         std::function<void()> checkForUpdates;
+        // "Start at login": whether it is on, and turning it on or off.
+        std::function<bool()> startsAtLogin;
+        std::function<void(bool)> setStartAtLogin;
         std::function<void()> quit;
     };
 
