@@ -11,9 +11,8 @@ using PDFReport::PagePlan;
 
 Q_DECLARE_METATYPE(QList<PagePlan>)
 
-// The PDF report: row heights, the first page's positions, pagination, rows
-// and the ring chart's slices, and whole documents read back with poppler's
-// tools.
+// The PDF report: row heights, first-page positions, pagination, rows, the
+// ring chart's slices, and whole documents read back with poppler's tools.
 class PdfReportTest : public QObject {
     Q_OBJECT
 
@@ -76,7 +75,8 @@ private Q_SLOTS:
         QTest::newRow("no rows: one empty first page")
             << QList<double>{} << 450.0 << QList<PagePlan>{{0, 0, true}};
         QTest::newRow("a row ending on the budget line stays")
-            << QList<double>{67} << 700.0 << QList<PagePlan>{{0, 1, true}};
+            << QList<double>{34, PdfLayout::rowsBottom - 734} << 700.0
+            << QList<PagePlan>{{0, 2, true}};
         QTest::newRow("a row passing it moves on")
             << QList<double>{30, 30, 8} << 700.0 << QList<PagePlan>{{0, 2, true}, {2, 3, false}};
         QTest::newRow("a first row too tall for the first page stays on it")
