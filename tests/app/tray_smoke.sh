@@ -1,69 +1,41 @@
 #!/usr/bin/env bash
 # Real-window smoke test of the tray app: Xvfb with a system tray (trayer), a
 # local zevra-server, the app in a temporary profile, driven with xdotool.
-#
 #   tray_smoke.sh <zevra-tikit> <zevra-server> <folder for screenshots>
 set -euo pipefail
-
-app=$1
-server=$2
-shots=$3
+app=$1 server=$2 shots=$3
 mkdir -p "$shots"
-
 work=$(mktemp -d)
 pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
 fail() {
-    echo "FAIL: $*" >&2
-    echo "--- app output" >&2
-    cat "$work/app.log" >&2 2>/dev/null || true
-    echo "--- server output" >&2
-    cat "$work/server.log" >&2 2>/dev/null || true
-    for log in xvfb trayer; do
-        echo "--- $log output" >&2
-        cat "$work/$log.log" >&2 2>/dev/null || true
-    done
-    echo "--- windows on $DISPLAY" >&2
-    xwininfo -root -tree >&2 2>/dev/null || true
-    exit 1
+    for log in app server xvfb trayer; do echo "--- $log output"; cat "$work/$log.log" 2>/dev/null; done >&2
+    xwininfo -root -tree >&2 2>/dev/null; echo "FAIL: $*" >&2; exit 1
 }
-
 # wait_for <seconds> <command...>: polls every 0.1 s.
 wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for _ in $(seq 1 "$limit"); do
-        if "$@" >/dev/null 2>&1; then return 0; fi
-        sleep 0.1
-    done
-    return 1
+    local limit=$(($1 * 10)); shift
+    for _ in $(seq 1 "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1
 }
+last_panel() { grep '^ZEVRA_PANEL ' "$work/app.log" | tail -n 1; }
 
-# --- display with a tray
+# --- display with a tray (trayer sometimes needs a second try)
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
 pids+=($!)
 wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display")"
-tray_up() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
 for attempt in 1 2; do
     trayer --edge top --align right --widthtype request --height 24 --transparent false \
         --tint 0x333333 --SetDockType true >>"$work/trayer.log" 2>&1 &
-    trayer_pid=$!
-    pids+=($trayer_pid)
-    wait_for 20 tray_up && break
-    kill "$trayer_pid" 2>/dev/null || true
+    pids+=($!)
+    wait_for 20 sh -c "xwininfo -root -tree | grep -q '\"panel\": (\"panel\" \"trayer\")'" && break
+    kill "${pids[-1]}" 2>/dev/null || true
     [ "$attempt" -eq 2 ] && fail "trayer did not start"
 done
 
-# --- server with a first administrator
-"$server" --data "$work/server" create-admin "Smoke Admin" >"$work/key" 2>/dev/null ||
-    fail "create-admin failed"
+# --- server with a first administrator, and the app already connected to it
+"$server" --data "$work/server" create-admin "Smoke Admin" >"$work/key" 2>/dev/null || fail "create-admin failed"
 key=$(head -n 1 "$work/key")
 port=$(( (RANDOM % 20000) + 30000 ))
 while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
@@ -71,35 +43,26 @@ while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); d
 pids+=($!)
 wait_for 10 grep -q listening "$work/server.log" || fail "server did not start"
 url="http://127.0.0.1:$port"
-
-# --- the app in a temporary profile, already connected
-mkdir -p "$work/data/org.zevra.tikit" "$work/config"
-cat >"$work/data/org.zevra.tikit/db.json" <<JSON
-{"clients": [], "entries": [], "tasks": [],
- "settings": {"api_key": "$key", "is_admin": false, "server": "$url", "user_name": ""}}
-JSON
-XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" ZEVRA_PRINT_WINID=1 \
-    "$app" >"$work/app.log" 2>&1 &
-app_pid=$!
-pids+=($app_pid)
-
-icon_line() { xwininfo -root -tree | grep '("zevra-tikit" "zevra-tikit")' | grep -v '+-' | head -n 1; }
-wait_for 20 sh -c "xwininfo -root -tree | grep -q '(\"zevra-tikit\" \"zevra-tikit\")'" ||
-    fail "the tray icon did not appear"
+db="$work/data/org.zevra.tikit/db.json"
+mkdir -p "$(dirname "$db")" "$work/config"
+echo "{\"clients\": [], \"entries\": [], \"tasks\": [], \"settings\": {\"api_key\": \"$key\", \"is_admin\": false, \"server\": \"$url\", \"user_name\": \"\"}}" >"$db"
+start_app() {
+    XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$@" "$app" >"$work/app.log" 2>&1 &
+    app_pid=$!
+    pids+=($app_pid)
+}
+start_app env ZEVRA_PRINT_WINID=1
+wait_for 20 sh -c "xwininfo -root -tree | grep -q '(\"zevra-tikit\" \"zevra-tikit\")'" || fail "the tray icon did not appear"
 sleep 0.5
-read -r iw ih ix iy < <(icon_line | sed -E 's/.* ([0-9]+)x([0-9]+)\+-?[0-9]+\+-?[0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1 \2 \3 \4/')
-icon_x=$((ix + iw / 2))
-icon_y=$((iy + ih / 2))
-echo "tray icon at ${ix},${iy} ${iw}x${ih}"
+read -r iw ih ix iy < <(xwininfo -root -tree | grep '("zevra-tikit" "zevra-tikit")' | grep -v '+-' | head -n 1 |
+    sed -E 's/.* ([0-9]+)x([0-9]+)\+-?[0-9]+\+-?[0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+).*/\1 \2 \3 \4/')
+icon_x=$((ix + iw / 2)) icon_y=$((iy + ih / 2))
 
-panel_count() { grep -c '^ZEVRA_PANEL ' "$work/app.log" || true; }
-
-# --- open the panel: it appears under the icon
+# --- a click opens the panel 6 px under the icon, 8 px inside the screen
 xdotool mousemove "$icon_x" "$icon_y" click 1
 wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 1 ]" || fail "no panel after a click"
-read -r _ px py pw ph _ _ < <(grep '^ZEVRA_PANEL ' "$work/app.log" | tail -n 1)
+read -r _ px py pw ph _ _ < <(last_panel)
 winid=$(grep '^ZEVRA_WINID ' "$work/app.log" | tail -n 1 | cut -d' ' -f2)
-echo "panel at ${px},${py} ${pw}x${ph} (window $winid)"
 [ "$py" -eq $((iy + ih + 6)) ] || fail "panel top $py is not 6 px under the icon (bottom $((iy + ih)))"
 [ $((px + pw)) -le 1272 ] || fail "panel right edge $((px + pw)) is not 8 px inside the screen"
 [ "$px" -le "$icon_x" ] && [ $((px + pw)) -ge "$icon_x" ] || fail "panel is not under the icon"
@@ -107,24 +70,16 @@ wait_for 5 sh -c "xwininfo -id $winid | grep -q IsViewable" || fail "panel windo
 sleep 1
 import -window root "$shots/smoke-panel.png"
 
-# --- type a description and press Start (the round button, 42 px left of the
-# panel's right edge and 74 px below its top)
+# --- type a description, press Start (42 px left of the right edge, 74 below the top);
+# the running entry reaches the server
 xdotool mousemove $((px + 80)) $((py + 74)) click 1
 xdotool type --delay 20 "Smoke test entry"
 xdotool mousemove $((px + pw - 42)) $((py + 74)) click 1
-db="$work/data/org.zevra.tikit/db.json"
 wait_for 10 grep -q '"Smoke test entry"' "$db" || fail "no entry in db.json after Start"
 grep -q '"ended_at"' "$db" && fail "the new entry is not running"
-sleep 1
-import -window root "$shots/smoke-running.png"
-
-# --- the entry reaches the server with the next sync
-server_has_entry() {
-    curl -sf -X POST -H "Content-Type: application/json" -H "X-Api-Key: $key" \
-        --data '{"pending":[],"new_clients":[]}' --compressed "$url/api.php?action=sync" |
-        grep -q '"Smoke test entry"'
-}
-wait_for 15 server_has_entry || fail "the entry did not reach the server"
+wait_for 15 sh -c "curl -sf -X POST -H 'Content-Type: application/json' -H 'X-Api-Key: $key' \
+    --data '{\"pending\":[],\"new_clients\":[]}' --compressed '$url/api.php?action=sync' |
+    grep -q '\"Smoke test entry\"'" || fail "the entry did not reach the server"
 wait_for 10 grep -q '"server_id"' "$db" || fail "the entry got no server id"
 
 # --- dragging the left edge makes it 100 px wider; the right edge stays
@@ -132,46 +87,30 @@ xdotool mousemove $((px + 4)) $((py + 300)) mousedown 1
 for step in 25 50 75 100; do xdotool mousemove $((px + 4 - step)) $((py + 300)); sleep 0.05; done
 xdotool mouseup 1
 sleep 0.5
-geometry=$(xwininfo -id "$winid")
-new_w=$(echo "$geometry" | awk '/Width:/ {print $2}')
-new_x=$(echo "$geometry" | awk '/Absolute upper-left X:/ {print $4}')
+new_w=$(xwininfo -id "$winid" | awk '/Width:/ {print $2}')
+new_x=$(xwininfo -id "$winid" | awk '/Absolute upper-left X:/ {print $4}')
 [ "$new_w" -eq $((pw + 100)) ] || fail "dragging the left edge gave width $new_w, not $((pw + 100))"
 [ $((new_x + new_w)) -eq $((px + pw)) ] || fail "the right edge moved while resizing"
 pw=$new_w
 
-# --- Escape hides the panel
+# --- Escape hides it; the icon reopens it at the same size
 xdotool key Escape
 wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "Escape did not hide the panel"
-
-# --- clicking the icon again reopens it with the same size
 xdotool mousemove "$icon_x" "$icon_y" click 1
 wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 2 ]" || fail "the panel did not reopen"
-read -r _ _ _ pw2 ph2 _ _ < <(grep '^ZEVRA_PANEL ' "$work/app.log" | tail -n 1)
-[ "$pw2" -eq "$pw" ] && [ "$ph2" -eq "$ph" ] || fail "reopened at ${pw2}x${ph2}, not ${pw}x${ph}"
+read -r _ _ _ w h _ _ < <(last_panel)
+[ "$w $h" = "$pw $ph" ] || fail "reopened at ${w}x${h}, not ${pw}x${ph}"
 xdotool key Escape
 sleep 0.5
 
-# --- a right click shows the menu; "Quit Zevra Tikit" ends the app with status 0
+# --- the menu's "Quit Zevra Tikit" ends the app with status 0
 xdotool mousemove "$icon_x" "$icon_y" click 3
 wait_for 5 sh -c "xdotool search --onlyvisible --class zevra-tikit | while read w; do xwininfo -id \$w | grep -q 'Width: *[1-9][0-9][0-9]' && echo \$w; done | grep -q ." ||
     fail "no menu after a right click"
 sleep 0.5
-import -window root "$shots/smoke-menu.png"
 xdotool key Up Return
 for _ in $(seq 1 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "Quit did not end the app"
-status=0
-wait "$app_pid" || status=$?
-[ "$status" -eq 0 ] || fail "the app ended with status $status"
-# --- ZEVRA_SHOW_POPOVER opens the panel by itself shortly after launch
-: >"$work/app.log"
-XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" ZEVRA_SHOW_POPOVER=1 \
-    "$app" >"$work/app.log" 2>&1 &
-app_pid=$!
-pids+=($app_pid)
-wait_for 15 grep -q '^ZEVRA_PANEL ' "$work/app.log" || fail "ZEVRA_SHOW_POPOVER did not open the panel"
-read -r _ _ _ pw3 ph3 _ _ < <(grep '^ZEVRA_PANEL ' "$work/app.log" | tail -n 1)
-[ "$pw3" -eq "$pw" ] && [ "$ph3" -eq "$ph" ] || fail "after a restart the panel is ${pw3}x${ph3}, not ${pw}x${ph}"
-kill "$app_pid"
+wait "$app_pid" || fail "the app ended with status $?"
 
 echo "tray smoke test passed; screenshots in $shots"
