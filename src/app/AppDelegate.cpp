@@ -141,6 +141,11 @@ void AppDelegate::carryOut(const Command& command, CommandRunner::Done done) {
         showPanel();
         return done(CommandResult::ok(QStringLiteral("The panel is open.")));
     }
+    if (command.verb == Command::Verb::Quit) {
+        done(CommandResult::ok(QStringLiteral("Zevra Tikit quits.")));
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return;
+    }
     if (command.verb == Command::Verb::Toggle) {
         // A key binding: the panel opens where the person looks, at the pointer.
         m_anchorAtPointer = true;

@@ -16,6 +16,8 @@ QString verbName(Command::Verb verb) {
         return u"show"_s;
     case Command::Verb::Toggle:
         return u"toggle"_s;
+    case Command::Verb::Quit:
+        return u"quit"_s;
     default:
         return QString();
     }
@@ -37,7 +39,7 @@ std::optional<Command> Command::fromJson(const QJsonObject& object) {
     // Only what the running app carries out travels this way.
     const QString name = object.value("verb"_L1).toString();
     Command c;
-    for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Show, Verb::Toggle}) {
+    for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Show, Verb::Toggle, Verb::Quit}) {
         if (verbName(verb) == name)
             c.verb = verb;
     }

@@ -8,7 +8,7 @@
 
 // One command of the command line, parsed: `zevra-tikit VERB ...`.
 struct Command {
-    enum class Verb { Help, Version, Status, Start, Stop, Sync, Report, Show, Toggle };
+    enum class Verb { Help, Version, Status, Start, Stop, Sync, Report, Show, Toggle, Quit };
 
     Verb verb = Verb::Help;
     // status --json

@@ -55,6 +55,8 @@ data are carried out by it.
   toggle                       Opens or closes the running app's panel under
                                the pointer, for a key binding.
                                  bindsym $mod+t exec zevra-tikit toggle
+  quit                         Ends the running app.
+                                 zevra-tikit quit
   report --from DATE --to DATE (--pdf FILE | --json FILE) [--screenshots]
                                Writes the report of whole days, from the
                                server, as PDF (with screenshots if asked)
@@ -107,6 +109,8 @@ std::optional<Command> CommandLine::parse(const QStringList& args, QString* erro
         c.verb = Command::Verb::Sync;
     } else if (verb == u"toggle"_s) {
         c.verb = Command::Verb::Toggle;
+    } else if (verb == u"quit"_s) {
+        c.verb = Command::Verb::Quit;
     } else if (verb == u"report"_s) {
         c.verb = Command::Verb::Report;
         std::optional<QString> from, to, pdf, json;
@@ -197,8 +201,8 @@ CommandResult CommandLine::status(const QString& dataDirectory, bool json) {
 CommandResult CommandLine::change(const QString& dataDirectory, const Command& command) {
     if (std::optional<CommandResult> handled = SingleInstance::ask(dataDirectory, command))
         return *handled;
-    if (command.verb == Command::Verb::Toggle)
-        return CommandResult::failed(u"Zevra Tikit is not running; start it first."_s);
+    if (command.verb == Command::Verb::Toggle || command.verb == Command::Verb::Quit)
+        return CommandResult::failed(u"Zevra Tikit is not running."_s);
     SingleInstance lock(dataDirectory);
     if (!lock.tryLock(SingleInstance::lockWaitMs)) {
         return CommandResult::failed(u"Another copy of Zevra Tikit is using "_s + dataDirectory +
