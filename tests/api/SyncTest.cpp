@@ -233,18 +233,6 @@ private Q_SLOTS:
         QCOMPARE(reloaded.db().settings.lastSync, u"2026-01-05T09:30:00Z"_s);
     }
 
-    void nextSyncSendsRewoundSince() {
-        m_server->enqueue(
-            ScriptedReply::json(200, jsonText("{'ok':true,'server_time':'2024-05-06T10:00:00Z'}")));
-        m_server->enqueue(ScriptedReply::json(200, jsonText("{'ok':true}")));
-        m_server->enqueue(ScriptedReply::json(200, jsonText("{'ok':true}")));
-        sync();
-        sync();
-        QCOMPARE(lastBody().value("since"_L1).toString(), u"2024-05-06T09:59:57Z"_s);
-        sync(); // the reply before carried no clock: a full exchange again
-        QVERIFY(!lastBody().contains("since"_L1));
-    }
-
     void changeInFlightGoesWithNextSync() {
         addEntry(u"e1"_s, u"first words"_s);
         m_server->enqueue(ScriptedReply::json(
@@ -269,22 +257,6 @@ private Q_SLOTS:
         QCOMPARE(again.value("server_id"_L1).toInteger(), 9);
         QCOMPARE(again.value("description"_L1).toString(), u"better words"_s);
         QCOMPARE(store().db().entries[0].syncState, Entry::synced);
-    }
-
-    void modelSyncNowStoresSummary() {
-        int changes = 0;
-        m_model->setOnChange([&] { ++changes; });
-        m_server->enqueue(
-            ScriptedReply::json(200, jsonText("{'ok':true,'user':{'id':4,'name':'Ana',"
-                                              "'is_admin':true}}")));
-        m_model->syncNow();
-        QVERIFY(m_model->syncing());
-        m_model->syncNow(); // dropped, not queued
-        QTRY_VERIFY_WITH_TIMEOUT(!m_model->syncing(), 30000);
-        QCOMPARE(m_server->requests().size(), 1);
-        QCOMPARE(changes, 1);
-        QCOMPARE(m_model->lastSync()->online, true);
-        QVERIFY(store().db().settings.isAdmin);
     }
 
     void clientColourGoesOutOnlyWithServerId() {
