@@ -68,9 +68,11 @@ void fetchReport(const Store& store, const QDateTime& from, const QDateTime& to,
                  std::function<void(const ApiResult<Report>&)> done);
 // Images per report entry id, at most `maxPerEntry` each; what cannot be
 // fetched is left out. Images are kept no larger than the PDF report's
-// thumbnails need.
+// thumbnails need. `progress` (may be empty) hears how many of all the
+// screenshots have been fetched or given up, first with 0.
 void downloadScreenshots(const QString& base, const QList<ReportEntry>& entries, int maxPerEntry,
                          QObject* context,
-                         std::function<void(const QHash<qint64, QList<QImage>>&)> done);
+                         std::function<void(const QHash<qint64, QList<QImage>>&)> done,
+                         std::function<void(int fetched, int total)> progress = {});
 
 } // namespace Api

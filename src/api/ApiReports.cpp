@@ -32,8 +32,16 @@ struct ShotDownload {
     QPointer<QObject> context;
     bool guarded = false;
     qsizetype running = 0;
+    int fetched = 0;
+    int total = 0;
     QHash<qint64, QList<QImage>> images;
     std::function<void(const QHash<qint64, QList<QImage>>&)> done;
+    std::function<void(int, int)> progress;
+
+    void tell() const {
+        if (progress)
+            progress(fetched, total);
+    }
 
     bool abandoned() const { return guarded && !context; }
 };
@@ -87,6 +95,8 @@ void fetchNext(const std::shared_ptr<ShotDownload>& download, std::shared_ptr<Sh
     call.send(download->context, [download, chain, index](const HttpReply& reply) {
         if (!reply.isTransportFailure() && !reply.isHttpFailure())
             chain->bodies.append(reply.body);
+        ++download->fetched;
+        download->tell();
         fetchNext(download, chain, index + 1);
     });
 }
@@ -136,17 +146,20 @@ void Api::fetchReport(const Store& store, const QDateTime& from, const QDateTime
 
 void Api::downloadScreenshots(const QString& base, const QList<ReportEntry>& entries,
                               int maxPerEntry, QObject* context,
-                              std::function<void(const QHash<qint64, QList<QImage>>&)> done) {
+                              std::function<void(const QHash<qint64, QList<QImage>>&)> done,
+                              std::function<void(int fetched, int total)> progress) {
     auto download = std::make_shared<ShotDownload>();
     download->context = context;
     download->guarded = context != nullptr;
     download->done = std::move(done);
+    download->progress = std::move(progress);
 
     QList<std::shared_ptr<ShotChain>> chains;
     for (const ReportEntry& entry : entries) {
         auto chain = std::make_shared<ShotChain>();
         chain->id = entry.id;
         chain->urls = entry.screenshotUrls(base, maxPerEntry);
+        download->total += int(chain->urls.size());
         if (!chain->urls.isEmpty())
             chains.append(std::move(chain));
     }
@@ -155,6 +168,7 @@ void Api::downloadScreenshots(const QString& base, const QList<ReportEntry>& ent
         return;
     }
     download->running = chains.size();
+    download->tell();
     for (const std::shared_ptr<ShotChain>& chain : chains)
         fetchNext(download, chain, 0);
 }

@@ -8,6 +8,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,6 +30,33 @@ QString ReportExport::periodLabel(const QDate& from, const QDate& to) {
 QByteArray ReportExport::json(const Report& report) {
     // Qt's writer sorts keys and never escapes "/".
     return QJsonDocument(report.toJson()).toJson(QJsonDocument::Indented);
+}
+
+std::optional<QString> ReportExport::filterLine(const QList<qint64>& clientIds,
+                                                const QList<Client>& clients, bool isAdmin,
+                                                const QList<qint64>& userIds,
+                                                const QList<ReportUser>& users) {
+    QStringList parts;
+    if (clientIds.size() == 1) {
+        const auto known = std::find_if(clients.begin(), clients.end(), [&](const Client& c) {
+            return c.serverId == clientIds.first();
+        });
+        parts.append(known != clients.end() ? u"Client: "_s + known->name
+                                            : u"Clients: 1 selected"_s);
+    } else if (!clientIds.isEmpty()) {
+        parts.append(u"Clients: %1 selected"_s.arg(clientIds.size()));
+    }
+    if (isAdmin && userIds.size() == 1) {
+        const auto known = std::find_if(users.begin(), users.end(), [&](const ReportUser& u) {
+            return u.id == userIds.first();
+        });
+        parts.append(known != users.end() ? u"Person: "_s + known->name : u"People: 1 selected"_s);
+    } else if (isAdmin && !userIds.isEmpty()) {
+        parts.append(u"People: %1 selected"_s.arg(userIds.size()));
+    }
+    if (parts.isEmpty())
+        return std::nullopt;
+    return parts.join(u"  ·  "_s);
 }
 
 void ReportExport::run(const Store& store, const Request& request, QObject* context,
@@ -66,6 +95,10 @@ void ReportExport::run(const Store& store, const Request& request, QObject* cont
             if (!request.screenshots || empty)
                 return finish({});
             say(u"Downloading screenshots…"_s);
-            Api::downloadScreenshots(base, report.entries, maxShotsPerEntry, context, finish);
+            Api::downloadScreenshots(
+                base, report.entries, maxShotsPerEntry, context, finish,
+                [say](int fetched, int total) {
+                    say(u"Downloading screenshots %1 of %2…"_s.arg(fetched).arg(total));
+                });
         });
 }

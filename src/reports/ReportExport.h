@@ -1,5 +1,7 @@
 #pragma once
 
+#include "api/ReportUser.h"
+#include "model/Client.h"
 #include "reports/Report.h"
 
 #include <QByteArray>
@@ -45,8 +47,17 @@ public:
     // The report as received, keys in snake_case and sorted, one member per
     // line, "/" written plainly.
     static QByteArray json(const Report& report);
+    // The PDF's line about the filters: "Client: Acme" or "Clients: 2 selected",
+    // then for an administrator "Person: Ada" or "People: 2 selected", joined
+    // by a middle dot; nothing when no filter applies. Names come from the
+    // local clients (by server id) and the server's people.
+    static std::optional<QString> filterLine(const QList<qint64>& clientIds,
+                                             const QList<Client>& clients, bool isAdmin,
+                                             const QList<qint64>& userIds,
+                                             const QList<ReportUser>& users);
 
-    // Runs the whole export; `progress` (may be empty) hears the steps' texts.
+    // Runs the whole export; `progress` (may be empty) hears the steps' texts,
+    // screenshots counted as they arrive ("Downloading screenshots 12 of 60…").
     // `done` is called once, on the main thread, unless `context` goes first.
     static void run(const Store& store, const Request& request, QObject* context,
                     std::function<void(const QString&)> progress,
