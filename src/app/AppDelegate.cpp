@@ -18,6 +18,7 @@
 #include "model/Clock.h"
 #include "model/Theme.h"
 #include "ui/panel/PopoverViewController.h"
+#include "ui/shots/Previewer.h"
 #include "ui/widgets/Icons.h"
 
 #include <QApplication>
@@ -256,8 +257,8 @@ void AppDelegate::tick() {
 }
 
 void AppDelegate::warmUpPreview() {
-    // The picture preview loads its machinery here once it exists, so that the
-    // first preview opens without delay.
+    // Once, so that the first preview opens without delay.
+    Previewer::shared().warmUp();
 }
 
 void AppDelegate::checkForUpdates(bool announceUpToDate) {
@@ -380,10 +381,16 @@ void AppDelegate::applyPanelSwitches() {
 }
 
 void AppDelegate::hidePanel() {
+    if (qEnvironmentVariableIsSet("ZEVRA_PREVIEW_TEST"))
+        Previewer::runTest(this, [](const QString& state) {
+            printLine(QStringLiteral("ZEVRA_PREVIEW ") + state);
+        });
     removeMonitors();
     if (m_controller)
         m_controller->dismissTransient();
     if (m_panel) {
+    if (Previewer::isShowing())
+        Previewer::shared().closePreview(false);
         m_size = m_panel->size();
         QSettings settings = panelSettings();
         settings.setValue(QStringLiteral("panelWidth"), double(m_size.width()));
@@ -417,16 +424,19 @@ void AppDelegate::removeMonitors() {
 bool AppDelegate::ownsKeyboard(const QWidget* window) const {
     if (!window)
         return false;
-    return window == m_panel || (m_controller && window == m_controller->detailsWindow());
+    return window == m_panel || (m_controller && window == m_controller->detailsWindow()) ||
+           (window == Previewer::existing() && Previewer::isShowing());
 }
 
 bool AppDelegate::handleEscape() {
-    switch (EscapeRouter::route(false,
+    switch (EscapeRouter::route(Previewer::isShowing(),
                                 [this] { return m_controller && m_controller->handleEscape(); })) {
     case EscapeRouter::Step::ClosePreview:
     case EscapeRouter::Step::HandledByPanel:
         break;
     case EscapeRouter::Step::HidePanel:
+        Previewer::shared().closePreview();
+        break;
         hidePanel();
         break;
     }
@@ -473,6 +483,12 @@ void AppDelegate::handleMouseDown(const QWidget* window, const QPoint& globalPos
     if (pointOnStatusItem())
         return; // the icon's own click opens or closes the panel
     if (window == m_panel) {
+    // The previewer counts as part of the panel; a click anywhere else closes it.
+    if (Previewer::isShowing()) {
+        if (window == Previewer::existing())
+            return;
+        Previewer::shared().closePreview();
+    }
         if (m_controller)
             m_controller->dismissTimeEditor(globalPos);
         return;
@@ -494,3 +510,5 @@ void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {
     hidePanel();
     m_autoHiddenAt = Clock::now();
 }
+    if (Previewer::isShowing() && Previewer::shared().frameGeometry().contains(QCursor::pos()))
+        return;

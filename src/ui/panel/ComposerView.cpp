@@ -9,6 +9,7 @@
 #include "ui/panel/EntryListBuilder.h"
 #include "ui/panel/PopoverViewController.h"
 #include "ui/panel/TimeBox.h"
+#include "ui/shots/ShotStripView.h"
 #include "ui/widgets/ChipView.h"
 #include "ui/widgets/LayoutHelpers.h"
 #include "ui/widgets/Style.h"
@@ -27,7 +28,7 @@ ComposerView::ComposerView(AppModel* model, PopoverViewController* controller, Q
     , m_field(new QLineEdit(this))
     , m_timeBox(new TimeBox(this))
     , m_chip(new ChipView(this))
-    , m_shots(new QWidget(this))
+    , m_shots(new ShotStripView(model->store(), this))
     , m_startStop(new SymbolButton(u"play.fill"_s, 15, this))
     , m_trash(symbolButton(u"trash"_s, u"Delete this entry"_s, this)) {
     cardBackground(this, 16);
@@ -82,8 +83,6 @@ ComposerView::ComposerView(AppModel* model, PopoverViewController* controller, Q
     clientRow->addWidget(m_chip, 0, Qt::AlignVCenter);
     clientRow->addStretch(1);
 
-    auto* shotLayout = new QVBoxLayout(m_shots);
-    shotLayout->setContentsMargins(0, 0, 0, 0);
     m_shots->hide();
 
     auto* stack = new QVBoxLayout(this);
@@ -188,8 +187,13 @@ void ComposerView::configureShots() {
         };
         items.append(shot);
     }
-    m_shotItems = items;
+    m_shots->setShots(items);
+    m_shots->rebuild();
     m_shots->setVisible(!items.isEmpty());
+}
+
+const QList<Shot>& ComposerView::shotItems() const {
+    return m_shots->shots();
 }
 
 void ComposerView::tapStartStop() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/panel/Shot.h"
+#include "ui/shots/Shot.h"
 
 #include <QList>
 #include <QPointer>
@@ -10,6 +10,7 @@ class AppModel;
 class ChipView;
 class PopoverViewController;
 class QLineEdit;
+class ShotStripView;
 class SymbolButton;
 class TimeBox;
 
@@ -36,9 +37,9 @@ public:
     ChipView* chip() const { return m_chip; }
     SymbolButton* startStopButton() const { return m_startStop; }
     SymbolButton* trashButton() const { return m_trash; }
-    // Where the screenshot strip goes; hidden while there is nothing to show.
-    QWidget* shotHost() const { return m_shots; }
-    const QList<Shot>& shotItems() const { return m_shotItems; }
+    // The screenshot strip; hidden while there is nothing to show.
+    ShotStripView* shotStrip() const { return m_shots; }
+    const QList<Shot>& shotItems() const;
     // The field has the keyboard focus: its text is the person's.
     bool isEditingDescription() const;
 
@@ -51,8 +52,7 @@ private:
     QLineEdit* m_field;
     TimeBox* m_timeBox;
     ChipView* m_chip;
-    QWidget* m_shots;
+    ShotStripView* m_shots;
     SymbolButton* m_startStop;
     SymbolButton* m_trash;
-    QList<Shot> m_shotItems;
 };
