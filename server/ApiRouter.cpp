@@ -66,7 +66,7 @@ HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
     if (action == "sync"_L1)
         allowed = {"POST"};
     else if (action == "users"_L1)
-        allowed = {"GET", "POST"};
+        allowed = {"GET", "POST", "PATCH"};
     else if (action == "clients"_L1)
         allowed = {"PATCH"};
     else if (action == "reports"_L1 || action == "version"_L1)
@@ -97,6 +97,7 @@ HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
     if (action == "sync"_L1)
         return m_sync.handle(*user, *object);
     if (action == "users"_L1)
-        return m_people.createUser(*user, *object);
+        return method == "PATCH" ? m_people.changeUser(*user, *object)
+                                 : m_people.createUser(*user, *object);
     return m_people.setClientColor(*user, *object);
 }

@@ -60,6 +60,39 @@ HttpAnswer PeopleAction::createUser(const ServerUser& caller, const QJsonObject&
     return HttpAnswer::json(o, 201);
 }
 
+HttpAnswer PeopleAction::changeUser(const ServerUser& caller, const QJsonObject& body) {
+    if (!caller.isAdmin)
+        return HttpAnswer::error(403, adminsOnly);
+    const QJsonValue idValue = body.value("id"_L1);
+    const QJsonValue active = body.value("active"_L1);
+    const QJsonValue newKey = body.value("new_key"_L1);
+    const double d = idValue.toDouble(-1);
+    if (!idValue.isDouble() || d != double(qint64(d)))
+        return HttpAnswer::error(400, u"\"id\" must be a person's id"_s);
+    if ((!active.isUndefined() && !active.isBool()) || (!newKey.isUndefined() && !newKey.isBool()))
+        return HttpAnswer::error(400, u"\"active\" and \"new_key\" must be true or false"_s);
+    if (!active.isBool() && !newKey.toBool(false))
+        return HttpAnswer::error(400, u"Nothing to change: send \"active\" or \"new_key\""_s);
+    const qint64 id = qint64(d);
+    std::optional<ServerUser> person = m_storage.user(id);
+    if (!person)
+        return HttpAnswer::error(404, u"No person with this id"_s);
+    if (id == caller.id && active.isBool() && !active.toBool())
+        return HttpAnswer::error(409, u"You cannot deactivate your own account"_s);
+
+    if (active.isBool())
+        person->active = active.toBool();
+    m_storage.setUserActive(id, person->active);
+    ReportUser r = reported(*person);
+    if (newKey.toBool(false)) {
+        r.apiKey = ApiKeys::generate();
+        m_storage.setUserKeyHash(id, ApiKeys::hash(*r.apiKey));
+    }
+    QJsonObject o;
+    o.insert("user"_L1, r.toJson());
+    return HttpAnswer::json(o);
+}
+
 std::optional<PeopleAction::Created> PeopleAction::create(const QString& rawName, bool isAdmin,
                                                           QString* error) {
     const QString name = rawName.trimmed();

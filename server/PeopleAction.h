@@ -10,14 +10,19 @@
 
 class Storage;
 
-// "action=users" (listing and creating people, administrators only) and
-// "action=clients" (a client's colour, anyone signed in).
+// "action=users" (listing, creating and changing people, administrators only)
+// and "action=clients" (a client's colour, anyone signed in).
 class PeopleAction {
 public:
     explicit PeopleAction(Storage& storage);
 
     HttpAnswer listUsers(const ServerUser& caller);
     HttpAnswer createUser(const ServerUser& caller, const QJsonObject& body);
+    // PATCH {"id", "active"?, "new_key"?}: switches a person's account off or
+    // on, and/or replaces their key (the old one stops working at once). The
+    // answer carries the person, with "api_key" when a new key was made.
+    // Nobody can switch their own account off.
+    HttpAnswer changeUser(const ServerUser& caller, const QJsonObject& body);
     HttpAnswer setClientColor(const ServerUser& caller, const QJsonObject& body);
 
     // Creates a person and returns it with its new API key, or nothing when

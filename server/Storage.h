@@ -58,6 +58,9 @@ public:
 
     // --- entries ---
     std::optional<ServerEntry> entry(qint64 id);
+    std::optional<ServerUser> user(qint64 id);
+    // Replaces the person's key; false when there is no such person.
+    bool setUserKeyHash(qint64 id, const QByteArray& keyHash);
     std::optional<ServerEntry> entryByRef(qint64 userId, const QString& ref);
     // Inserts and returns the new id; `screenshots` are not written here.
     qint64 insertEntry(const ServerEntry& entry);

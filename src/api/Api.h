@@ -59,6 +59,13 @@ void fetchUsers(const Store& store, QObject* context,
                 std::function<void(const QList<ReportUser>&)> done);
 void createUser(const Store& store, const QString& name, bool isAdmin, QObject* context,
                 std::function<void(const ApiResult<ReportUser>&)> done);
+// Switches a person's account off or on; the result is the person as the
+// server now has it.
+void setUserActive(const Store& store, qint64 userId, bool active, QObject* context,
+                   std::function<void(const ApiResult<ReportUser>&)> done);
+// Has the server replace a person's key; the result carries the new key.
+void issueNewKey(const Store& store, qint64 userId, QObject* context,
+                 std::function<void(const ApiResult<ReportUser>&)> done);
 // Fire and forget.
 void updateClientColor(const Store& store, qint64 serverId, const QString& hex);
 

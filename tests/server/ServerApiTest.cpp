@@ -145,6 +145,49 @@ private Q_SLOTS:
     }
 
     // With a 60-byte limit, on one kept-alive connection: a body at the limit
+    // Administrators switch accounts off and on and replace keys; a switched-off
+    // or replaced key is refused at once.
+    void changePerson_data() {
+        QTest::addColumn<QString>("caller");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QByteArray>("change");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("bobWorks");
+        const QByteArray off = R"("active": false)", on = R"("active": true)";
+        const QByteArray key = R"("new_key": true)";
+        QTest::newRow("member") << u"BOB"_s << u"Ada"_s << off << 403 << true;
+        QTest::newRow("off") << u"ADA"_s << u"Bob"_s << off << 200 << false;
+        QTest::newRow("back on") << u"ADA"_s << u"Bob"_s << on << 200 << true;
+        QTest::newRow("new key") << u"ADA"_s << u"Bob"_s << key << 200 << false;
+        QTest::newRow("not oneself") << u"ADA"_s << u"Ada"_s << off << 409 << true;
+        QTest::newRow("own new key") << u"ADA"_s << u"Ada"_s << key << 200 << true;
+        QTest::newRow("nobody") << u"ADA"_s << u"Nobody"_s << off << 404 << true;
+        QTest::newRow("no change")
+            << u"ADA"_s << u"Bob"_s << R"("new_key": false)"_ba << 400 << true;
+    }
+
+    void changePerson() {
+        QFETCH(QString, caller);
+        QFETCH(QString, target);
+        QFETCH(QByteArray, change);
+        QFETCH(int, status);
+        QFETCH(bool, bobWorks);
+        if (QByteArray(QTest::currentDataTag()) == "back on")
+            QVERIFY(h().storage().setUserActive(h().personId(u"Bob"_s), false));
+        const qint64 id = target == "Nobody"_L1 ? 999 : h().personId(target);
+        const HttpResult r =
+            h().request("PATCH", u"/api.php?action=users"_s, caller == "ADA"_L1 ? f->ada : f->bob,
+                        "{\"id\": " + QByteArray::number(id) + ", " + change + "}");
+        QCOMPARE(r.status, status);
+        QCOMPARE(h().sync(f->bob, SyncBody::request({})).status, bobWorks ? 200 : 401);
+        const auto user = ReportUser::fromJson(r.json.value("user"_L1));
+        QCOMPARE(user.has_value(), status == 200);
+        if (user && user->apiKey)
+            QCOMPARE(h().sync(*user->apiKey, SyncBody::request({})).status, 200);
+        const bool adaReplaced = user && user->apiKey && target == "Ada"_L1;
+        QCOMPARE(h().sync(f->ada, SyncBody::request({})).status, adaReplaced ? 401 : 200);
+    }
+
     // passes, one byte more is refused, and a body that looks like a request
     // head is skipped rather than read as the next request.
     void limitAtTheByteOnOneConnection() {
