@@ -281,6 +281,17 @@ bool Storage::setUserActive(qint64 id, bool active) {
     return q.numRowsAffected() > 0;
 }
 
+std::optional<ServerUser> Storage::user(qint64 id) {
+    QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE id = ?"_s, {id});
+    return SqlRows::first(q, readUser);
+}
+
+bool Storage::setUserKeyHash(qint64 id, const QByteArray& keyHash) {
+    QSqlQuery& q =
+        run(u"UPDATE users SET key_hash = ? WHERE id = ?"_s, {QString::fromLatin1(keyHash), id});
+    return q.numRowsAffected() > 0;
+}
+
 // --- clients ---
 
 QList<ServerClient> Storage::clients() {
@@ -336,14 +347,3 @@ void Storage::insertRelease(const ServerRelease& release) {
          release.notes ? QVariant(*release.notes) : QVariant(QMetaType::fromType<QString>()),
          release.pubDate});
 }
-std::optional<ServerUser> Storage::user(qint64 id) {
-    QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE id = ?"_s, {id});
-    return SqlRows::first(q, readUser);
-}
-
-bool Storage::setUserKeyHash(qint64 id, const QByteArray& keyHash) {
-    QSqlQuery& q =
-        run(u"UPDATE users SET key_hash = ? WHERE id = ?"_s, {QString::fromLatin1(keyHash), id});
-    return q.numRowsAffected() > 0;
-}
-

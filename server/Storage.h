@@ -46,6 +46,9 @@ public:
     ServerUser createUser(const QString& name, bool isAdmin, const QByteArray& keyHash, qint64 now);
     // False when there is no such person.
     bool setUserActive(qint64 id, bool active);
+    std::optional<ServerUser> user(qint64 id);
+    // Replaces the person's key; false when there is no such person.
+    bool setUserKeyHash(qint64 id, const QByteArray& keyHash);
 
     // --- clients ---
     QList<ServerClient> clients();
@@ -58,9 +61,6 @@ public:
 
     // --- entries ---
     std::optional<ServerEntry> entry(qint64 id);
-    std::optional<ServerUser> user(qint64 id);
-    // Replaces the person's key; false when there is no such person.
-    bool setUserKeyHash(qint64 id, const QByteArray& keyHash);
     std::optional<ServerEntry> entryByRef(qint64 userId, const QString& ref);
     // Inserts and returns the new id; `screenshots` are not written here.
     qint64 insertEntry(const ServerEntry& entry);
