@@ -43,7 +43,8 @@ QString DataFolder::defaultPath() {
            u"/zevra-server"_s;
 }
 
-bool DataFolder::open(const QString& path, QString* error) {
+bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& database,
+                      QString* error) {
     QString ignored;
     QString& message = error ? *error : ignored;
     m_path = QDir::cleanPath(QDir(path).absolutePath());
@@ -61,10 +62,11 @@ bool DataFolder::open(const QString& path, QString* error) {
     }
     probe.close();
 
+    m_database = database.value_or(DatabaseUrl::sqlite(m_path + u"/zevra.sqlite"_s));
     auto storage = std::make_unique<Storage>();
     QString dbError;
-    if (!storage->open(m_path + u"/zevra.sqlite"_s, &dbError)) {
-        message = u"cannot open the database in %1: %2"_s.arg(m_path, dbError);
+    if (!storage->open(m_database, &dbError)) {
+        message = u"cannot open the database %1: %2"_s.arg(m_database.display(), dbError);
         return false;
     }
     m_storage = std::move(storage);

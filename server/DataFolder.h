@@ -1,16 +1,20 @@
 #pragma once
 
+#include "DatabaseUrl.h"
+
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class PictureStore;
 class ReleaseStore;
 class Storage;
 
-// The server's data folder: the SQLite file "zevra.sqlite", uploaded pictures
-// under "uploads" and release archives under "releases". Folders it creates
-// are readable by their owner only.
+// The server's data folder: the SQLite file "zevra.sqlite" (unless the
+// records are kept in another database), uploaded pictures under "uploads"
+// and release archives under "releases". Folders it creates are readable by
+// their owner only.
 class DataFolder {
 public:
     DataFolder();
@@ -19,10 +23,12 @@ public:
     DataFolder& operator=(const DataFolder&) = delete;
 
     // Creates what is missing, checks that the folder can be written and
-    // opens the database. False with `error` set when any of that fails.
-    bool open(const QString& path, QString* error);
+    // opens the database (the folder's own SQLite file without `database`).
+    // False with `error` set when any of that fails.
+    bool open(const QString& path, const std::optional<DatabaseUrl>& database, QString* error);
 
     const QString& path() const { return m_path; }
+    const DatabaseUrl& database() const { return m_database; }
     Storage& storage() { return *m_storage; }
     PictureStore& pictures() { return *m_pictures; }
     ReleaseStore& releases() { return *m_releases; }
@@ -32,6 +38,7 @@ public:
 
 private:
     QString m_path;
+    DatabaseUrl m_database;
     std::unique_ptr<Storage> m_storage;
     std::unique_ptr<PictureStore> m_pictures;
     std::unique_ptr<ReleaseStore> m_releases;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseUrl.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,10 +9,12 @@
 
 // What the command line asks zevra-server to do.
 struct ServerCommand {
-    enum class Kind { Serve, CreateAdmin, Publish, Help, Version };
+    enum class Kind { Serve, CreateAdmin, Publish, MigrateTo, Help, Version };
 
     Kind kind = Kind::Serve;
     QString dataPath;
+    // The records' database; the data folder's SQLite file when not given.
+    std::optional<DatabaseUrl> database;
     QString host = QStringLiteral("127.0.0.1");
     quint16 port = 8080;
     // create-admin
@@ -19,6 +23,8 @@ struct ServerCommand {
     QString version;
     QString zipPath;
     std::optional<QString> notes;
+    // migrate-to
+    DatabaseUrl target;
 
     // Reads the arguments (without the program name). Nothing, with `error`
     // set, for arguments that make no sense.

@@ -58,6 +58,8 @@ int ServerRunner::run(const ServerCommand& command) {
             return createAdmin(command);
         case ServerCommand::Kind::Publish:
             return publish(command);
+        case ServerCommand::Kind::MigrateTo:
+            return migrateTo(command);
         case ServerCommand::Kind::Serve:
             return serve(command);
         }
@@ -70,7 +72,7 @@ int ServerRunner::run(const ServerCommand& command) {
 int ServerRunner::createAdmin(const ServerCommand& command) {
     DataFolder data;
     QString error;
-    if (!data.open(command.dataPath, &error))
+    if (!data.open(command.dataPath, command.database, &error))
         return failed(error);
     PeopleAction people(data.storage());
     const std::optional<PeopleAction::Created> created = people.create(command.name, true, &error);
@@ -86,7 +88,7 @@ int ServerRunner::createAdmin(const ServerCommand& command) {
 int ServerRunner::publish(const ServerCommand& command) {
     DataFolder data;
     QString error;
-    if (!data.open(command.dataPath, &error))
+    if (!data.open(command.dataPath, command.database, &error))
         return failed(error);
     if (!data.releases().publish(command.version, command.zipPath, command.notes, &error))
         return failed(error);
@@ -96,10 +98,34 @@ int ServerRunner::publish(const ServerCommand& command) {
     return 0;
 }
 
+int ServerRunner::migrateTo(const ServerCommand& command) {
+    DataFolder data;
+    QString error;
+    if (!data.open(command.dataPath, command.database, &error))
+        return failed(error);
+    if (command.target.display() == data.database().display())
+        return failed(u"the records are already in %1"_s.arg(command.target.display()));
+    Storage target;
+    if (!target.open(command.target, &error))
+        return failed(u"cannot open the database %1: %2"_s.arg(command.target.display(), error));
+    // Copying into a database in use would mix two teams' records.
+    if (!target.isEmpty())
+        return failed(
+            u"%1 already holds records; give an empty database"_s.arg(command.target.display()));
+    const QList<std::pair<QString, qint64>> counts = data.storage().copyTo(target);
+    m_out << "Copied to " << command.target.display() << ":";
+    for (const auto& [table, count] : counts)
+        m_out << ' ' << table << ' ' << count;
+    m_out << Qt::endl;
+    m_err << "Pictures and releases stay in " << data.path()
+          << "; start zevra-server with --database " << command.target.display() << Qt::endl;
+    return 0;
+}
+
 int ServerRunner::serve(const ServerCommand& command) {
     TrackingServer server;
     QString error;
-    if (!server.open(command.dataPath, &error))
+    if (!server.open(command.dataPath, command.database, &error))
         return failed(error);
     const quint16 port = server.listenOn(addressOf(command.host), command.port, &error);
     if (port == 0)
@@ -111,6 +137,7 @@ int ServerRunner::serve(const ServerCommand& command) {
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, qApp,
                      [] { QCoreApplication::exit(0); });
     m_out << "zevra-server listening on http://" << urlHost(command.host) << ':' << port
-          << ", data in " << server.data().path() << Qt::endl;
+          << ", data in " << server.data().path() << ", database "
+          << server.data().database().display() << Qt::endl;
     return QCoreApplication::exec();
 }

@@ -17,6 +17,7 @@ public:
 private:
     int createAdmin(const ServerCommand& command);
     int publish(const ServerCommand& command);
+    int migrateTo(const ServerCommand& command);
     // Runs the event loop until SIGINT or SIGTERM.
     int serve(const ServerCommand& command);
     int failed(const QString& message);

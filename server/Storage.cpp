@@ -4,7 +4,10 @@
 #include "StorageError.h"
 
 #include <QSqlError>
+#include <QStringList>
 #include <QUuid>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -98,6 +101,26 @@ ServerRelease readRelease(const QSqlQuery& q) {
     return r;
 }
 
+// Every table with its columns, each after those it refers to; the first
+// column is the key.
+const QList<std::pair<QString, QStringList>>& tables() {
+    static const QList<std::pair<QString, QStringList>> list = {
+        {u"users"_s,
+         {u"id"_s, u"name"_s, u"name_key"_s, u"is_admin"_s, u"active"_s, u"key_hash"_s,
+          u"created_at"_s}},
+        {u"clients"_s,
+         {u"id"_s, u"name"_s, u"name_key"_s, u"color"_s, u"archived"_s, u"created_by"_s,
+          u"updated_at"_s}},
+        {u"entries"_s,
+         {u"id"_s, u"user_id"_s, u"ref"_s, u"client_id"_s, u"description"_s, u"started_at"_s,
+          u"ended_at"_s, u"updated_at"_s}},
+        {u"screenshots"_s, {u"id"_s, u"entry_id"_s, u"position"_s, u"path"_s}},
+        {u"deleted_entries"_s, {u"entry_id"_s, u"user_id"_s, u"ref"_s, u"deleted_at"_s}},
+        {u"releases"_s, {u"id"_s, u"version"_s, u"file_name"_s, u"notes"_s, u"pub_date"_s}},
+    };
+    return list;
+}
+
 const QString userColumns = u"id, name, is_admin, active"_s;
 const QString clientColumns = u"id, name, color, archived"_s;
 
@@ -114,11 +137,10 @@ int Storage::schemaVersion() {
     return int(migrations().size());
 }
 
-bool Storage::open(const QString& fileName, QString* error) {
+bool Storage::open(const DatabaseUrl& url, QString* error) {
     close();
-    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    m_db.setDatabaseName(fileName);
-    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    m_engine = std::make_unique<SqlEngine>(url.engine);
+    m_db = m_engine->connection(url, m_connection);
     if (!m_db.open()) {
         if (error)
             *error = m_db.lastError().text();
@@ -126,13 +148,8 @@ bool Storage::open(const QString& fileName, QString* error) {
         return false;
     }
     try {
-        execute(u"PRAGMA foreign_keys = ON"_s);
-        execute(u"PRAGMA journal_mode = WAL"_s);
-        execute(u"PRAGMA synchronous = NORMAL"_s);
-        // Reports read whole years of entries: a larger page cache and mapped
-        // reads keep that off the read() path.
-        execute(u"PRAGMA cache_size = -65536"_s);
-        execute(u"PRAGMA mmap_size = 268435456"_s);
+        for (const QString& sql : m_engine->sessionSetup())
+            execute(sql);
         migrate();
     } catch (const StorageError& e) {
         if (error)
@@ -153,37 +170,117 @@ void Storage::close() {
 }
 
 void Storage::migrate() {
-    execute(u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"_s);
-    QSqlQuery& q = run(u"SELECT version FROM schema_version"_s, {});
-    int current = 0;
-    bool hasRow = false;
-    if (q.next()) {
-        current = q.value(0).toInt();
-        hasRow = true;
-    }
-    q.finish();
-    if (current > schemaVersion())
-        throw StorageError(
-            u"The database was written by a newer zevra-server (schema %1, this one knows %2)"_s
-                .arg(current)
-                .arg(schemaVersion()));
-    for (int version = current + 1; version <= schemaVersion(); ++version) {
-        begin();
-        try {
-            for (const QString& sql : migrations().at(version - 1))
-                execute(sql);
-            if (hasRow) {
-                run(u"UPDATE schema_version SET version = ?"_s, {version});
-            } else {
-                run(u"INSERT INTO schema_version (version) VALUES (?)"_s, {version});
-                hasRow = true;
-            }
-            commit();
-        } catch (...) {
-            rollback();
-            throw;
+    // One transaction, so that servers starting together on one database
+    // bring the schema up to date once.
+    begin();
+    try {
+        for (const QString& sql : m_engine->migrationLock())
+            execute(sql);
+        execute(m_engine->schema(
+            u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"_s));
+        QSqlQuery& q = run(u"SELECT version FROM schema_version"_s, {});
+        int current = 0;
+        bool hasRow = false;
+        if (q.next()) {
+            current = q.value(0).toInt();
+            hasRow = true;
         }
+        q.finish();
+        if (current > schemaVersion())
+            throw StorageError(
+                u"The database was written by a newer zevra-server (schema %1, this one knows %2)"_s
+                    .arg(current)
+                    .arg(schemaVersion()));
+        for (int version = current + 1; version <= schemaVersion(); ++version) {
+            for (const QString& sql : migrations().at(version - 1))
+                execute(m_engine->schema(sql));
+        }
+        if (current < schemaVersion())
+            run(hasRow ? u"UPDATE schema_version SET version = ?"_s
+                       : u"INSERT INTO schema_version (version) VALUES (?)"_s,
+                {schemaVersion()});
+        commit();
+    } catch (...) {
+        rollback();
+        throw;
     }
+}
+
+bool Storage::isEmpty() {
+    for (const auto& [table, columns] : tables()) {
+        if (table == "screenshots"_L1)
+            continue; // pictures belong to entries
+        QSqlQuery q = runOnce(u"SELECT 1 FROM "_s + table + u" LIMIT 1"_s, {});
+        if (q.next())
+            return false;
+    }
+    return true;
+}
+
+QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
+    // Rows go over in statements of many rows each: one statement per row
+    // would make a database across the network slow to fill.
+    constexpr int rowsPerStatement = 200;
+    QList<std::pair<QString, qint64>> counts;
+    begin(); // one consistent picture of the source
+    target.begin();
+    try {
+        qint64 lastEntryId = 0;
+        for (const auto& [table, columns] : tables()) {
+            const QString row = u'(' + QStringList(columns.size(), u"?"_s).join(u", "_s) + u')';
+            const QString insertHead =
+                u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) + u") VALUES "_s;
+            QSqlQuery q = runOnce(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table +
+                                      u" ORDER BY "_s + columns.first(),
+                                  {});
+            qint64 count = 0;
+            QVariantList values;
+            const auto flush = [&] {
+                const qsizetype rows = values.size() / columns.size();
+                if (rows == 0)
+                    return;
+                const QString sql = insertHead + QStringList(rows, row).join(u", "_s);
+                if (rows == rowsPerStatement)
+                    target.run(sql, values);
+                else
+                    target.runOnce(sql, values);
+                values.clear();
+            };
+            qint64 highest = 0;
+            while (q.next()) {
+                for (qsizetype i = 0; i < columns.size(); ++i)
+                    values.append(q.value(int(i)));
+                highest = std::max(highest, q.value(0).toLongLong());
+                if (++count % rowsPerStatement == 0)
+                    flush();
+            }
+            flush();
+            counts.append({table, count});
+            if (table == "deleted_entries"_L1) {
+                lastEntryId = std::max(lastEntryId, highest);
+                continue; // keyed by entry ids, no counter of its own
+            }
+            // Ids are never handed out twice, deleted ones included.
+            QSqlQuery& last = run(m_engine->lastIdQuery(), {table});
+            if (last.next())
+                highest = std::max(highest, last.value(0).toLongLong());
+            last.finish();
+            if (table == "entries"_L1)
+                lastEntryId = highest;
+            else
+                for (const auto& [sql, bound] : target.m_engine->setNextId(table, highest + 1))
+                    target.runOnce(sql, bound);
+        }
+        for (const auto& [sql, bound] : target.m_engine->setNextId(u"entries"_s, lastEntryId + 1))
+            target.runOnce(sql, bound);
+        target.commit();
+    } catch (...) {
+        target.rollback();
+        rollback();
+        throw;
+    }
+    rollback(); // only read
+    return counts;
 }
 
 QSqlQuery& Storage::prepared(const QString& sql) {
@@ -225,18 +322,31 @@ void Storage::execute(const QString& sql) {
         fail(q, sql);
 }
 
+qint64 Storage::insert(const QString& sql, const QVariantList& values) {
+    // RETURNING works on both engines, unlike the drivers' last insert ids.
+    QSqlQuery& q = run(sql + u" RETURNING id"_s, values);
+    const qint64 id = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    if (id == 0)
+        throw StorageError(u"Database failure (%1): no id"_s.arg(sql.left(60)));
+    return id;
+}
+
 void Storage::fail(const QSqlQuery& query, const QString& what) const {
-    throw StorageError(u"Database failure (%1): %2"_s.arg(what.left(60), query.lastError().text()));
+    throw StorageError(u"Database failure (%1): %2"_s.arg(what.left(60), query.lastError().text()),
+                       m_engine->isConflict(query.lastError()));
 }
 
 void Storage::begin() {
     if (!m_db.transaction())
-        throw StorageError(u"Database failure (begin): "_s + m_db.lastError().text());
+        throw StorageError(u"Database failure (begin): "_s + m_db.lastError().text(),
+                           m_engine->isConflict(m_db.lastError()));
 }
 
 void Storage::commit() {
     if (!m_db.commit())
-        throw StorageError(u"Database failure (commit): "_s + m_db.lastError().text());
+        throw StorageError(u"Database failure (commit): "_s + m_db.lastError().text(),
+                           m_engine->isConflict(m_db.lastError()));
 }
 
 void Storage::rollback() {
@@ -264,12 +374,11 @@ QList<ServerUser> Storage::users() {
 
 ServerUser Storage::createUser(const QString& name, bool isAdmin, const QByteArray& keyHash,
                                qint64 now) {
-    QSqlQuery& q = run(
+    ServerUser user;
+    user.id = insert(
         u"INSERT INTO users (name, name_key, is_admin, active, key_hash, "
         "created_at) VALUES (?, ?, ?, 1, ?, ?)"_s,
         {name, ServerClient::nameKey(name), isAdmin ? 1 : 0, QString::fromLatin1(keyHash), now});
-    ServerUser user;
-    user.id = q.lastInsertId().toLongLong();
     user.name = name;
     user.isAdmin = isAdmin;
     user.active = true;
@@ -312,11 +421,10 @@ std::optional<ServerClient> Storage::clientByName(const QString& name) {
 
 ServerClient Storage::createClient(const QString& name, const QString& color, qint64 createdBy,
                                    qint64 now) {
-    QSqlQuery& q = run(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
-                       "updated_at) VALUES (?, ?, ?, 0, ?, ?)"_s,
-                       {name, ServerClient::nameKey(name), color, createdBy, now});
     ServerClient c;
-    c.id = q.lastInsertId().toLongLong();
+    c.id = insert(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
+                  "updated_at) VALUES (?, ?, ?, 0, ?, ?)"_s,
+                  {name, ServerClient::nameKey(name), color, createdBy, now});
     c.name = name;
     c.color = color;
     return c;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "DatabaseUrl.h"
 #include "DeletedEntry.h"
 #include "ReportRow.h"
 #include "ServerClient.h"
 #include "ServerEntry.h"
 #include "ServerRelease.h"
 #include "ServerUser.h"
+#include "SqlEngine.h"
 #include "model/TaskSuggestion.h"
 
 #include <QHash>
@@ -16,10 +18,12 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
-// The server's database. This class holds every SQL statement of the server,
-// so that another database can take SQLite's place by changing this class
-// alone. Every statement uses bound parameters. Failures raise StorageError.
+// The server's database, on SQLite or PostgreSQL. This class holds every SQL
+// statement of the server; what differs between the engines lies in
+// SqlEngine. Every statement uses bound parameters. Failures raise
+// StorageError.
 class Storage {
 public:
     Storage();
@@ -27,12 +31,20 @@ public:
     Storage(const Storage&) = delete;
     Storage& operator=(const Storage&) = delete;
 
-    // Opens (creating if needed) the SQLite file and brings its schema up to
+    // Connects (creating a SQLite file if needed) and brings the schema up to
     // date. False with `error` set when that fails.
-    bool open(const QString& fileName, QString* error);
+    bool open(const DatabaseUrl& url, QString* error);
     void close();
 
     static int schemaVersion();
+
+    // Whether nothing has been recorded yet (no people, clients, entries,
+    // deletions or releases).
+    bool isEmpty();
+    // Copies every record into `target`, ids included, in one transaction
+    // there; the target's next ids follow the highest ones handed out here.
+    // Gives the number of rows copied by table.
+    QList<std::pair<QString, qint64>> copyTo(Storage& target);
 
     // --- transactions ---
     void begin();
@@ -100,9 +112,12 @@ private:
     // A statement that is not kept (its text changes from call to call).
     QSqlQuery runOnce(const QString& sql, const QVariantList& values);
     void execute(const QString& sql);
+    // Runs an INSERT and gives the id of the new row.
+    qint64 insert(const QString& sql, const QVariantList& values);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what) const;
     void migrate();
 
+    std::unique_ptr<SqlEngine> m_engine;
     QString m_connection;
     QSqlDatabase m_db;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;

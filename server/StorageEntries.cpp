@@ -78,11 +78,10 @@ std::optional<ServerEntry> Storage::entryByRef(qint64 userId, const QString& ref
 }
 
 qint64 Storage::insertEntry(const ServerEntry& e) {
-    QSqlQuery& q = run(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
-                       "ended_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
-                       {e.userId, e.ref, orNull(e.clientId), e.description, e.startedAt,
-                        orNull(e.endedAt), e.updatedAt});
-    return q.lastInsertId().toLongLong();
+    return insert(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
+                  "ended_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
+                  {e.userId, e.ref, orNull(e.clientId), e.description, e.startedAt,
+                   orNull(e.endedAt), e.updatedAt});
 }
 
 void Storage::updateEntry(const ServerEntry& e) {

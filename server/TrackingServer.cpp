@@ -48,8 +48,9 @@ TrackingServer::TrackingServer(QObject* parent)
 
 TrackingServer::~TrackingServer() = default;
 
-bool TrackingServer::open(const QString& dataPath, QString* error) {
-    if (!m_data.open(dataPath, error))
+bool TrackingServer::open(const QString& dataPath, const std::optional<DatabaseUrl>& database,
+                          QString* error) {
+    if (!m_data.open(dataPath, database, error))
         return false;
     m_router = std::make_unique<ApiRouter>(m_data.storage(), m_data.pictures(), m_data.releases());
     m_router->setMaxBody(m_maxBodyBytes);
@@ -81,16 +82,24 @@ HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
     if (body.size() > m_maxBodyBytes)
         return HttpAnswer::error(413, u"The request body is larger than the server accepts"_s);
     const QString path = url.path(QUrl::FullyDecoded);
-    try {
-        if (path == "/api.php"_L1)
-            return m_router->handle(method, QUrlQuery(url), apiKey, body);
-        if (path.startsWith("/uploads/"_L1))
-            return servePicture(method, path.mid(9));
-        if (path.startsWith("/releases/"_L1))
-            return serveRelease(method, path.mid(10));
-    } catch (const StorageError& e) {
-        qWarning().noquote() << "zevra-server:" << e.message();
-        return HttpAnswer::error(500, u"Internal server error"_s);
+    // Other servers on the same database may change the same rows at the
+    // same moment; the loser of such a race runs the request again.
+    constexpr int attempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            if (path == "/api.php"_L1)
+                return m_router->handle(method, QUrlQuery(url), apiKey, body);
+            if (path.startsWith("/uploads/"_L1))
+                return servePicture(method, path.mid(9));
+            if (path.startsWith("/releases/"_L1))
+                return serveRelease(method, path.mid(10));
+            break;
+        } catch (const StorageError& e) {
+            if (e.isConflict() && attempt < attempts)
+                continue;
+            qWarning().noquote() << "zevra-server:" << e.message();
+            return HttpAnswer::error(500, u"Internal server error"_s);
+        }
     }
     return notFound();
 }

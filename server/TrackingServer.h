@@ -21,8 +21,10 @@ public:
     explicit TrackingServer(QObject* parent = nullptr);
     ~TrackingServer() override;
 
-    // Opens (creating if needed) the data folder. False with `error` set.
-    bool open(const QString& dataPath, QString* error);
+    // Opens (creating if needed) the data folder, with its records in
+    // `database` (the folder's own SQLite file without). False with `error`
+    // set.
+    bool open(const QString& dataPath, const std::optional<DatabaseUrl>& database, QString* error);
     DataFolder& data() { return m_data; }
 
     // The largest request body accepted (64 MB unless changed before

@@ -29,7 +29,7 @@ struct Fixture {
 
     Fixture() {
         QString error;
-        if (!server.open(dir.path(), &error))
+        if (!server.open(dir.path(), std::nullopt, &error))
             qFatal("%s", qPrintable(error));
         const quint16 port = server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);
         baseUrl = u"http://127.0.0.1:%1"_s.arg(port);

@@ -52,7 +52,7 @@ void BM_Sync500Pending(benchmark::State& state) {
     QTemporaryDir dir;
     TrackingServer server;
     QString error;
-    if (!server.open(dir.path(), &error)) {
+    if (!server.open(dir.path(), std::nullopt, &error)) {
         state.SkipWithError(qPrintable(error));
         return;
     }
@@ -87,7 +87,7 @@ void BM_SyncNothingPending(benchmark::State& state) {
     QTemporaryDir dir;
     TrackingServer server;
     QString error;
-    if (!server.open(dir.path(), &error)) {
+    if (!server.open(dir.path(), std::nullopt, &error)) {
         state.SkipWithError(qPrintable(error));
         return;
     }

@@ -79,7 +79,8 @@ class ServerApiTest : public QObject {
     // Runs zevra-server over "<sandbox>/d/server": exit code, output, errors.
     std::tuple<int, QByteArray, QByteArray> run(const QStringList& arguments) {
         QProcess p;
-        p.start(program(), QStringList{u"--data"_s, f->env.path() + u"/d/server"_s} + arguments);
+        p.start(program(), QStringList{u"--data"_s, f->env.path() + u"/d/server"_s} +
+                               h().database().arguments() + arguments);
         if (!p.waitForFinished(60000))
             qFatal("zevra-server did not finish");
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -144,7 +145,6 @@ private Q_SLOTS:
         QVERIFY(!h().get(path, f->ada).body.contains(made->apiKey->toUtf8()));
     }
 
-    // With a 60-byte limit, on one kept-alive connection: a body at the limit
     // Administrators switch accounts off and on and replace keys; a switched-off
     // or replaced key is refused at once.
     void changePerson_data() {
@@ -188,6 +188,7 @@ private Q_SLOTS:
         QCOMPARE(h().sync(f->ada, SyncBody::request({})).status, adaReplaced ? 401 : 200);
     }
 
+    // With a 60-byte limit, on one kept-alive connection: a body at the limit
     // passes, one byte more is refused, and a body that looks like a request
     // head is skipped rather than read as the next request.
     void limitAtTheByteOnOneConnection() {
@@ -359,15 +360,19 @@ private Q_SLOTS:
 
         // Serves the data folder until terminated.
         QProcess p;
-        p.start(program(), {u"--data"_s, data, u"--listen"_s, u"127.0.0.1:0"_s});
+        p.start(program(), QStringList{u"--data"_s, data, u"--listen"_s, u"127.0.0.1:0"_s} +
+                               h().database().arguments());
         QByteArray line;
         while (!line.contains('\n') && p.waitForReadyRead(30000))
             line += p.readAllStandardOutput();
         const QRegularExpressionMatch m =
             QRegularExpression(u"\\Azevra-server listening on http://127\\.0\\.0\\.1:(\\d+), "
-                               "data in (.+)\\n\\z"_s)
+                               "data in (.+), database (.+)\\n\\z"_s)
                 .match(QString::fromUtf8(line));
-        QVERIFY2(m.hasMatch() && m.captured(1) != "0"_L1 && m.captured(2) == data,
+        const QString database = h().database().url() ? h().database().url()->display()
+                                                      : u"sqlite:"_s + data + u"/zevra.sqlite"_s;
+        QVERIFY2(m.hasMatch() && m.captured(1) != "0"_L1 && m.captured(2) == data &&
+                     m.captured(3) == database,
                  line.constData());
         QCOMPARE(::kill(pid_t(p.processId()), SIGTERM), 0);
         QVERIFY(p.waitForFinished(30000));

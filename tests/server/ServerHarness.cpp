@@ -1,6 +1,7 @@
 #include "ServerHarness.h"
 
 #include "PeopleAction.h"
+#include "SqlEngine.h"
 #include "Storage.h"
 
 #include <QBuffer>
@@ -8,15 +9,65 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QNetworkReply>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Runs one statement on the cluster's own database.
+void onCluster(const QString& sql) {
+    const QString name = u"zevra-test-admin"_s;
+    {
+        QString error;
+        const auto admin =
+            DatabaseUrl::parse(qEnvironmentVariable("ZEVRA_TEST_POSTGRES_URL"), &error);
+        if (!admin)
+            qFatal("ZEVRA_TEST_POSTGRES_URL: %s (run the tests through scripts/with-postgres.sh)",
+                   qPrintable(error));
+        QSqlDatabase db = SqlEngine(admin->engine).connection(*admin, name);
+        QSqlQuery q(db);
+        if (!db.open() || !q.exec(sql))
+            qFatal("PostgreSQL: %s: %s", qPrintable(sql),
+                   qPrintable((db.isOpen() ? q.lastError() : db.lastError()).text()));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+TestDatabase::TestDatabase() {
+    if (!postgres())
+        return;
+    const QString name = u"zevra_test_"_s + QUuid::createUuid().toString(QUuid::Id128);
+    onCluster(u"CREATE DATABASE "_s + name);
+    m_url = DatabaseUrl::parse(qEnvironmentVariable("ZEVRA_TEST_POSTGRES_URL"), nullptr);
+    m_url->name = name;
+}
+
+TestDatabase::~TestDatabase() {
+    if (m_url)
+        onCluster(u"DROP DATABASE "_s + m_url->name + u" WITH (FORCE)"_s);
+}
+
+bool TestDatabase::postgres() {
+    return qEnvironmentVariable("ZEVRA_TEST_ENGINE") == "postgresql"_L1;
+}
+
+QStringList TestDatabase::arguments() const {
+    if (!m_url)
+        return {};
+    return {u"--database"_s, m_url->display(true)};
+}
+
 ServerHarness::ServerHarness(const QString& dataPath, qint64 maxBody) {
     QString error;
-    if (!m_server.open(dataPath, &error))
+    if (!m_server.open(dataPath, m_database.url(), &error))
         qFatal("cannot open the data folder: %s", qPrintable(error));
     m_server.setMaxBodyBytes(maxBody);
     m_port = m_server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);

@@ -18,12 +18,33 @@ struct HttpResult {
     QString error() const { return json.value(QLatin1StringView("error")).toString(); }
 };
 
+// Where a test server keeps its records: the data folder's own SQLite file,
+// or, when the suites run on PostgreSQL (ZEVRA_TEST_ENGINE=postgresql), a new
+// database on the cluster that ZEVRA_TEST_POSTGRES_URL names, dropped again
+// afterwards. Without a reachable cluster such a run stops at once.
+class TestDatabase {
+public:
+    TestDatabase();
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    static bool postgres();
+    const std::optional<DatabaseUrl>& url() const { return m_url; }
+    // "--database URL" for zevra-server's command line, or nothing.
+    QStringList arguments() const;
+
+private:
+    std::optional<DatabaseUrl> m_url;
+};
+
 // A real tracking server on a random loopback port over a given data folder,
 // and a network manager to talk to it.
 class ServerHarness {
 public:
     explicit ServerHarness(const QString& dataPath, qint64 maxBody = TrackingServer::maxBodyBytes);
 
+    const TestDatabase& database() const { return m_database; }
     TrackingServer& server() { return m_server; }
     Storage& storage() { return m_server.data().storage(); }
     quint16 port() const { return m_port; }
@@ -46,6 +67,7 @@ public:
     QByteArray rawGet(const QString& path);
 
 private:
+    TestDatabase m_database; // outlives the server's connection to it
     TrackingServer m_server;
     quint16 m_port = 0;
     QNetworkAccessManager m_network;
