@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the Debug + AddressSanitizer/UBSan tree and
-# runs the whole test suite. Usage: scripts/test.sh [extra ctest arguments]
+# runs the whole test suite, the server's suites on SQLite and on a throwaway
+# PostgreSQL cluster. Usage: scripts/test.sh [extra ctest arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,4 +10,5 @@ cd "$(dirname "$0")/.."
 build=build-asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_SANITIZE=ON -DZEVRA_WERROR=ON
 cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure --timeout 300 --parallel "$(nproc)" "$@"
+./scripts/with-postgres.sh \
+  ctest --test-dir "$build" --output-on-failure --timeout 300 --parallel "$(nproc)" "$@"
