@@ -18,6 +18,7 @@
 #include "model/Clock.h"
 #include "model/Theme.h"
 #include "ui/panel/PopoverViewController.h"
+#include "ui/report/ReportWindowController.h"
 #include "ui/shots/Previewer.h"
 #include "ui/widgets/Icons.h"
 
@@ -313,7 +314,16 @@ void AppDelegate::checkForUpdatesFromMenu() {
 }
 
 void AppDelegate::openReportWindow() {
-    QTimer::singleShot(0, this, [this] { hidePanel(); });
+    QTimer::singleShot(0, this, [this] {
+        hidePanel();
+        if (!m_reportWindow) {
+            auto* reports = new ReportWindowController(m_model.get(), this);
+            // Runs once the window has closed; the controller goes with it.
+            reports->setOnClose([reports] { reports->deleteLater(); });
+            m_reportWindow = reports;
+        }
+        m_reportWindow->show();
+    });
 }
 
 void AppDelegate::showPanel() {
@@ -378,6 +388,8 @@ void AppDelegate::applyPanelSwitches() {
     // The switches of screens that are not built yet (editor, time editor,
     // reports, preview) join here with them.
     PanelSwitches::apply(*m_model, *m_controller, QString());
+    if (qEnvironmentVariableIsSet("ZEVRA_OPEN_REPORTS"))
+        openReportWindow();
 }
 
 void AppDelegate::hidePanel() {

@@ -15,6 +15,7 @@
 
 class AppModel;
 class PanelEventFilter;
+class ReportWindowController;
 class TrayMenu;
 
 // The tray application: the tray icon with its menu, the floating panel and
@@ -48,7 +49,7 @@ public:
     void openFromMenu();
     void syncFromMenu();
     void checkForUpdatesFromMenu();
-    // The report window arrives with its own change; until then nothing opens.
+    // Closes the panel and opens the report window, or brings it forward.
     void openReportWindow();
 
     AppModel& model() { return *m_model; }
@@ -84,6 +85,7 @@ private:
     TrayMenu* m_menu = nullptr;
     QPointer<PopoverViewController> m_controller;
     QPointer<PopoverPanel> m_panel;
+    QPointer<ReportWindowController> m_reportWindow;
     PanelEventFilter* m_monitors = nullptr;
     QTimer m_ticker;
     QTimer m_syncTimer;

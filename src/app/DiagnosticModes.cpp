@@ -4,6 +4,7 @@
 #include "app/LayoutTestMode.h"
 #include "app/ReportSynthMode.h"
 #include "app/ReportTestMode.h"
+#include "app/ReportWindowMode.h"
 #include "app/ShotTestMode.h"
 #include "app/SingleInstance.h"
 #include "app/SyncTestMode.h"
@@ -54,6 +55,7 @@ bool DiagnosticModes::opensDataFolder(DiagnosticMode mode) {
     case DiagnosticMode::SyncTest:
     case DiagnosticMode::ShotTest:
     case DiagnosticMode::ReportTest:
+    case DiagnosticMode::ReportWindow:
     case DiagnosticMode::LayoutTest:
         return true;
     default:
@@ -109,6 +111,7 @@ int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
     case DiagnosticMode::ReportTest:
         return ReportTestMode::run(qEnvironmentVariable("ZEVRA_REPORT_TEST"));
     case DiagnosticMode::ReportWindow:
+        return ReportWindowMode::run(qEnvironmentVariable("ZEVRA_REPORT_WINDOW"));
     case DiagnosticMode::UpdateTest:
         std::fprintf(stderr, "zevra-tikit: this diagnostic mode is not built yet\n");
         return 2;
