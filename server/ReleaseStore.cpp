@@ -3,6 +3,7 @@
 #include "ServerTime.h"
 #include "Storage.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ QList<qint64> versionNumbers(const QString& version) {
     return out;
 }
 
-bool copyInto(const QString& from, const QString& to, QString* error) {
+bool copyInto(const QString& from, const QString& to, QCryptographicHash& hash, QString* error) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = u"cannot read %1: %2"_s.arg(from, in.errorString());
@@ -40,6 +41,7 @@ bool copyInto(const QString& from, const QString& to, QString* error) {
             *error = u"cannot read %1: %2"_s.arg(from, in.errorString());
             return false;
         }
+        hash.addData(chunk);
         if (out.write(chunk) != chunk.size()) {
             *error = u"cannot write %1: %2"_s.arg(to, out.errorString());
             return false;
@@ -47,6 +49,21 @@ bool copyInto(const QString& from, const QString& to, QString* error) {
     }
     if (!out.commit()) {
         *error = u"cannot write %1: %2"_s.arg(to, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+// The archive's SHA-256 lives beside it as "<archive>.sha256" (hex), written
+// when it is published.
+QString checksumFile(const QString& archive) {
+    return archive + u".sha256"_s;
+}
+
+bool writeChecksum(const QString& archive, const QByteArray& hex, QString* error) {
+    QSaveFile out(checksumFile(archive));
+    if (!out.open(QIODevice::WriteOnly) || out.write(hex + '\n') < 0 || !out.commit()) {
+        *error = u"cannot write %1: %2"_s.arg(checksumFile(archive), out.errorString());
         return false;
     }
     return true;
@@ -114,7 +131,9 @@ bool ReleaseStore::publish(const QString& version, const QString& zipPath,
         return false;
     }
     const QString target = QDir(folder).filePath(release.fileName);
-    if (!copyInto(zipPath, target, &message))
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!copyInto(zipPath, target, hash, &message) ||
+        !writeChecksum(target, hash.result().toHex(), &message))
         return false;
     m_storage.insertRelease(release);
     return true;
@@ -139,6 +158,8 @@ QJsonObject ReleaseStore::versionJson() {
     o.insert("url"_L1, urlPath(*r));
     o.insert("notes"_L1, r->notes.value_or(QString()));
     o.insert("pub_date"_L1, ServerTime::iso(r->pubDate));
+    if (const std::optional<QString> sum = sha256(*r))
+        o.insert("sha256"_L1, *sum);
     return o;
 }
 
@@ -150,4 +171,15 @@ std::optional<QString> ReleaseStore::archiveFor(const QString& version, const QS
     if (!QFileInfo(file).isFile())
         return std::nullopt;
     return file;
+}
+
+std::optional<QString> ReleaseStore::sha256(const ServerRelease& release) {
+    const QString archive = QDir(QDir(m_root).filePath(release.version)).filePath(release.fileName);
+    QFile file(checksumFile(archive));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString hex = QString::fromLatin1(file.read(128)).trimmed();
+    if (hex.size() != 64)
+        return std::nullopt;
+    return hex;
 }

@@ -217,6 +217,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     connect(&m_syncTimer, &QTimer::timeout, this, [this] { m_model->syncNow(); });
     m_syncTimer.start();
 
+    m_updater.onAvailable = [self](const Release& release) {
+        if (self && UpdateDialogs::offer(release, UpdateChecker::currentVersion()))
+            self->m_updater.install(release, self->m_model->store());
+    };
     QTimer::singleShot(firstUpdateCheckMs, this, [this] { checkForUpdates(false); });
     m_updateTimer.setInterval(updateCheckMs);
     connect(&m_updateTimer, &QTimer::timeout, this, [this] { checkForUpdates(false); });
@@ -263,8 +267,7 @@ void AppDelegate::warmUpPreview() {
 }
 
 void AppDelegate::checkForUpdates(bool announceUpToDate) {
-    // The update checker hooks in here.
-    Q_UNUSED(announceUpToDate);
+    m_updater.check(m_model->store(), announceUpToDate);
 }
 
 void AppDelegate::statusItemActivated(QSystemTrayIcon::ActivationReason reason) {

@@ -3,6 +3,8 @@
 #include "app/CommandRunner.h"
 #include "app/PopoverPanel.h"
 #include "ui/panel/PopoverViewController.h"
+#include "ui/update/UpdateDialogs.h"
+#include "update/UpdateChecker.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -90,6 +92,8 @@ private:
     QTimer m_ticker;
     QTimer m_syncTimer;
     QTimer m_updateTimer;
+    UpdateDialogs m_updateDialogs;
+    UpdateChecker m_updater{m_updateDialogs};
     QSize m_size;
     std::optional<bool> m_iconRunning;
     // When the panel last hid itself on focus loss, and last toggled.

@@ -8,6 +8,7 @@
 #include "app/ShotTestMode.h"
 #include "app/SingleInstance.h"
 #include "app/SyncTestMode.h"
+#include "app/UpdateTestMode.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -56,6 +57,7 @@ bool DiagnosticModes::opensDataFolder(DiagnosticMode mode) {
     case DiagnosticMode::ShotTest:
     case DiagnosticMode::ReportTest:
     case DiagnosticMode::ReportWindow:
+    case DiagnosticMode::UpdateTest:
     case DiagnosticMode::LayoutTest:
         return true;
     default:
@@ -110,11 +112,10 @@ int DiagnosticModes::run(DiagnosticMode mode, int& argc, char** argv) {
                                     qEnvironmentVariable("ZEVRA_REPORT_TEST"));
     case DiagnosticMode::ReportTest:
         return ReportTestMode::run(qEnvironmentVariable("ZEVRA_REPORT_TEST"));
+    case DiagnosticMode::UpdateTest:
+        return UpdateTestMode::run();
     case DiagnosticMode::ReportWindow:
         return ReportWindowMode::run(qEnvironmentVariable("ZEVRA_REPORT_WINDOW"));
-    case DiagnosticMode::UpdateTest:
-        std::fprintf(stderr, "zevra-tikit: this diagnostic mode is not built yet\n");
-        return 2;
     case DiagnosticMode::LayoutTest:
         return LayoutTestMode::run();
     case DiagnosticMode::None:
