@@ -54,6 +54,23 @@ private:
         store().db().entries.append(e);
     }
 
+    // After any failure the next good sync completes what was pending, once.
+    void recovers(bool dripped = false) {
+        configure(m_server->baseUrl(), u"k"_s);
+        HttpCall::setTimeoutCapForTesting(std::nullopt);
+        m_server->enqueue(ScriptedReply::json(
+            200,
+            jsonText("{'ok':true,'results':[{'ref':'e1','server_id':9,'screenshots':[]}],"
+                     "'entries':[{'id':9,'description':'work','started_at':'s',"
+                     "'updated_at':'u'}],'server_time':'2026-01-05T09:00:00Z'}"),
+            dripped ? ScriptedReply::Delivery::Drip : ScriptedReply::Delivery::Whole));
+        const SyncSummary s = sync();
+        QCOMPARE(s.error, std::nullopt);
+        QCOMPARE(s.pending, 0);
+        QCOMPARE(store().db().entries.size(), 1);
+        QCOMPARE(store().db().entries[0].serverId, 9);
+    }
+
 private Q_SLOTS:
     void init() {
         m_env = std::make_unique<TestEnv>();
@@ -115,6 +132,7 @@ private Q_SLOTS:
         QTest::newRow("nothing listening") << 0;
         QTest::newRow("time-out") << 1;
         QTest::newRow("body cut off after the status line") << 2;
+        QTest::newRow("connection reset") << 3;
     }
 
     void transportFailures() {
@@ -125,8 +143,11 @@ private Q_SLOTS:
         } else if (kind == 1) {
             HttpCall::setTimeoutCapForTesting(300);
             m_server->enqueue(ScriptedReply::stalled());
-        } else {
+        } else if (kind == 2) {
             m_server->enqueue(ScriptedReply::cutOffAfter(jsonText("{'ok':true,'results':[")));
+        } else {
+            // Every try: Qt sends a request again once when a connection drops.
+            m_server->setDefaultReply(ScriptedReply::json(200, {}, ScriptedReply::Delivery::Reset));
         }
         addEntry(u"e1"_s, u"work"_s);
         const Db before = store().db();
@@ -135,6 +156,7 @@ private Q_SLOTS:
         QVERIFY(s.error && !s.error->isEmpty());
         QCOMPARE(s.pending, 0);
         QCOMPARE(store().db(), before);
+        recovers(kind == 3); // and a reply dripping one byte at a time
     }
 
     void serverFailures_data() {
@@ -146,6 +168,12 @@ private Q_SLOTS:
             << u"Server said HTTP 500"_s;
         QTest::newRow("500 with error text")
             << 500 << jsonText("{'ok':true,'error':'Database down'}") << u"Database down"_s;
+        QTest::newRow("502 from a proxy")
+            << 502 << QByteArray("<html>Bad Gateway</html>") << u"Server said HTTP 502"_s;
+        QTest::newRow("503 with error text")
+            << 503 << jsonText("{'ok':false,'error':'Maintenance'}") << u"Maintenance"_s;
+        QTest::newRow("50 MB that is not JSON")
+            << 200 << QByteArray(50 * 1024 * 1024, 'x') << u"Server said HTTP 200"_s;
         QTest::newRow("401 body without ok")
             << 401 << jsonText("{'error':'Unknown key'}") << u"Server said HTTP 401"_s;
         QTest::newRow("200 not json")
@@ -170,6 +198,7 @@ private Q_SLOTS:
         QCOMPARE(s, (SyncSummary{true, error, 0, std::nullopt}));
         QCOMPARE(store().db(), before);
         QVERIFY(!QFile::exists(store().dbPath()));
+        recovers();
     }
 
     void successMergesPrunesAndSaves() {

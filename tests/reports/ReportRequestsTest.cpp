@@ -46,7 +46,7 @@ class ReportRequestsTest : public QObject {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
-        return ScriptedReply{200, bytes, "image/png", {}, false};
+        return ScriptedReply{200, bytes, "image/png", {}};
     }
 
 private Q_SLOTS:
@@ -102,7 +102,7 @@ private Q_SLOTS:
             if (r.path.startsWith(u"/big"_s))
                 return png({1920, 1080});
             if (r.path.startsWith(u"/text"_s))
-                return ScriptedReply{200, "not an image", "image/png", {}, false};
+                return ScriptedReply{200, "not an image", "image/png", {}};
             return r.path.startsWith(u"/missing"_s) ? ScriptedReply::json(404, {}) : png({2, 1});
         });
         QList<ReportEntry> entries(3);

@@ -7,6 +7,7 @@
 #include <QMetaEnum>
 #include <QTcpServer>
 #include <QThread>
+#include <QTimer>
 
 QByteArray RecordedRequest::header(const QByteArray& name) const {
     const QByteArray wanted = name.toLower();
@@ -82,24 +83,52 @@ bool FakeHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
     else if (!m_queue.isEmpty())
         reply = m_queue.takeFirst();
 
-    if (reply.stall) {
+    if (reply.delivery == ScriptedReply::Delivery::Stall) {
         m_stalled.append(socket);
         return true;
     }
+    if (reply.delivery == ScriptedReply::Delivery::Reset) {
+        socket->abort();
+        return true;
+    }
+    const bool cutOff = reply.delivery == ScriptedReply::Delivery::CutOff;
 
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
     if (!reply.contentType.isEmpty())
         out += "Content-Type: " + reply.contentType + "\r\n";
     for (const auto& [key, value] : reply.extraHeaders)
         out += key + ": " + value + "\r\n";
-    out += "Content-Length: " + QByteArray::number(reply.body.size() + (reply.cutOff ? 1000 : 0)) +
-           "\r\n";
+    out +=
+        "Content-Length: " + QByteArray::number(reply.body.size() + (cutOff ? 1000 : 0)) + "\r\n";
     out += "Connection: close\r\n\r\n";
     out += reply.body;
+    if (reply.delivery == ScriptedReply::Delivery::Drip) {
+        drip(socket, out);
+        return true;
+    }
     socket->write(out);
     socket->flush();
     socket->disconnectFromHost();
     return true;
+}
+
+void FakeHttpServer::drip(QTcpSocket* socket, const QByteArray& bytes) {
+    QPointer<QTcpSocket> target(socket);
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); // no Nagle wait per byte
+    auto* timer = new QTimer(this);
+    timer->setInterval(0);
+    connect(timer, &QTimer::timeout, this, [target, timer, bytes, at = qsizetype(0)]() mutable {
+        if (!target || at >= bytes.size()) {
+            if (target)
+                target->disconnectFromHost();
+            timer->deleteLater();
+            timer->stop();
+            return;
+        }
+        target->write(bytes.mid(at++, 1));
+        target->flush();
+    });
+    timer->start();
 }
 
 void FakeHttpServer::missingHandler(const QHttpServerRequest&, QTcpSocket* socket) {

@@ -30,17 +30,22 @@ struct ScriptedReply {
     QByteArray body;
     QByteArray contentType = "application/json";
     QList<QPair<QByteArray, QByteArray>> extraHeaders;
-    // Never answer: the client times out.
-    bool stall = false;
-    // Announce more body than is sent, then close: a body cut off mid-way.
-    bool cutOff = false;
+    enum class Delivery {
+        Whole,
+        Stall,  // never answer: the client times out
+        CutOff, // announce more body than is sent, then close
+        Reset,  // drop the connection without a word
+        Drip,   // the whole answer, one byte at a time
+    };
+    Delivery delivery = Delivery::Whole;
 
-    static ScriptedReply json(int status, const QByteArray& body) {
-        return {status, body, "application/json", {}, false, false};
+    static ScriptedReply json(int status, const QByteArray& body,
+                              Delivery delivery = Delivery::Whole) {
+        return {status, body, "application/json", {}, delivery};
     }
-    static ScriptedReply stalled() { return {200, {}, {}, {}, true, false}; }
+    static ScriptedReply stalled() { return {200, {}, {}, {}, Delivery::Stall}; }
     static ScriptedReply cutOffAfter(const QByteArray& part) {
-        return {200, part, "application/json", {}, false, true};
+        return json(200, part, Delivery::CutOff);
     }
 };
 
@@ -77,6 +82,8 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
+    void drip(QTcpSocket* socket, const QByteArray& bytes);
+
     quint16 m_port = 0;
     QList<RecordedRequest> m_requests;
     QList<ScriptedReply> m_queue;
