@@ -156,6 +156,7 @@ void ReportWindowController::buildWindow() {
     stack->addWidget(m_includeShotsBox);
 
     m_statusLabel = new TextLabel(QString(), Style::font(11), Style::Tone::Secondary);
+    m_statusLabel->setObjectName(u"status"_s);
     stack->addWidget(m_statusLabel);
     stack->addStretch(1);
     stack->addWidget(buildButtonRow());
