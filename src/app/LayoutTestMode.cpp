@@ -54,6 +54,7 @@ int LayoutTestMode::run() {
     layOut(window);
 
     PanelSwitches::apply(model, *controller, u"s"_s);
+    PanelSwitches::openOverlays(*controller);
     layOut(window);
 
     const QSize fitting = QLayout::closestAcceptableSize(controller, controller->sizeHint());

@@ -1,5 +1,6 @@
 #include "app/PanelSwitches.h"
 
+#include "app/RunLoop.h"
 #include "model/AppModel.h"
 #include "ui/panel/PopoverViewController.h"
 
@@ -19,4 +20,15 @@ void PanelSwitches::apply(AppModel& model, PopoverViewController& controller,
     }
     if (qEnvironmentVariableIsSet("ZEVRA_SHOW_SUGGESTIONS"))
         controller.showSuggestions(suggestionText);
+}
+
+void PanelSwitches::openOverlays(PopoverViewController& controller) {
+    if (qEnvironmentVariableIsSet("ZEVRA_NEW_CLIENT"))
+        controller.promptNewClient();
+    if (qEnvironmentVariableIsSet("ZEVRA_CLIENTS_MANAGER"))
+        controller.showClientsManager();
+    if (qEnvironmentVariableIsSet("ZEVRA_USERS")) {
+        controller.showUsersManager();
+        RunLoop::spinFor(2.5);
+    }
 }

@@ -15,4 +15,7 @@ public:
     // Applies ZEVRA_FAKE_RUNNING and ZEVRA_SHOW_SUGGESTIONS (for the given text).
     static void apply(AppModel& model, PopoverViewController& controller,
                       const QString& suggestionText);
+    // The layout test's ZEVRA_NEW_CLIENT, ZEVRA_CLIENTS_MANAGER and ZEVRA_USERS
+    // (the people list gets 2.5 s to load).
+    static void openOverlays(PopoverViewController& controller);
 };

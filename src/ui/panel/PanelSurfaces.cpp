@@ -8,13 +8,15 @@ void PanelSurfaces::dropCard() {
 }
 
 bool PanelSurfaces::closeTopOverlay() {
-    for (QPointer<QWidget>* overlay : {&newClient, &clientsManager, &usersManager}) {
-        if (*overlay) {
-            close(*overlay);
-            return true;
-        }
-    }
-    return false;
+    if (newClient)
+        close(newClient);
+    else if (clientsManager)
+        close(clientsManager);
+    else if (usersManager)
+        close(usersManager);
+    else
+        return false;
+    return true;
 }
 
 void PanelSurfaces::closeAll() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/admin/ClientsOverlayView.h"
+#include "ui/admin/NewClientOverlayView.h"
+#include "ui/admin/UsersOverlayView.h"
 #include "ui/panel/SetupOverlayView.h"
 
 #include <QMenu>
@@ -7,18 +10,17 @@
 #include <QWidget>
 
 // The surfaces the panel hosts over or beside its content, each open at most
-// once. The details card (its window and the entry editor in it), the time
-// editor and the client and people overlays are plain widgets until their own
-// classes arrive.
+// once. The details card (its window and the entry editor in it) and the time
+// editor are plain widgets until their own classes arrive.
 class PanelSurfaces {
 public:
     QPointer<QWidget> detailsWindow;
     QPointer<QWidget> editor;
     QPointer<QWidget> timeEditor;
     QPointer<SetupOverlayView> setup;
-    QPointer<QWidget> newClient;
-    QPointer<QWidget> clientsManager;
-    QPointer<QWidget> usersManager;
+    QPointer<NewClientOverlayView> newClient;
+    QPointer<ClientsOverlayView> clientsManager;
+    QPointer<UsersOverlayView> usersManager;
     QPointer<QMenu> clientMenu;
 
     bool hasCard() const { return detailsWindow || editor; }

@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
 
@@ -501,15 +502,75 @@ void PopoverViewController::tapSync() {
     m_model->syncNow();
 }
 
+// The client and people overlays cover the details card while one is open,
+// else the whole panel.
+static void hostOverlay(QWidget* overlay, const PanelSurfaces& surfaces, QWidget* root) {
+    pin(overlay, surfaces.detailsWindow ? surfaces.detailsWindow.data() : root);
+    overlay->raise();
+    overlay->show();
+}
+
 void PopoverViewController::showClientsManager() {
-    // The clients overlay is not part of this panel yet.
+    if (m_surfaces.clientsManager)
+        return;
+    auto* overlay = new ClientsOverlayView(m_model);
+    QPointer<PopoverViewController> self(this);
+    overlay->onDone = [self] {
+        if (self)
+            PanelSurfaces::close(self->m_surfaces.clientsManager);
+    };
+    overlay->onNewClient = [self] {
+        if (!self)
+            return;
+        self->promptNewClient([self](const Client&) {
+            if (self && self->m_surfaces.clientsManager) {
+                self->m_surfaces.clientsManager->refreshRows();
+                self->m_surfaces.clientsManager->updateColorUI();
+            }
+        });
+    };
+    m_surfaces.clientsManager = overlay;
+    hostOverlay(overlay, m_surfaces, this);
 }
 
 void PopoverViewController::showUsersManager() {
-    // The people overlay is not part of this panel yet.
+    if (m_surfaces.usersManager)
+        return;
+    auto* overlay = new UsersOverlayView(m_model);
+    QPointer<PopoverViewController> self(this);
+    overlay->onDone = [self] {
+        if (self)
+            PanelSurfaces::close(self->m_surfaces.usersManager);
+    };
+    m_surfaces.usersManager = overlay;
+    hostOverlay(overlay, m_surfaces, this);
 }
 
 void PopoverViewController::promptNewClient(std::function<void(const Client&)> onCreated) {
-    // The new-client overlay is not part of this panel yet.
-    Q_UNUSED(onCreated);
+    if (m_surfaces.newClient)
+        return;
+    QPointer<PopoverViewController> self(this);
+    auto* overlay = new NewClientOverlayView(
+        [self, onCreated](const QString& name, const std::optional<QString>& color) {
+            if (!self)
+                return false;
+            const std::optional<Client> client = self->m_model->addClient(name, color);
+            if (!client)
+                return false;
+            PanelSurfaces::close(self->m_surfaces.newClient);
+            if (onCreated)
+                onCreated(*client);
+            else
+                self->setComposerClient(client->id);
+            return true;
+        });
+    overlay->onCancel = [self] {
+        if (self)
+            PanelSurfaces::close(self->m_surfaces.newClient);
+    };
+    m_surfaces.newClient = overlay;
+    hostOverlay(overlay, m_surfaces, this);
+    // The name field takes the keys once the overlay is on screen.
+    QTimer::singleShot(0, overlay,
+                       [overlay] { overlay->nameField()->setFocus(Qt::OtherFocusReason); });
 }
