@@ -18,7 +18,7 @@ packages=(
   # benchmarks
   libbenchmark-dev
   # real-window smoke test of the tray app
-  xvfb xauth trayer xdotool imagemagick x11-utils dbus-x11
+  xvfb xauth trayer xdotool xclip imagemagick x11-utils dbus-x11
   # misc used by scripts
   curl procps ca-certificates tzdata
 )

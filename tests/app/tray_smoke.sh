@@ -39,9 +39,13 @@ done
 key=$(head -n 1 "$work/key")
 port=$(( (RANDOM % 20000) + 30000 ))
 while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-"$server" --data "$work/server" --listen "127.0.0.1:$port" >"$work/server.log" 2>&1 &
-pids+=($!)
-wait_for 10 grep -q listening "$work/server.log" || fail "server did not start"
+start_server() {
+    "$server" --data "$work/server" --listen "127.0.0.1:$port" >>"$work/server.log" 2>&1 &
+    server_pid=$!
+    pids+=($server_pid)
+    wait_for 10 sh -c "[ \$(grep -c listening '$work/server.log') -ge $1 ]" || fail "server did not start"
+}
+start_server 1
 url="http://127.0.0.1:$port"
 db="$work/data/org.zevra.tikit/db.json"
 mkdir -p "$(dirname "$db")" "$work/config"
@@ -70,17 +74,51 @@ wait_for 5 sh -c "xwininfo -id $winid | grep -q IsViewable" || fail "panel windo
 sleep 1
 import -window root "$shots/smoke-panel.png"
 
-# --- type a description, press Start (42 px left of the right edge, 74 below the top);
-# the running entry reaches the server
+# --- type a description, paste two pictures with Ctrl+V (they wait as tiles in the composer),
+# press Start (42 px left of the right edge, 74 below the top) while the server is away: the
+# pictures become files of the pending entry; with the server back, a sync uploads them
+pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+paste_png() {
+    convert -size 800x400 "xc:$1" "$work/paste.png"
+    xclip -selection clipboard -t image/png -i "$work/paste.png"
+    sleep 0.3; xdotool key ctrl+v; sleep 0.5
+}
 xdotool mousemove $((px + 80)) $((py + 74)) click 1
 xdotool type --delay 20 "Smoke test entry"
+paste_png '#FF00FF'; paste_png '#00FFFF'
+tile_x=$((px + 105)) tile_y=$((py + 185))
+[ "$(pixel "$tile_x" "$tile_y")" = "#FF00FF" ] || fail "no pasted tile in the composer"
+import -window root "$shots/smoke-paste.png"
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true
 xdotool mousemove $((px + pw - 42)) $((py + 74)) click 1
 wait_for 10 grep -q '"Smoke test entry"' "$db" || fail "no entry in db.json after Start"
 grep -q '"ended_at"' "$db" && fail "the new entry is not running"
+grep -q '"sync_state": "pending"' "$db" || fail "the new entry is not pending"
+[ "$(grep -c '"file": ' "$db")" -eq 2 ] && [ "$(ls "$(dirname "$db")/screenshots" | wc -l)" -eq 2 ] ||
+    fail "the pictures were not attached as files"
+start_server 2
+XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$app" sync >/dev/null 2>&1 || true
 wait_for 15 sh -c "curl -sf -X POST -H 'Content-Type: application/json' -H 'X-Api-Key: $key' \
     --data '{\"pending\":[],\"new_clients\":[]}' --compressed '$url/api.php?action=sync' |
     grep -q '\"Smoke test entry\"'" || fail "the entry did not reach the server"
 wait_for 10 grep -q '"server_id"' "$db" || fail "the entry got no server id"
+wait_for 15 sh -c "[ \$(grep -c '\"server\": \"20' '$db') -eq 2 ]" || fail "the pictures got no server path"
+[ "$(find "$work/server/uploads" -name '*.png' | wc -l)" -eq 2 ] || fail "the server does not hold the pictures"
+
+# --- a click on the first tile previews it above the panel (the previewer is centred on the
+# screen and overlaps the panel at x 1000); Right shows the second; Escape closes only the preview
+xdotool mousemove "$tile_x" "$tile_y" click 1
+wait_for 5 sh -c "xdotool search --onlyvisible --name '^Preview\$' | grep -q ." || fail "no previewer after a click on a tile"
+sleep 0.5
+[ "$(pixel 1000 400)" = "#FF00FF" ] || fail "the previewer does not show the first picture above the panel"
+import -window root "$shots/smoke-preview.png"
+xdotool key Right; sleep 0.5
+[ "$(pixel 1000 400)" = "#00FFFF" ] || fail "Right did not move to the second picture"
+import -window root "$shots/smoke-preview-next.png"
+xdotool key Escape
+wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Preview\$' | grep -q ." || fail "Escape did not close the previewer"
+sleep 0.5
+xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the previewer"
 
 # --- dragging the left edge makes it 100 px wider; the right edge stays
 xdotool mousemove $((px + 4)) $((py + 300)) mousedown 1
