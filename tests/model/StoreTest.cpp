@@ -195,7 +195,7 @@ private Q_SLOTS:
     // Loading turns the single-picture fields of older files into lists, once.
     void migration() {
         Db db = *Db::decode(golden());
-        const QString url = u"https://t.test/uploads/2025/11/8C1E0A3BFF.png?v=2"_s;
+        const QString url = u"https://t.test/uploads/2025/11/8C1E0A3B.png?v=2"_s;
         db.entries[0].screenshots.reset();
         db.entries[0].screenshotUrl = u"https://t.test/2025/11/8c1e0a3.png"_s;
         db.entries[1].screenshotFile = u"kept.png"_s; // a list is there: left alone
@@ -208,7 +208,7 @@ private Q_SLOTS:
                  QStringList{u"- https://t.test/2025/11/8c1e0a3.png"_s});
         QCOMPARE(loaded[1], db.entries[1]);
         QCOMPARE(describe(loaded[2].screenshots),
-                 (QStringList{u"legacy.png -"_s, u"- 2025/11/8C1E0A3BFF.png"_s}));
+                 (QStringList{u"legacy.png -"_s, u"- 2025/11/8C1E0A3B.png"_s}));
         QVERIFY(!loaded[2].screenshotFile && !loaded[2].screenshotUrl);
         QVERIFY(!loaded[2].screenshotPendingUpload && !loaded[2].screenshotCleared);
         QCOMPARE(loaded[2].updatedAt, db.entries[2].updatedAt);
