@@ -393,19 +393,19 @@ void AppDelegate::applyPanelSwitches() {
     PanelSwitches::apply(*m_model, *m_controller, QString());
     if (qEnvironmentVariableIsSet("ZEVRA_OPEN_REPORTS"))
         openReportWindow();
-}
-
-void AppDelegate::hidePanel() {
     if (qEnvironmentVariableIsSet("ZEVRA_PREVIEW_TEST"))
         Previewer::runTest(this, [](const QString& state) {
             printLine(QStringLiteral("ZEVRA_PREVIEW ") + state);
         });
+}
+
+void AppDelegate::hidePanel() {
     removeMonitors();
+    if (Previewer::isShowing())
+        Previewer::shared().closePreview(false);
     if (m_controller)
         m_controller->dismissTransient();
     if (m_panel) {
-    if (Previewer::isShowing())
-        Previewer::shared().closePreview(false);
         m_size = m_panel->size();
         QSettings settings = panelSettings();
         settings.setValue(QStringLiteral("panelWidth"), double(m_size.width()));
@@ -447,11 +447,11 @@ bool AppDelegate::handleEscape() {
     switch (EscapeRouter::route(Previewer::isShowing(),
                                 [this] { return m_controller && m_controller->handleEscape(); })) {
     case EscapeRouter::Step::ClosePreview:
+        Previewer::shared().closePreview();
+        break;
     case EscapeRouter::Step::HandledByPanel:
         break;
     case EscapeRouter::Step::HidePanel:
-        Previewer::shared().closePreview();
-        break;
         hidePanel();
         break;
     }
@@ -495,15 +495,15 @@ bool AppDelegate::pointOnStatusItem() const {
 void AppDelegate::handleMouseDown(const QWidget* window, const QPoint& globalPos) {
     if (!m_panel)
         return;
-    if (pointOnStatusItem())
-        return; // the icon's own click opens or closes the panel
-    if (window == m_panel) {
     // The previewer counts as part of the panel; a click anywhere else closes it.
     if (Previewer::isShowing()) {
         if (window == Previewer::existing())
             return;
         Previewer::shared().closePreview();
     }
+    if (pointOnStatusItem())
+        return; // the icon's own click opens or closes the panel
+    if (window == m_panel) {
         if (m_controller)
             m_controller->dismissTimeEditor(globalPos);
         return;
@@ -522,8 +522,8 @@ void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {
     // tray icon (its click toggles) or right at the panel's edge.
     if (pointOnStatusItem() || PanelGeometry::nearPanel(m_panel->frameGeometry(), QCursor::pos()))
         return;
+    if (Previewer::isShowing() && Previewer::shared().frameGeometry().contains(QCursor::pos()))
+        return;
     hidePanel();
     m_autoHiddenAt = Clock::now();
 }
-    if (Previewer::isShowing() && Previewer::shared().frameGeometry().contains(QCursor::pos()))
-        return;
