@@ -121,6 +121,15 @@ const QList<std::pair<QString, QStringList>>& tables() {
     return list;
 }
 
+// The drivers store a null QString as NULL; a text without content is stored
+// as an empty text instead, so that "no description" never breaks a NOT NULL
+// column. A deliberate NULL is a QVariant without a value.
+QVariant bindable(const QVariant& value) {
+    if (value.typeId() == QMetaType::QString && !value.isNull() && value.toString().isNull())
+        return QString::fromLatin1("");
+    return value;
+}
+
 const QString userColumns = u"id, name, is_admin, active"_s;
 const QString clientColumns = u"id, name, color, archived"_s;
 
@@ -298,7 +307,7 @@ QSqlQuery& Storage::prepared(const QString& sql) {
 QSqlQuery& Storage::run(const QString& sql, const QVariantList& values) {
     QSqlQuery& q = prepared(sql);
     for (qsizetype i = 0; i < values.size(); ++i)
-        q.bindValue(int(i), values.at(i));
+        q.bindValue(int(i), bindable(values.at(i)));
     if (!q.exec())
         fail(q, sql);
     return q;
@@ -310,7 +319,7 @@ QSqlQuery Storage::runOnce(const QString& sql, const QVariantList& values) {
     if (!q.prepare(sql))
         fail(q, sql);
     for (qsizetype i = 0; i < values.size(); ++i)
-        q.bindValue(int(i), values.at(i));
+        q.bindValue(int(i), bindable(values.at(i)));
     if (!q.exec())
         fail(q, sql);
     return q;

@@ -28,8 +28,7 @@ void onCluster(const QString& sql) {
         const auto admin =
             DatabaseUrl::parse(qEnvironmentVariable("ZEVRA_TEST_POSTGRES_URL"), &error);
         if (!admin)
-            qFatal("ZEVRA_TEST_POSTGRES_URL: %s (run the tests through scripts/with-postgres.sh)",
-                   qPrintable(error));
+            qFatal("%s (run the tests through scripts/with-postgres.sh)", qPrintable(error));
         QSqlDatabase db = SqlEngine(admin->engine).connection(*admin, name);
         QSqlQuery q(db);
         if (!db.open() || !q.exec(sql))
@@ -42,7 +41,7 @@ void onCluster(const QString& sql) {
 } // namespace
 
 TestDatabase::TestDatabase() {
-    if (!postgres())
+    if (qEnvironmentVariable("ZEVRA_TEST_ENGINE") != "postgresql"_L1)
         return;
     const QString name = u"zevra_test_"_s + QUuid::createUuid().toString(QUuid::Id128);
     onCluster(u"CREATE DATABASE "_s + name);
@@ -53,16 +52,6 @@ TestDatabase::TestDatabase() {
 TestDatabase::~TestDatabase() {
     if (m_url)
         onCluster(u"DROP DATABASE "_s + m_url->name + u" WITH (FORCE)"_s);
-}
-
-bool TestDatabase::postgres() {
-    return qEnvironmentVariable("ZEVRA_TEST_ENGINE") == "postgresql"_L1;
-}
-
-QStringList TestDatabase::arguments() const {
-    if (!m_url)
-        return {};
-    return {u"--database"_s, m_url->display(true)};
 }
 
 ServerHarness::ServerHarness(const QString& dataPath, qint64 maxBody) {

@@ -29,10 +29,12 @@ public:
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
-    static bool postgres();
     const std::optional<DatabaseUrl>& url() const { return m_url; }
     // "--database URL" for zevra-server's command line, or nothing.
-    QStringList arguments() const;
+    QStringList arguments() const {
+        return m_url ? QStringList{QStringLiteral("--database"), m_url->display(true)}
+                     : QStringList{};
+    }
 
 private:
     std::optional<DatabaseUrl> m_url;
