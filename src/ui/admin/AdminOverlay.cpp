@@ -67,12 +67,14 @@ QVBoxLayout* AdminOverlay::scrollList(int height) {
     scroll->setFixedHeight(height);
     scroll->viewport()->setAutoFillBackground(false);
     auto* document = new QWidget(scroll);
-    document->setAutoFillBackground(false);
     auto* rows = new QVBoxLayout(document);
     rows->setContentsMargins(4, 4, 4, 4);
     rows->setSpacing(3);
     rows->addStretch(1);
     scroll->setWidget(document);
+    // setWidget() paints the document with the window colour; the list shows
+    // the card through.
+    document->setAutoFillBackground(false);
     new OverlayScrollBar(scroll);
     m_column->addWidget(scroll);
     return rows;

@@ -108,14 +108,16 @@ void UsersOverlayView::reloadRows() {
         name->setMinimumWidth(40);
         line->addWidget(name, 1);
 
-        auto* active = new QCheckBox(u"Active"_s, row);
-        active->setFont(Style::font(10.5));
-        active->setChecked(person.active);
-        // Nobody switches their own account off.
-        active->setEnabled(!(self && *self == person.id));
-        connect(active, &QCheckBox::toggled, this,
-                [this, id = person.id](bool on) { setActive(id, on); });
-        line->addWidget(active);
+        // Nobody switches their own account off, so one's own row has no switch.
+        if (!(self && *self == person.id)) {
+            auto* active = new QCheckBox(u"Active"_s, row);
+            active->setObjectName(u"active"_s);
+            active->setFont(Style::font(10.5));
+            active->setChecked(person.active);
+            connect(active, &QCheckBox::toggled, this,
+                    [this, id = person.id](bool on) { setActive(id, on); });
+            line->addWidget(active);
+        }
 
         TextButton* renew = smallButton(u"New key"_s, u"newKey"_s, row);
         connect(renew, &TextButton::clicked, this, [this, id = person.id] { newKey(id); });
