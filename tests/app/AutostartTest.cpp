@@ -1,5 +1,6 @@
 #include "app/Autostart.h"
 #include "TestEnv.h"
+#include "app/TrayMenu.h"
 
 #include <QFile>
 #include <QTest>
@@ -26,6 +27,27 @@ private Q_SLOTS:
         QCOMPARE(Autostart::setEnabled(false, QString()), std::nullopt); // already off
     }
 
+    void menuItemFollowsTheFile() {
+        TestEnv env;
+        TrayMenu menu(TrayMenu::Actions{{},
+                                        {},
+                                        {},
+                                        [] { return Autostart::isEnabled(); },
+                                        [](bool on) { Autostart::setEnabled(on, u"/x"_s); },
+                                        {}});
+        QAction* item = nullptr;
+        for (QAction* a : menu.actions()) {
+            if (a->text() == u"Start at login"_s)
+                item = a;
+        }
+        QVERIFY(item && item->isCheckable());
+        item->trigger(); // checks it and writes the file
+        QVERIFY(Autostart::isEnabled());
+        QFile::remove(Autostart::path()); // removed behind the app's back
+        emit menu.aboutToShow();
+        QVERIFY(!item->isChecked());
+    }
+
     void execQuoting_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
@@ -42,5 +64,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(AutostartTest)
+QTEST_MAIN(AutostartTest)
 #include "AutostartTest.moc"

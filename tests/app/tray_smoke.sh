@@ -141,6 +141,16 @@ read -r _ _ _ w h _ _ < <(last_panel)
 xdotool key Escape
 sleep 0.5
 
+# --- `zevra-tikit toggle` (a key binding) opens the panel under the pointer; a second closes it
+toggle() { XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$app" toggle >/dev/null 2>&1; }
+xdotool mousemove 300 400
+toggle || fail "toggle failed"
+wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 3 ]" || fail "toggle did not open the panel"
+read -r _ tx _ _ _ _ _ < <(last_panel)
+[ "$tx" -le 300 ] && [ $((tx + pw)) -ge 300 ] || fail "the toggled panel is not under the pointer"
+toggle || fail "the second toggle failed"
+wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "a second toggle did not close the panel"
+
 # --- the menu's "Quit Zevra Tikit" ends the app with status 0
 xdotool mousemove "$icon_x" "$icon_y" click 3
 wait_for 5 sh -c "xdotool search --onlyvisible --class zevra-tikit | while read w; do xwininfo -id \$w | grep -q 'Width: *[1-9][0-9][0-9]' && echo \$w; done | grep -q ." ||
