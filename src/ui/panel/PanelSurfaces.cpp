@@ -1,9 +1,7 @@
 #include "ui/panel/PanelSurfaces.h"
 
 void PanelSurfaces::dropCard() {
-    if (detailsWindow)
-        detailsWindow->hide();
-    detailsWindow.clear();
+    close(detailsWindow);
     editor.clear();
 }
 

@@ -3,6 +3,9 @@
 #include "ui/admin/ClientsOverlayView.h"
 #include "ui/admin/NewClientOverlayView.h"
 #include "ui/admin/UsersOverlayView.h"
+#include "ui/editor/DetailsWindow.h"
+#include "ui/editor/EditorView.h"
+#include "ui/editor/TimeEditorOverlay.h"
 #include "ui/panel/SetupOverlayView.h"
 
 #include <QMenu>
@@ -10,13 +13,13 @@
 #include <QWidget>
 
 // The surfaces the panel hosts over or beside its content, each open at most
-// once. The details card (its window and the entry editor in it) and the time
-// editor are plain widgets until their own classes arrive.
+// once: the details card (its window and the entry editor in it), the time
+// editor, the overlays and the composer's client menu.
 class PanelSurfaces {
 public:
-    QPointer<QWidget> detailsWindow;
-    QPointer<QWidget> editor;
-    QPointer<QWidget> timeEditor;
+    QPointer<DetailsWindow> detailsWindow;
+    QPointer<EditorView> editor;
+    QPointer<TimeEditorOverlay> timeEditor;
     QPointer<SetupOverlayView> setup;
     QPointer<NewClientOverlayView> newClient;
     QPointer<ClientsOverlayView> clientsManager;
@@ -24,7 +27,8 @@ public:
     QPointer<QMenu> clientMenu;
 
     bool hasCard() const { return detailsWindow || editor; }
-    // Hides the card's window and lets go of the card.
+    // Hides the card's window, deletes it once control returns, and lets go
+    // of the card.
     void dropCard();
     // Closes the topmost of the new-client, clients and people overlays;
     // true when one was open.

@@ -5,6 +5,7 @@
 #include "model/ClockTimer.h"
 #include "model/Theme.h"
 #include "model/Time.h"
+#include "ui/editor/CardPlacement.h"
 #include "ui/panel/ClientMenu.h"
 #include "ui/panel/ComposerView.h"
 #include "ui/panel/EntryListBuilder.h"
@@ -26,14 +27,19 @@
 #include "ui/widgets/TextLabel.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -82,6 +88,8 @@ PopoverViewController::~PopoverViewController() {
     hide();
     const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     qDeleteAll(children);
+    // The card is a window of its own, not a child.
+    delete m_surfaces.detailsWindow.data();
 }
 
 void PopoverViewController::buildView() {
@@ -145,6 +153,8 @@ void PopoverViewController::buildView() {
     m_list->setAutoFillBackground(false);
     scroll->setWidget(m_list);
     new OverlayScrollBar(scroll);
+    connect(scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &PopoverViewController::listScrolled);
     stack->addWidget(scroll, 1);
 
     // 5. Sync line.
@@ -179,8 +189,11 @@ void PopoverViewController::buildView() {
 }
 
 bool PopoverViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_composer && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+    if (watched == m_composer && moved)
         placeSuggestions();
+    if (watched == window() && watched != this && moved)
+        mainWindowFrameChanged();
     return FlippedView::eventFilter(watched, event);
 }
 
@@ -396,8 +409,13 @@ std::optional<QString> PopoverViewController::clipboardImageExt(const QMimeData*
 void PopoverViewController::handlePasteScreenshot(const QByteArray& data, const QString& ext) {
     if (data.isEmpty())
         return;
-    // With a details card open the picture goes to the card's entry; the card
-    // arrives with the entry editor.
+    if (EditorView* editor = m_surfaces.editor) {
+        m_model->addScreenshot(editor->currentEntry(), data, ext);
+        m_model->syncNow();
+        if (m_surfaces.editor)
+            m_surfaces.editor->refreshScreenshot();
+        return;
+    }
     if (const std::optional<Entry> running = m_model->running()) {
         m_model->addScreenshot(*running, data, ext);
         m_model->syncNow();
@@ -423,22 +441,99 @@ void PopoverViewController::rowHover(ListRow* row, bool inside) {
 }
 
 void PopoverViewController::openEditor(const Entry& entry, QWidget* anchor) {
-    // The details card with the entry editor is not part of this panel yet.
-    Q_UNUSED(entry);
-    Q_UNUSED(anchor);
+    if (!window()->isVisible())
+        return;
+    // Taken first: closing the previous card rebuilds the rows.
+    std::optional<QRect> anchorScreen;
+    if (anchor && anchor->isVisible())
+        anchorScreen = QRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+    closeEditor();
+
+    const QList<Entry>& entries = m_model->store().db().entries;
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&entry](const Entry& e) { return e.id == entry.id; });
+    if (found == entries.end())
+        return;
+    auto* editor = new EditorView(*found, m_model, this);
+    auto* card = new DetailsWindow(editor);
+    m_surfaces.editor = editor;
+    m_surfaces.detailsWindow = card;
+    m_detailsEntryId = found->id;
+    QPointer<PopoverViewController> self(this);
+    editor->onHeightChanged = [self] {
+        if (!self || !self->m_surfaces.detailsWindow)
+            return;
+        DetailsWindow* open = self->m_surfaces.detailsWindow;
+        open->resize(CardPlacement::width, open->fittingHeight());
+        self->positionDetails(self->screenRect(*self->m_detailsEntryId));
+    };
+    // The card follows the panel when it moves or resizes.
+    window()->installEventFilter(this);
+
+    positionDetails(anchorScreen);
+    card->show();
+    card->raise();
+    card->activateWindow();
+    editor->descField()->setFocus(Qt::OtherFocusReason);
 }
 
 void PopoverViewController::closeEditor() {
     if (!m_surfaces.hasCard())
         return;
     m_surfaces.dropCard();
+    m_detailsEntryId.reset();
     reload();
+}
+
+void PopoverViewController::positionDetails(const std::optional<QRect>& anchorScreen) {
+    DetailsWindow* card = m_surfaces.detailsWindow;
+    if (!card)
+        return;
+    const QWidget* panel = window();
+    const QRect frame = panel->frameGeometry();
+    QScreen* screen = panel->screen() ? panel->screen() : QGuiApplication::primaryScreen();
+    const QRect visible = screen ? screen->availableGeometry() : frame;
+    const CardPlacement::Place place =
+        CardPlacement::place(frame, visible, card->height(), anchorScreen, m_detailsLastAnchor);
+    m_detailsLastAnchor = place.anchor;
+    card->apply(place);
+}
+
+std::optional<QRect> PopoverViewController::screenRect(const QString& entryId) const {
+    for (ListRow* row : m_list->rowViews()) {
+        if (!row->entryIds().contains(entryId))
+            continue;
+        QWidget* view = row->widget();
+        return QRect(view->mapToGlobal(QPoint(0, 0)), view->size());
+    }
+    return std::nullopt;
+}
+
+void PopoverViewController::listScrolled() {
+    if (m_surfaces.detailsWindow && m_detailsEntryId)
+        positionDetails(screenRect(*m_detailsEntryId));
+}
+
+void PopoverViewController::mainWindowFrameChanged() {
+    listScrolled();
 }
 
 // --- Surfaces ------------------------------------------------------------------
 
 void PopoverViewController::showTimeEditor() {
-    // The time editor under the time box is not part of this panel yet.
+    const std::optional<Entry> running = m_model->running();
+    if (!running)
+        return;
+    PanelSurfaces::close(m_surfaces.timeEditor);
+    auto* editor = new TimeEditorOverlay(*running, m_model, this);
+    editor->adjustSize();
+    const TimeBox* box = m_composer->timeBox();
+    const QRect boxRect(box->mapTo(this, QPoint(0, 0)), box->size());
+    editor->setGeometry(
+        QRect(CardPlacement::timeEditorOrigin(width(), boxRect, editor->size()), editor->size()));
+    editor->show();
+    editor->raise();
+    m_surfaces.timeEditor = editor;
 }
 
 void PopoverViewController::dismissTimeEditor(const QPoint& globalPos) {
@@ -505,7 +600,7 @@ void PopoverViewController::tapSync() {
 // The client and people overlays cover the details card while one is open,
 // else the whole panel.
 static void hostOverlay(QWidget* overlay, const PanelSurfaces& surfaces, QWidget* root) {
-    pin(overlay, surfaces.detailsWindow ? surfaces.detailsWindow.data() : root);
+    pin(overlay, surfaces.detailsWindow ? surfaces.detailsWindow->body() : root);
     overlay->raise();
     overlay->show();
 }

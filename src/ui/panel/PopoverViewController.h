@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QRect>
 #include <QSet>
 
 #include <functional>
@@ -59,6 +60,9 @@ public:
     void setOnOpenReports(std::function<void()> callback) { m_onOpenReports = std::move(callback); }
     // The details card's window; nothing while no card is open.
     QWidget* detailsWindow() const { return m_surfaces.detailsWindow; }
+    // The entry editor in the card, and the time editor; nothing while closed.
+    EditorView* editorView() const { return m_surfaces.editor; }
+    TimeEditorOverlay* timeEditor() const { return m_surfaces.timeEditor; }
 
     // --- Called by the composer --------------------------------------------
     void toggleStartStop(const QString& description);
@@ -71,8 +75,17 @@ public:
     void hideSuggestions();
 
     // --- Called by the rows ------------------------------------------------
+    // The details card for the entry beside the panel, its arrow at the
+    // anchor (a row) or, without one, where the last card pointed.
     void openEditor(const Entry& entry, QWidget* anchor);
     void closeEditor();
+    // Places the open card for an anchor in screen coordinates.
+    void positionDetails(const std::optional<QRect>& anchorScreen);
+    // The screen rectangle of the row that lists the entry, if one does.
+    std::optional<QRect> screenRect(const QString& entryId) const;
+    // The list scrolled or the panel moved: the card follows its row.
+    void listScrolled();
+    void mainWindowFrameChanged();
     void rowHover(ListRow* row, bool inside);
 
     // --- Header, menus, overlays -------------------------------------------
@@ -122,5 +135,7 @@ private:
     ListRow* m_hoveredRow = nullptr;
     QSet<QString> m_expandedGroups;
     double m_todayBase = 0;
+    std::optional<QString> m_detailsEntryId;
+    std::optional<QRect> m_detailsLastAnchor;
     bool m_built = false;
 };

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "model/Entry.h"
+#include "ui/editor/EntryTimes.h"
+
+#include <QPointer>
+#include <QTimeZone>
+#include <QWidget>
+
+#include <functional>
+
+#include <optional>
+
+class AppModel;
+class ChipView;
+class PopoverViewController;
+class QDateEdit;
+class QLineEdit;
+class QMenu;
+class QTimeEdit;
+class ShotStripView;
+class TextButton;
+
+// The content of the details card: one entry's description, client,
+// screenshots, duration, start and end clock times and day, saved together or
+// deleted. It keeps its own copy of the entry; only the screenshot strip reads
+// the stored entry. Nothing changes in the model before Save (pictures aside).
+class EditorView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int editorWidth = 304;
+
+    // Without a controller the editor shows the entry but saves and deletes
+    // nothing. `zone` is the zone its clock times are read in.
+    EditorView(const Entry& entry, AppModel* model, PopoverViewController* controller,
+               QWidget* parent = nullptr, const QTimeZone& zone = QTimeZone::systemTimeZone());
+
+    const Entry& entry() const { return m_entry; }
+    // The stored entry with the same id, or the copy when there is none or no
+    // controller.
+    Entry currentEntry() const;
+    bool isRunning() const { return m_isRunning; }
+    bool forceEnd() const { return m_forceEnd; }
+    std::optional<QString> selectedClientId() const { return m_selectedClientId; }
+
+    QLineEdit* descField() const { return m_descField; }
+    QLineEdit* durationField() const { return m_durationField; }
+    ChipView* chip() const { return m_chip; }
+    QTimeEdit* startPicker() const { return m_startPicker; }
+    QTimeEdit* endPicker() const { return m_endPicker; }
+    QDateEdit* datePicker() const { return m_datePicker; }
+    ShotStripView* shots() const { return m_shots; }
+    TextButton* saveButton() const { return m_save; }
+    TextButton* deleteButton() const { return m_delete; }
+
+    // Refills the screenshot strip from the stored entry.
+    void refreshScreenshot();
+    // The editor's height at its fixed width changed (pictures came or went).
+    std::function<void()> onHeightChanged;
+
+    // Actions.
+    void dismiss();
+    void timesChanged();
+    void applyDuration();
+    void save();
+    void deleteEntry();
+    void pickClient(const std::optional<QString>& clientId);
+    // The client menu, built anew on each click of the chip.
+    QMenu* showClientMenu();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void build();
+    void configureChip();
+    EntryTimes::Pickers pickers() const;
+    void setPickers(const EntryTimes::Pickers& values);
+
+    Entry m_entry;
+    AppModel* m_model;
+    QPointer<PopoverViewController> m_controller;
+    QTimeZone m_zone;
+    QLineEdit* m_descField = nullptr;
+    QLineEdit* m_durationField = nullptr;
+    ChipView* m_chip = nullptr;
+    QTimeEdit* m_startPicker = nullptr;
+    QTimeEdit* m_endPicker = nullptr;
+    QDateEdit* m_datePicker = nullptr;
+    ShotStripView* m_shots = nullptr;
+    TextButton* m_save = nullptr;
+    TextButton* m_delete = nullptr;
+    bool m_isRunning;
+    std::optional<QString> m_selectedClientId;
+    bool m_forceEnd = false;
+    EntryTimes::Pickers m_opened;
+    QString m_openedDuration;
+};
