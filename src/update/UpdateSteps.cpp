@@ -69,14 +69,16 @@ std::optional<QUrl> UpdateSteps::downloadUrl(const QString& base, const QString&
 }
 
 std::optional<QString> UpdateSteps::bundleOf(const QString& executablePath) {
-    QDir dir = QFileInfo(executablePath).absoluteDir();
-    while (!dir.isRoot()) {
-        if (dir.dirName().endsWith(bundleSuffix) && dir.dirName() != bundleSuffix)
-            return dir.absolutePath();
-        if (!dir.cdUp())
-            break;
+    QString dir = QFileInfo(executablePath).absolutePath();
+    for (;;) {
+        const QString name = QFileInfo(dir).fileName();
+        if (name.endsWith(bundleSuffix) && name != bundleSuffix)
+            return dir;
+        const QString up = QFileInfo(dir).absolutePath();
+        if (up == dir)
+            return std::nullopt;
+        dir = up;
     }
-    return std::nullopt;
 }
 
 std::optional<QString> UpdateSteps::findBundle(const QString& folder) {
