@@ -22,6 +22,13 @@ QString sizeText(const QSize& size) {
                              QString::number(double(size.height()), 'f', 1));
 }
 
+QString rectText(const QRect& rect) {
+    return u"(%1, %2, %3, %4)"_s.arg(QString::number(double(rect.x()), 'f', 1),
+                                     QString::number(double(rect.y()), 'f', 1),
+                                     QString::number(double(rect.width()), 'f', 1),
+                                     QString::number(double(rect.height()), 'f', 1));
+}
+
 void layOut(QWidget& window) {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -70,6 +77,16 @@ int LayoutTestMode::run() {
             DiagnosticOutput::line(u"snapshot     : "_s + snapshot);
         else
             std::fprintf(stderr, "zevra-tikit: could not write %s\n", qPrintable(snapshot));
+    }
+    const QString details = qEnvironmentVariable("ZEVRA_SNAPSHOT_DETAILS");
+    if (!details.isEmpty()) {
+        if (QWidget* card = controller->detailsWindow()) {
+            if (card->grab().save(details, "PNG"))
+                DiagnosticOutput::line(u"details snap : "_s + details + u" "_s +
+                                       rectText(card->rect()));
+            else
+                std::fprintf(stderr, "zevra-tikit: could not write %s\n", qPrintable(details));
+        }
     }
     model.setOnChange(nullptr);
     DiagnosticOutput::line(u"layout test  : OK"_s);

@@ -4,6 +4,8 @@
 #include "model/AppModel.h"
 #include "ui/panel/PopoverViewController.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 void PanelSwitches::startFakeEntry(AppModel& model) {
@@ -18,6 +20,15 @@ void PanelSwitches::apply(AppModel& model, PopoverViewController& controller,
         startFakeEntry(model);
         controller.reload();
     }
+    if (qEnvironmentVariableIsSet("ZEVRA_OPEN_EDITOR")) {
+        const QList<Entry>& entries = model.store().db().entries;
+        const auto first =
+            std::find_if(entries.begin(), entries.end(), [](const Entry& e) { return !e.deleted; });
+        if (first != entries.end())
+            controller.openEditor(*first, nullptr);
+    }
+    if (qEnvironmentVariableIsSet("ZEVRA_OPEN_TIME_EDITOR"))
+        controller.showTimeEditor();
     if (qEnvironmentVariableIsSet("ZEVRA_SHOW_SUGGESTIONS"))
         controller.showSuggestions(suggestionText);
 }

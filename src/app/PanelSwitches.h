@@ -12,7 +12,8 @@ public:
     // ZEVRA_FAKE_RUNNING: a running entry with a fixed sample description and
     // the first offered client (none when there is no client).
     static void startFakeEntry(AppModel& model);
-    // Applies ZEVRA_FAKE_RUNNING and ZEVRA_SHOW_SUGGESTIONS (for the given text).
+    // Applies ZEVRA_FAKE_RUNNING, ZEVRA_OPEN_EDITOR, ZEVRA_OPEN_TIME_EDITOR and
+    // ZEVRA_SHOW_SUGGESTIONS (for the given text), in that order.
     static void apply(AppModel& model, PopoverViewController& controller,
                       const QString& suggestionText);
     // The layout test's ZEVRA_NEW_CLIENT, ZEVRA_CLIENTS_MANAGER and ZEVRA_USERS
