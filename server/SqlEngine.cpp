@@ -36,7 +36,8 @@ QStringList SqlEngine::sessionSetup() const {
     // meanwhile fails the request as a conflict instead of being overwritten
     // unseen. Texts compare by their bytes, as in SQLite.
     return {u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ"_s,
-            u"SET client_encoding = 'UTF8'"_s, u"SET TIME ZONE 'UTC'"_s};
+            u"SET client_encoding = 'UTF8'"_s, u"SET TIME ZONE 'UTC'"_s,
+            u"SET client_min_messages = WARNING"_s};
 }
 
 QString SqlEngine::schema(const QString& sql) const {

@@ -149,6 +149,7 @@ int Storage::schemaVersion() {
 bool Storage::open(const DatabaseUrl& url, QString* error) {
     close();
     m_engine = std::make_unique<SqlEngine>(url.engine);
+    m_url = url;
     m_db = m_engine->connection(url, m_connection);
     if (!m_db.open()) {
         if (error)
@@ -176,6 +177,18 @@ void Storage::close() {
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
     }
+}
+
+bool Storage::reconnect() {
+    if (!m_db.isValid())
+        return false;
+    {
+        QSqlQuery probe(m_db);
+        if (probe.exec(u"SELECT 1"_s))
+            return false; // still connected: the failure was something else
+    }
+    const DatabaseUrl url = m_url;
+    return open(url, nullptr);
 }
 
 void Storage::migrate() {

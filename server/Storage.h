@@ -35,6 +35,9 @@ public:
     // date. False with `error` set when that fails.
     bool open(const DatabaseUrl& url, QString* error);
     void close();
+    // After a failure: whether the connection was lost (a database server
+    // that restarted, a network that broke) and has been opened again.
+    bool reconnect();
 
     static int schemaVersion();
 
@@ -118,6 +121,7 @@ private:
     void migrate();
 
     std::unique_ptr<SqlEngine> m_engine;
+    DatabaseUrl m_url;
     QString m_connection;
     QSqlDatabase m_db;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;

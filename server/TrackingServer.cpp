@@ -4,6 +4,7 @@
 #include "GuardedTcpServer.h"
 #include "PictureStore.h"
 #include "ReleaseStore.h"
+#include "Storage.h"
 #include "StorageError.h"
 
 #include <QFile>
@@ -83,7 +84,8 @@ HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
         return HttpAnswer::error(413, u"The request body is larger than the server accepts"_s);
     const QString path = url.path(QUrl::FullyDecoded);
     // Other servers on the same database may change the same rows at the
-    // same moment; the loser of such a race runs the request again.
+    // same moment; the loser of such a race runs the request again, as does a
+    // request that found the connection to the database lost.
     constexpr int attempts = 5;
     for (int attempt = 1;; ++attempt) {
         try {
@@ -95,7 +97,8 @@ HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
                 return serveRelease(method, path.mid(10));
             break;
         } catch (const StorageError& e) {
-            if (e.isConflict() && attempt < attempts)
+            // A race lost to another server, or a database that restarted.
+            if (attempt < attempts && (e.isConflict() || m_data.storage().reconnect()))
                 continue;
             qWarning().noquote() << "zevra-server:" << e.message();
             return HttpAnswer::error(500, u"Internal server error"_s);
