@@ -1,3 +1,4 @@
+#include "ApiKeys.h"
 #include "BenchHttp.h"
 #include "PeopleAction.h"
 #include "ReportAction.h"
@@ -6,6 +7,7 @@
 #include "TrackingServer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -13,27 +15,42 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int people = 20;
-constexpr int perPerson = 5000;
+constexpr int people = 50;
+constexpr int perPerson = 20000;
 
-// 100,000 entries of 20 people over a year, a tenth of them with a picture.
+// 1,000,000 entries of 50 people over a year, a tenth of them with a
+// picture, one in fifty deleted; on SQLite, or on PostgreSQL as a copy of the
+// SQLite one made by migrate-to's own copy (timed and checked on the way).
 struct Fixture {
-    QTemporaryDir dir;
-    TrackingServer server;
+    BenchServer bench;
     QString adminKey;
     QString baseUrl;
 
-    Fixture() {
+    explicit Fixture(int engine) {
         QString error;
-        if (!server.open(dir.path(), std::nullopt, &error))
+        if (!bench.open(engine, &error))
             qFatal("%s", qPrintable(error));
-        const quint16 port = server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);
-        baseUrl = u"http://127.0.0.1:%1"_s.arg(port);
-        Storage& storage = server.data().storage();
+        baseUrl = bench.baseUrl();
+        if (engine == 1) {
+            Fixture& source = of(0);
+            adminKey = source.adminKey;
+            QElapsedTimer timer;
+            timer.start();
+            const auto counts = source.bench.storage().copyTo(bench.storage());
+            fprintf(stderr, "migrate-to PostgreSQL: %.1f s for", double(timer.elapsed()) / 1000);
+            for (const auto& [table, count] : counts)
+                fprintf(stderr, " %s %lld", qPrintable(table), count);
+            fprintf(stderr, "; the same records: %s\n",
+                    same(source.bench.storage()) ? "yes" : "NO");
+            return;
+        }
+        Storage& storage = bench.storage();
         PeopleAction peopleAction(storage);
         adminKey = peopleAction.create(u"Admin"_s, true, &error)->apiKey;
         storage.begin();
@@ -50,21 +67,49 @@ struct Fixture {
                 if (i % 7 != 0)
                     e.clientId = clients[(p + i) % clients.size()];
                 e.description = u"Working on item %1 of the project"_s.arg(i % 300);
-                e.startedAt = start + qint64(i) * 6300 + p * 60;
-                e.endedAt = e.startedAt + 1800 + (i % 5) * 600;
+                e.startedAt = start + qint64(i) * 1575 + p * 60;
+                e.endedAt = e.startedAt + 900 + (i % 5) * 120;
                 e.updatedAt = *e.endedAt;
                 e.id = storage.insertEntry(e);
                 if (i % 10 == 0)
                     storage.setScreenshots(e.id,
                                            {u"2025/01/%1.png"_s.arg(e.id, 32, 16, QChar(u'0'))});
+                if (i % 50 == 49)
+                    storage.deleteEntry(e, e.updatedAt);
             }
         }
         storage.commit();
     }
+
+    static Fixture& of(int engine) {
+        static Fixture sqlite(0);
+        if (engine == 0)
+            return sqlite;
+        static Fixture postgres(1);
+        return postgres;
+    }
+
+    // Every person (by key), client, entry with its pictures and deletion
+    // of `other` is here as well.
+    bool same(Storage& other) {
+        Storage& mine = bench.storage();
+        const auto all = [](Storage& s) { return s.reportRows(0, 1LL << 40, {}, {}); };
+        const QList<ReportRow> a = all(mine), b = all(other);
+        bool equal = a.size() == b.size() && mine.clients().size() == other.clients().size() &&
+                     mine.userByKeyHash(ApiKeys::hash(adminKey)).has_value();
+        for (qsizetype i = 0; equal && i < a.size(); ++i)
+            equal = a[i].id == b[i].id && a[i].description == b[i].description &&
+                    a[i].clientId == b[i].clientId && a[i].screenshots == b[i].screenshots;
+        const QList<ServerUser> users = other.users();
+        equal = equal && mine.users().size() == users.size();
+        for (const ServerUser& u : users)
+            equal = equal && mine.deletedSince(u.id, {}) == other.deletedSince(u.id, {});
+        return equal;
+    }
 };
 
 void BM_ReportAllEntries(benchmark::State& state) {
-    static Fixture fixture;
+    Fixture& fixture = Fixture::of(int(state.range(0)));
     BenchHttp http;
     const QString url =
         fixture.baseUrl +
@@ -82,14 +127,17 @@ void BM_ReportAllEntries(benchmark::State& state) {
     state.counters["reply_MB"] = double(bytes) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_ReportAllEntries)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("engine")
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 // The same over a plain socket that takes the compressed bytes as they come,
 // leaving out the client's decoding.
 void BM_ReportAllEntriesRawSocket(benchmark::State& state) {
-    static Fixture fixture;
+    Fixture& fixture = Fixture::of(int(state.range(0)));
     const QByteArray request = "GET /api.php?action=reports&from=2025-01-01T00:00:00Z"
                                "&to=2026-01-01T00:00:00Z HTTP/1.1\r\nHost: bench\r\n"
                                "Accept-Encoding: deflate\r\nX-Api-Key: " +
@@ -121,15 +169,18 @@ void BM_ReportAllEntriesRawSocket(benchmark::State& state) {
     state.counters["wire_MB"] = double(bytes) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_ReportAllEntriesRawSocket)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("engine")
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 // The same report without the network: the query, the totals and the JSON.
 void BM_ReportActionAllEntries(benchmark::State& state) {
-    static Fixture fixture;
-    ReportAction action(fixture.server.data().storage());
-    const ServerUser admin = *fixture.server.data().storage().userByName(u"Admin"_s);
+    Fixture& fixture = Fixture::of(int(state.range(0)));
+    ReportAction action(fixture.bench.storage());
+    const ServerUser admin = *fixture.bench.storage().userByName(u"Admin"_s);
     QUrlQuery query;
     query.addQueryItem(u"from"_s, u"2025-01-01T00:00:00Z"_s);
     query.addQueryItem(u"to"_s, u"2026-01-01T00:00:00Z"_s);
@@ -137,26 +188,32 @@ void BM_ReportActionAllEntries(benchmark::State& state) {
         benchmark::DoNotOptimize(action.handle(admin, query));
 }
 BENCHMARK(BM_ReportActionAllEntries)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("engine")
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 // Only the rows from the database.
 void BM_ReportRowsAllEntries(benchmark::State& state) {
-    static Fixture fixture;
-    Storage& storage = fixture.server.data().storage();
+    Fixture& fixture = Fixture::of(int(state.range(0)));
+    Storage& storage = fixture.bench.storage();
     const qint64 from = *ServerTime::parse(u"2025-01-01T00:00:00Z"_s);
     const qint64 to = *ServerTime::parse(u"2026-01-01T00:00:00Z"_s);
     for (auto _ : state)
         benchmark::DoNotOptimize(storage.reportRows(from, to, {}, {}));
 }
 BENCHMARK(BM_ReportRowsAllEntries)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("engine")
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 void BM_ReportOneMonthTwoPeople(benchmark::State& state) {
-    static Fixture fixture;
+    Fixture& fixture = Fixture::of(int(state.range(0)));
     BenchHttp http;
     const QString url = fixture.baseUrl +
                         u"/api.php?action=reports&from=2025-03-01T00:00:00Z&to=2025-04-01T00:00:00Z"
@@ -165,8 +222,11 @@ void BM_ReportOneMonthTwoPeople(benchmark::State& state) {
         benchmark::DoNotOptimize(http.send("GET", url, fixture.adminKey));
 }
 BENCHMARK(BM_ReportOneMonthTwoPeople)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("engine")
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 } // namespace

@@ -1,12 +1,19 @@
 #include "BenchHttp.h"
 #include "PeopleAction.h"
 #include "TrackingServer.h"
+#include "api/Api.h"
+#include "model/AppModel.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkReply>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -48,20 +55,28 @@ QByteArray syncBody(int count) {
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }
 
-void BM_Sync500Pending(benchmark::State& state) {
-    QTemporaryDir dir;
-    TrackingServer server;
+// Every benchmark runs on SQLite (argument 0) and PostgreSQL (argument 1).
+#define ON_BOTH_ENGINES(bench)                                                                     \
+    BENCHMARK(bench)->Arg(0)->Arg(1)->ArgName("engine")->Unit(benchmark::kMillisecond)
+
+bool openOrSkip(BenchServer& server, benchmark::State& state) {
     QString error;
-    if (!server.open(dir.path(), std::nullopt, &error)) {
-        state.SkipWithError(qPrintable(error));
+    if (server.open(int(state.range(0)), &error))
+        return true;
+    state.SkipWithError(qPrintable(error));
+    return false;
+}
+
+void BM_Sync500Pending(benchmark::State& state) {
+    BenchServer server;
+    if (!openOrSkip(server, state))
         return;
-    }
-    const quint16 port = server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);
-    const QString url = u"http://127.0.0.1:%1/api.php?action=sync"_s.arg(port);
-    PeopleAction people(server.data().storage());
+    const QString url = server.baseUrl() + u"/api.php?action=sync"_s;
+    PeopleAction people(server.storage());
     const QByteArray body = syncBody(500);
     BenchHttp http;
     int person = 0;
+    QString error;
     for (auto _ : state) {
         // Each round is another person's first sync, so every entry is new.
         state.PauseTiming();
@@ -75,44 +90,100 @@ void BM_Sync500Pending(benchmark::State& state) {
         benchmark::DoNotOptimize(a);
     }
 }
-BENCHMARK(BM_Sync500Pending)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(20)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+ON_BOTH_ENGINES(BM_Sync500Pending)->Iterations(20)->Repetitions(3)->ReportAggregatesOnly(true);
 
-void BM_SyncNothingPending(benchmark::State& state) {
-    // A device's regular sync once it has caught up: nothing pending, the
-    // cursor a minute old, against a person with 5,000 entries.
-    QTemporaryDir dir;
-    TrackingServer server;
-    QString error;
-    if (!server.open(dir.path(), std::nullopt, &error)) {
-        state.SkipWithError(qPrintable(error));
+// A new device of a person with 50,000 entries: its first sync end to end
+// through the app's own sync, from the request to the stored local file.
+void BM_FirstSync50000(benchmark::State& state) {
+    BenchServer server;
+    if (!openOrSkip(server, state))
         return;
+    QString error;
+    const auto person = PeopleAction(server.storage()).create(u"Busy"_s, false, &error);
+    Storage& storage = server.storage();
+    storage.begin();
+    for (int i = 0; i < 50000; ++i) {
+        const qint64 start = 1735718400 + qint64(i) * 3000;
+        storage.insertEntry(ServerEntry{0,
+                                        person->user.id,
+                                        u"ref-%1"_s.arg(i),
+                                        {},
+                                        u"Task number %1"_s.arg(i % 300),
+                                        start,
+                                        start + 2400,
+                                        start + 2400,
+                                        {}});
     }
-    const quint16 port = server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, &error);
-    const QString url = u"http://127.0.0.1:%1/api.php?action=sync"_s.arg(port);
-    PeopleAction people(server.data().storage());
-    const QString key = people.create(u"Busy"_s, false, &error)->apiKey;
-    BenchHttp http;
-    for (int round = 0; round < 10; ++round) {
-        QByteArray body = syncBody(500);
-        body.replace("00000000-0000-4000-8000-", "round-" + QByteArray::number(round) + '-');
-        http.send("POST", url, key, body);
+    storage.commit();
+    qsizetype received = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir device;
+        AppModel model(device.path());
+        Api::connect(model);
+        model.setSettings(server.baseUrl(), person->apiKey);
+        state.ResumeTiming();
+        std::optional<SyncSummary> summary;
+        Api::sync(model.store(), &model, [&](const SyncSummary& s) { summary = s; });
+        while (!summary)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        received = model.store().db().entries.size();
+        if (summary->error || received != 50000) {
+            state.SkipWithError("first sync failed");
+            break;
+        }
     }
-    QJsonObject idle;
-    idle.insert("pending"_L1, QJsonArray());
-    idle.insert("new_clients"_L1, QJsonArray());
-    idle.insert("since"_L1, QDateTime::currentDateTimeUtc().addSecs(60).toString(Qt::ISODate));
-    const QByteArray idleBody = QJsonDocument(idle).toJson(QJsonDocument::Compact);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(http.send("POST", url, key, idleBody));
+    state.counters["entries"] = double(received);
 }
-BENCHMARK(BM_SyncNothingPending)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+ON_BOTH_ENGINES(BM_FirstSync50000)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// 50 devices of 50 people syncing at once, each with 20 pending entries:
+// the time each waits for its answer.
+void BM_FiftyDevicesAtOnce(benchmark::State& state) {
+    BenchServer server;
+    if (!openOrSkip(server, state))
+        return;
+    QString error;
+    QStringList keys;
+    for (int p = 0; p < 50; ++p)
+        keys.append(
+            PeopleAction(server.storage()).create(u"Person %1"_s.arg(p), false, &error)->apiKey);
+    // One network manager each: one of them keeps only six connections open.
+    std::vector<std::unique_ptr<QNetworkAccessManager>> devices;
+    for (int p = 0; p < 50; ++p)
+        devices.push_back(std::make_unique<QNetworkAccessManager>());
+    QList<double> waits;
+    int round = 0;
+    for (auto _ : state) {
+        QByteArray body = syncBody(20);
+        body.replace("00000000-0000-4000-8000-", "round-" + QByteArray::number(round++) + '-');
+        int open = 0;
+        for (int p = 0; p < 50; ++p) {
+            QNetworkRequest request{QUrl(server.baseUrl() + u"/api.php?action=sync"_s)};
+            request.setRawHeader("X-Api-Key", keys[p].toUtf8());
+            request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
+            QElapsedTimer timer;
+            timer.start();
+            QNetworkReply* reply = devices[p]->post(request, body);
+            ++open;
+            QObject::connect(reply, &QNetworkReply::finished, [&, reply, timer] {
+                waits.append(double(timer.nsecsElapsed()) / 1e6);
+                if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
+                    state.SkipWithError("a sync failed");
+                reply->deleteLater();
+                --open;
+            });
+        }
+        while (open > 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    std::sort(waits.begin(), waits.end());
+    if (!waits.isEmpty()) {
+        state.counters["p50_ms"] = waits[waits.size() / 2];
+        state.counters["p99_ms"] = waits[std::min(waits.size() - 1, waits.size() * 99 / 100)];
+    }
+}
+ON_BOTH_ENGINES(BM_FiftyDevicesAtOnce)->Iterations(5)->Repetitions(1);
 
 } // namespace
 
