@@ -34,6 +34,12 @@ perl -pi -e "s/zevra-tikit version=\Q$version\E/zevra-tikit version=$old_version
 run() { (cd "$work" && ZEVRA_UPDATE_TEST=1 ZEVRA_NO_SAVE=1 "$@" "$bundle/bin/zevra-tikit"); }
 run | grep -qx "current version  : $old_version" || fail "the older copy does not say $old_version"
 
+# The dry run unpacks and names what it would replace; neither the tampered
+# archive below nor it touches the old copy.
+out=$(run env ZEVRA_UPDATE_DRYRUN=1)
+grep -q "^DRYRUN: unpacked $TMPDIR/zevra-update-.*/Zevra Tikit.app$" <<<"$out" &&
+    grep -qxF "DRYRUN: would replace $bundle" <<<"$out" || fail "dry run: $out"
+
 # A tampered archive: refused, nothing replaced, the old copy still runs.
 stored="$work/srv/releases/$version/zevra-tikit-$version.zip"
 cp "$stored" "$work/genuine.zip" && printf 'x' >>"$stored"
