@@ -192,7 +192,7 @@ bool PopoverViewController::eventFilter(QObject* watched, QEvent* event) {
     const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
     if (watched == m_composer && moved)
         placeSuggestions();
-    if (watched == window() && watched != this && moved)
+    if (watched == window() && moved)
         mainWindowFrameChanged();
     return FlippedView::eventFilter(watched, event);
 }
@@ -490,7 +490,7 @@ void PopoverViewController::positionDetails(const std::optional<QRect>& anchorSc
     if (!card)
         return;
     const QWidget* panel = window();
-    const QRect frame = panel->frameGeometry();
+    const QRect frame = panel->geometry();
     QScreen* screen = panel->screen() ? panel->screen() : QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : frame;
     const CardPlacement::Place place =
