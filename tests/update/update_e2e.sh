@@ -57,7 +57,7 @@ wait "$old_pid" || fail "the old copy failed"
 grep -qx "AVAILABLE        : $version  releases/$version/zevra-tikit-$version.zip" "$work/install.log" ||
     fail "no AVAILABLE line"
 cmp -s "$bundle/bin/zevra-tikit" "$build/src/app/zevra-tikit" || fail "the bundle was not replaced"
-[ ! -e "$work/pwned" ] && [ ! -e "$parent/pwned" ] && [ -z "$(find "$work" -name pwned)" ] || fail "pwned"
+[ -z "$(find "$work" -name pwned)" ] || fail "pwned"
 ls -d "$parent"/*.zevra-* 2>/dev/null && fail "copies left beside the bundle"
 # The new copy finds nothing newer than itself and ends.
 for _ in $(seq 300); do grep -q "no newer release published" "$work/install.log" && break; sleep 0.1; done

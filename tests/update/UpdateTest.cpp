@@ -1,0 +1,295 @@
+#include "FakeHttpServer.h"
+#include "TestEnv.h"
+
+#include "api/HttpCall.h"
+#include "model/Store.h"
+#include "update/UpdateChecker.h"
+#include "update/UpdatePresenter.h"
+#include "update/UpdateSteps.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.setPermissions(f.permissions() | QFile::ExeOwner);
+}
+
+// zip(1) run in `dir` with `args`; gives the archive's path.
+QString zipIn(const QString& dir, const QStringList& args) {
+    const QString zip = dir + u"/test.zip"_s;
+    if (!args.isEmpty())
+        QProcess::execute(u"/bin/sh"_s,
+                          QStringList{u"-c"_s, u"cd \"$0\" && zip -q \"$@\""_s, dir, zip} + args);
+    return zip;
+}
+
+// A fake application folder whose launcher appends its marker to `log`.
+void makeBundle(const QString& path, const QByteArray& marker, const QString& log) {
+    writeFile(path + u"/marker"_s, marker);
+    writeFile(path + u"/bin/zevra-tikit"_s,
+              "#!/bin/sh\ncat \"$(dirname \"$0\")/../marker\" >> '" + log.toUtf8() + "'\n");
+}
+
+struct Recorder : UpdatePresenter {
+    QStringList seen;
+    void upToDate(const QString& version) override { seen << u"up to date "_s + version; }
+    void failed(const QString& message) override { seen << message; }
+    void progress(const QString& text, double) override {
+        if (!seen.contains(text))
+            seen << text;
+    }
+    void closeProgress() override { seen << u"closed"_s; }
+    void terminate() override { seen << u"terminated"_s; }
+};
+
+} // namespace
+
+// The update's plain steps, the real swap script, and the checker against a scripted server.
+class UpdateTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<FakeHttpServer> m_server;
+    std::unique_ptr<Store> m_store;
+    Recorder m_shown;
+    std::unique_ptr<UpdateChecker> m_checker;
+
+    QString appZip() {
+        const QString src = m_dir.filePath(u"app"_s);
+        writeFile(src + u"/Zevra Tikit.app/bin/zevra-tikit"_s, "");
+        return zipIn(src, {u"-r"_s, u"Zevra Tikit.app"_s});
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_env = std::make_unique<TestEnv>();
+        m_server = std::make_unique<FakeHttpServer>();
+        m_store = std::make_unique<Store>(m_env->dataDirectory());
+        m_store->db().settings.server = m_server->baseUrl() + u"/"_s;
+        m_shown.seen.clear();
+        m_checker = std::make_unique<UpdateChecker>(m_shown);
+        m_checker->onAvailable = [this](const Release& r) {
+            m_shown.seen << u"offer "_s + r.version.value_or(QString());
+        };
+        qunsetenv("ZEVRA_UPDATE_DRYRUN");
+    }
+    void cleanup() {
+        m_checker.reset();
+        QTRY_COMPARE(HttpCall::inFlight(), 0);
+    }
+
+    void isNewer_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("0.3.0 > 0.2.0") << u"0.3.0"_s << u"0.2.0"_s << true;
+        QTest::newRow("equal") << u"0.2.0"_s << u"0.2.0"_s << false;
+        QTest::newRow("0.2.1 > 0.2.0") << u"0.2.1"_s << u"0.2.0"_s << true;
+        QTest::newRow("numbers, not text") << u"0.10.0"_s << u"0.9.0"_s << true;
+        QTest::newRow("1.2 equals 1.2.0") << u"1.2"_s << u"1.2.0"_s << false;
+        QTest::newRow("missing piece is 0") << u"1.2.0.1"_s << u"1.2"_s << true;
+        QTest::newRow("1.2.3-beta reads as 1.2.0") << u"1.2.3-beta"_s << u"1.2.0"_s << false;
+    }
+    void isNewer() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, newer);
+        QCOMPARE(UpdateSteps::isNewer(a, b), newer);
+    }
+
+    void downloadUrl_data() {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("expected"); // empty: invalid
+        const QString base = u"http://h:8080/tikit"_s;
+        QTest::newRow("relative, outer slashes dropped")
+            << base << u"/downloads/app.zip/"_s << u"http://h:8080/tikit/downloads/app.zip"_s;
+        QTest::newRow("absolute") << base << u"https://cdn.test/a"_s << u"https://cdn.test/a"_s;
+        QTest::newRow("no server") << QString() << u"/a.zip"_s << QString();
+        QTest::newRow("does not parse") << base << u"http://exa mple/a.zip"_s << QString();
+    }
+    void downloadUrl() {
+        QFETCH(QString, base);
+        QFETCH(QString, url);
+        QFETCH(QString, expected);
+        const std::optional<QUrl> got = UpdateSteps::downloadUrl(base, url);
+        QCOMPARE(got ? got->toString() : QString(), expected);
+    }
+
+    void unpack_data() {
+        QTest::addColumn<QString>("file");        // made in the zip's folder
+        QTest::addColumn<QStringList>("zipArgs"); // none: not a zip at all
+        QTest::addColumn<QString>("error");
+        const QString exe = u"Zevra Tikit.app/bin/zevra-tikit"_s;
+        const QStringList app{u"-r"_s, u"Zevra Tikit.app"_s};
+        QTest::newRow("good") << exe << app << QString();
+        QTest::newRow("not a zip") << exe << QStringList() << UpdateSteps::unpackFailed;
+        QTest::newRow("bundle one level down")
+            << u"top/"_s + exe << QStringList{u"-r"_s, u"top"_s} << UpdateSteps::noBundle;
+        QTest::newRow("no executable")
+            << u"Zevra Tikit.app/x"_s << app << UpdateSteps::noExecutable;
+        QTest::newRow("entry climbing out")
+            << exe << app + QStringList{u"../outside"_s} << UpdateSteps::unsafeArchive;
+        QTest::newRow("symbolic link")
+            << exe << QStringList{u"-ry"_s, u"Zevra Tikit.app"_s, u"link"_s}
+            << UpdateSteps::unsafeArchive;
+    }
+    void unpack() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, zipArgs);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        const QString src = dir.filePath(u"src"_s);
+        writeFile(src + u'/' + file, "x");
+        writeFile(dir.filePath(u"outside"_s), "x");
+        QFile::link(u"/tmp"_s, src + u"/link"_s);
+        QString zip = zipIn(src, zipArgs);
+        if (zipArgs.isEmpty())
+            writeFile(zip, "PK\x03\x04 not really");
+        const UpdateSteps::Unpacked out = UpdateSteps::unpack(zip, dir.filePath(u"tmp"_s));
+        QCOMPARE(out.error, error);
+        QVERIFY(!QFile::exists(dir.filePath(u"tmp/outside"_s)));
+        if (error.isEmpty())
+            QCOMPARE(out.bundle, out.folder + u"/Zevra Tikit.app"_s);
+    }
+
+    void scriptText() {
+        const QStringList lines =
+            UpdateSteps::swapScript(4242, u"/a/it's.app"_s, u"/t/New.app"_s).split(u'\n');
+        QCOMPARE(lines.value(0), u"#!/bin/sh"_s);
+        QCOMPARE(lines.value(1),
+                 u"while /bin/kill -0 4242 2>/dev/null; do /bin/sleep 0.25; done"_s);
+        QVERIFY(
+            lines.value(3).startsWith(u"if /bin/cp -a '/t/New.app' '/a/it'\\''s.app.zevra-new'"_s));
+    }
+
+    // The real script under a folder named to break bad quoting: a complete copy is
+    // swapped in, a failed one leaves the old folder; either way the result starts.
+    void swap_data() {
+        QTest::addColumn<bool>("copyWorks");
+        QTest::newRow("swapped") << true;
+        QTest::newRow("copy fails") << false;
+    }
+    void swap() {
+        QFETCH(bool, copyWorks);
+        QTemporaryDir dir;
+        const QString parent = dir.filePath(u"it's \"$(touch pwned)\" `x`"_s);
+        const QString old = parent + u"/Zevra Tikit.app"_s;
+        const QString fresh = dir.filePath(u"new $HOME/Zevra Tikit.app"_s);
+        const QString log = dir.filePath(u"started"_s);
+        makeBundle(old, "old\n", log);
+        if (copyWorks)
+            makeBundle(fresh, "new\n", log);
+        QString error;
+        const std::optional<QString> script = UpdateSteps::writeScript(
+            dir.path(), UpdateSteps::swapScript(999999999, old, fresh), &error);
+        QVERIFY2(script, qPrintable(error));
+        QCOMPARE(QProcess::execute(u"/bin/sh"_s, {*script}), 0);
+        const QByteArray expected = copyWorks ? "new\n" : "old\n";
+        QTRY_COMPARE(readFile(log), expected);
+        QCOMPARE(readFile(old + u"/marker"_s), expected);
+        QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{u"Zevra Tikit.app"_s});
+        QVERIFY(QDir::current().entryList({u"pwned"_s}).isEmpty());
+    }
+
+    // Offers show as "offer VERSION"; a null reply means no server address.
+    void check_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QStringList>("shown");
+        const QString up = u"up to date "_s + UpdateChecker::currentVersion();
+        QTest::newRow("no server, even when asked") << QByteArray() << true << QStringList();
+        QTest::newRow("empty reply, asked") << "{}"_ba << true << QStringList{up};
+        QTest::newRow("empty reply, quiet") << "{}"_ba << false << QStringList();
+        QTest::newRow("not JSON, asked") << "<html>"_ba << true << QStringList{up};
+        QTest::newRow("newer") << R"({"version":"999.0","url":"a.zip"})"_ba << false
+                               << QStringList{u"offer 999.0"_s};
+    }
+    void check() {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, asked);
+        QFETCH(QStringList, shown);
+        if (reply.isNull())
+            m_store->db().settings.server = u" "_s;
+        m_server->setDefaultReply(ScriptedReply::json(200, reply));
+        m_checker->check(*m_store, asked);
+        m_checker->check(*m_store, asked); // overlaps the first: no second request
+        QTRY_VERIFY(!m_checker->checking());
+        QTest::qWait(50);
+        QCOMPARE(m_server->requests().size(), reply.isNull() ? 0 : 1);
+        if (!reply.isNull())
+            QCOMPARE(m_server->requests()[0].query.toString(), u"action=version"_s);
+        QCOMPARE(m_shown.seen, shown);
+    }
+
+    // Each failure of an install, and a dry run that only unpacks.
+    void install_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("withBundle");
+        QTest::addColumn<QString>("sha256"); // "ok": the archive's own
+        QTest::addColumn<bool>("dryRun");
+        QTest::addColumn<QString>("last");
+        const QString failed = u"Update failed: "_s;
+        QTest::newRow("no url") << QString() << 200 << true << QString() << true
+                                << u"This release has no download URL."_s;
+        QTest::newRow("bad url") << u"http://exa mple/a.zip"_s << 200 << true << QString() << true
+                                 << u"Invalid download URL."_s;
+        QTest::newRow("not from an archive") << u"a.zip"_s << 200 << true << QString() << false
+                                             << failed + UpdateSteps::notFromArchive;
+        QTest::newRow("download fails")
+            << u"a.zip"_s << 404 << true << QString() << true << u"Download failed: "_s;
+        QTest::newRow("checksum mismatch") << u"/a.zip"_s << 200 << true << QString(64, u'0')
+                                           << true << failed + UpdateSteps::checksumMismatch;
+        QTest::newRow("no bundle")
+            << u"a.zip"_s << 200 << false << u"ok"_s << true << failed + UpdateSteps::noBundle;
+        QTest::newRow("dry run") << u"a.zip"_s << 200 << true << u"ok"_s << true << u"closed"_s;
+    }
+    void install() {
+        QFETCH(QString, url);
+        QFETCH(int, status);
+        QFETCH(bool, withBundle);
+        QFETCH(QString, sha256);
+        QFETCH(bool, dryRun);
+        QFETCH(QString, last);
+        if (dryRun)
+            qputenv("ZEVRA_UPDATE_DRYRUN", "");
+        const QByteArray zip = readFile(
+            withBundle ? appZip() : zipIn(m_dir.path(), {u"-r"_s, u"app/Zevra Tikit.app"_s}));
+        m_server->setDefaultReply(ScriptedReply::json(status, zip));
+        Release release;
+        release.version = u"9.9.9"_s;
+        if (!url.isEmpty())
+            release.url = url;
+        if (!sha256.isEmpty())
+            release.sha256 = sha256 == "ok"_L1
+                                 ? QCryptographicHash::hash(zip, QCryptographicHash::Sha256).toHex()
+                                 : sha256;
+        m_checker->install(release, *m_store);
+        QTRY_VERIFY(!m_shown.seen.isEmpty() && m_shown.seen.last().startsWith(last));
+        QVERIFY(!m_shown.seen.contains(u"terminated"_s));
+        for (const RecordedRequest& request : m_server->requests())
+            QCOMPARE(request.path, u"/a.zip"_s);
+        if (last == "closed"_L1)
+            QCOMPARE(m_shown.seen, (QStringList{u"Downloading update 9.9.9\u2026"_s,
+                                                u"Installing update\u2026"_s, u"closed"_s}));
+    }
+};
+
+QTEST_GUILESS_MAIN(UpdateTest)
+#include "UpdateTest.moc"
