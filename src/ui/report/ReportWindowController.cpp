@@ -231,6 +231,7 @@ QWidget* ReportWindowController::buildButtonRow() {
     layout->addStretch(1);
     auto* json = new QPushButton(u"Download JSON"_s);
     json->setFixedHeight(30);
+    json->setMinimumWidth(json->sizeHint().width() + 16);
     setButtonAction(json, [this] { downloadJSON(); });
     layout->addWidget(json);
     auto* pdf = new QPushButton(u"Download PDF"_s);
