@@ -71,17 +71,20 @@ void UpdateChecker::check(const Store& store, bool announceUpToDate) {
     call.apiKey = settings.apiKey.trimmed();
     call.timeoutMs = versionTimeoutMs;
     call.send(this, [this, announceUpToDate](const HttpReply& reply) {
-        m_checking = false;
         std::optional<Release> release;
         if (!reply.isTransportFailure())
             release = Release::fromJson(reply.body);
-        if (release && release->version && !release->version->isEmpty() &&
-            UpdateSteps::isNewer(*release->version, currentVersion())) {
-            if (onAvailable)
+        const bool newer = release && release->version && !release->version->isEmpty() &&
+                           UpdateSteps::isNewer(*release->version, currentVersion());
+        // The alerts are modal: they run on a turn of their own, not inside
+        // the reply's completion, and no other check starts meanwhile.
+        HttpCall::later(this, [this, newer, announceUpToDate, release] {
+            if (newer && onAvailable)
                 onAvailable(*release);
-        } else if (announceUpToDate) {
-            m_presenter.upToDate(currentVersion());
-        }
+            else if (!newer && announceUpToDate)
+                m_presenter.upToDate(currentVersion());
+            m_checking = false;
+        });
     });
 }
 
