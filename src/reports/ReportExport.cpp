@@ -94,7 +94,6 @@ void ReportExport::run(const Store& store, const Request& request, QObject* cont
             };
             if (!request.screenshots || empty)
                 return finish({});
-            say(u"Downloading screenshots…"_s);
             Api::downloadScreenshots(
                 base, report.entries, maxShotsPerEntry, context, finish,
                 [say](int fetched, int total) {

@@ -97,7 +97,8 @@ private Q_SLOTS:
         });
         const PdfProbe pdf(path);
         const QString text = pdf.text();
-        for (const QString& expected : {u"Client: Acme"_s, u"Acme planning"_s, u"Acme wiring"_s})
+        for (const QString& expected :
+             {u"Client: Acme"_s, u"01/01/26 - 31/01/26"_s, u"Acme planning"_s, u"Acme wiring"_s})
             QVERIFY2(text.contains(expected), qPrintable(expected));
         QVERIFY(!text.contains(u"Globex audit"_s));
         QCOMPARE(pdf.images().size(), 3);
