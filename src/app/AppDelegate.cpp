@@ -321,8 +321,13 @@ void AppDelegate::openReportWindow() {
         hidePanel();
         if (!m_reportWindow) {
             auto* reports = new ReportWindowController(m_model.get(), this);
-            // Runs once the window has closed; the controller goes with it.
-            reports->setOnClose([reports] { reports->deleteLater(); });
+            // Runs once the window has closed; the controller goes with it,
+            // and the next opening makes a new one.
+            reports->setOnClose([this, reports] {
+                if (m_reportWindow == reports)
+                    m_reportWindow.clear();
+                reports->deleteLater();
+            });
             m_reportWindow = reports;
         }
         m_reportWindow->show();
@@ -389,7 +394,7 @@ void AppDelegate::placePanel() {
 
 void AppDelegate::applyPanelSwitches() {
     // The switches of screens that are not built yet (editor, time editor,
-    // reports, preview) join here with them.
+    // preview) join here with them.
     PanelSwitches::apply(*m_model, *m_controller, QString());
     if (qEnvironmentVariableIsSet("ZEVRA_OPEN_REPORTS"))
         openReportWindow();
