@@ -92,6 +92,32 @@ void BM_Sync500Pending(benchmark::State& state) {
 }
 ON_BOTH_ENGINES(BM_Sync500Pending)->Iterations(20)->Repetitions(3)->ReportAggregatesOnly(true);
 
+void BM_SyncNothingPending(benchmark::State& state) {
+    // A device's regular sync once it has caught up: nothing pending, the
+    // cursor a minute old, against a person with 5,000 entries.
+    BenchServer server;
+    if (!openOrSkip(server, state))
+        return;
+    QString error;
+    const QString url = server.baseUrl() + u"/api.php?action=sync"_s;
+    PeopleAction people(server.storage());
+    const QString key = people.create(u"Busy"_s, false, &error)->apiKey;
+    BenchHttp http;
+    for (int round = 0; round < 10; ++round) {
+        QByteArray body = syncBody(500);
+        body.replace("00000000-0000-4000-8000-", "round-" + QByteArray::number(round) + '-');
+        http.send("POST", url, key, body);
+    }
+    QJsonObject idle;
+    idle.insert("pending"_L1, QJsonArray());
+    idle.insert("new_clients"_L1, QJsonArray());
+    idle.insert("since"_L1, QDateTime::currentDateTimeUtc().addSecs(60).toString(Qt::ISODate));
+    const QByteArray idleBody = QJsonDocument(idle).toJson(QJsonDocument::Compact);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(http.send("POST", url, key, idleBody));
+}
+ON_BOTH_ENGINES(BM_SyncNothingPending)->Repetitions(3)->ReportAggregatesOnly(true);
+
 // A new device of a person with 50,000 entries: its first sync end to end
 // through the app's own sync, from the request to the stored local file.
 void BM_FirstSync50000(benchmark::State& state) {
