@@ -41,7 +41,11 @@ void printLine(const QString& text) {
 
 UpdateChecker::UpdateChecker(UpdatePresenter& presenter, QObject* parent)
     : QObject(parent)
-    , m_presenter(presenter) {}
+    , m_presenter(presenter) {
+    // A download cut off because the application quits ends without an alert.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_quitting = true; });
+}
 
 UpdateChecker::~UpdateChecker() {
     if (m_download) {
@@ -136,14 +140,24 @@ void UpdateChecker::failDownload(const QString& reason) {
 }
 
 void UpdateChecker::downloadFinished() {
-    QNetworkReply* reply = m_download;
+    auto* reply = qobject_cast<QNetworkReply*>(sender());
     m_download = nullptr;
+    if (!reply)
+        return;
     reply->deleteLater();
+    if (m_quitting) {
+        m_zip.close();
+        m_zip.remove();
+        return;
+    }
     if (m_zip.error() != QFileDevice::NoError)
         return failDownload(m_zip.errorString());
     if (reply->error() != QNetworkReply::NoError)
         return failDownload(reply->errorString());
-    m_hash->addData(reply->readAll());
+    const QByteArray rest = reply->readAll();
+    m_hash->addData(rest);
+    if (m_zip.write(rest) != rest.size())
+        return failDownload(m_zip.errorString());
     m_zip.close();
     const QString published = m_release.sha256.value_or(QString()).trimmed().toLower();
     if (!published.isEmpty() && published != QString::fromLatin1(m_hash->result().toHex())) {

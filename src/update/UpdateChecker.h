@@ -51,6 +51,7 @@ private:
     UpdatePresenter& m_presenter;
     bool m_checking = false;
     bool m_keepScriptOutput = false;
+    bool m_quitting = false;
     QPointer<QNetworkReply> m_download;
     QFile m_zip;
     std::unique_ptr<QCryptographicHash> m_hash;
