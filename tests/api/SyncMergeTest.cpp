@@ -248,20 +248,6 @@ private Q_SLOTS:
         }
     }
 
-    void mergingTwiceIsLikeOnce() {
-        const SyncResponse r =
-            reply(jsonText("{'ok':true,"
-                           "'clients':[{'id':1,'name':'A','color':'#000000','archived':false}],"
-                           "'entries':[{'id':3,'description':'d','started_at':'2026-01-05T09:00:"
-                           "00Z','client_id':1,'updated_at':'u'}],"
-                           "'server_time':'2026-01-05T10:00:00Z'}"));
-        Db once;
-        Api::merge(r, once);
-        Db twice = once;
-        Api::merge(r, twice);
-        QCOMPARE(twice, once);
-    }
-
     // A record changed while its request was in flight keeps its change.
     void changesMadeInFlightStayPending() {
         Db db;
@@ -408,10 +394,6 @@ private Q_SLOTS:
             jsonText("{'ok':true,'entries':[{'id':1,'description':'d','started_at':'s'}]}"));
         QTest::newRow("result without ref")
             << QByteArray(jsonText("{'ok':true,'results':[{'server_id':1}]}"));
-        QTest::newRow("user without is_admin")
-            << QByteArray(jsonText("{'ok':true,'user':{'id':1,'name':'A'}}"));
-        QTest::newRow("deleted ids not numbers")
-            << QByteArray(jsonText("{'ok':true,'deleted_entries':['1']}"));
     }
 
     void decodeFailures() {
