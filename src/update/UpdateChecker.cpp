@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -190,6 +191,10 @@ void UpdateChecker::unpackAndSwap() {
     }
     if (!running)
         return fail(UpdateSteps::notFromArchive);
+    // The new copy goes beside the old one: check now, while an alert can still say so.
+    const QString parentFolder = QFileInfo(*running).absolutePath();
+    if (!QFileInfo(parentFolder).isWritable())
+        return fail(u"Cannot write to the folder "_s + parentFolder + u'.');
 
     QString error;
     const std::optional<QString> script = UpdateSteps::writeScript(
