@@ -86,6 +86,7 @@ private Q_SLOTS:
             m_shown.seen << u"offer "_s + r.version.value_or(QString());
         };
         qunsetenv("ZEVRA_UPDATE_DRYRUN");
+        qputenv("TMPDIR", m_dir.path().toUtf8()); // downloads and unpacked folders land here
     }
     void cleanup() {
         m_checker.reset();
@@ -137,6 +138,7 @@ private Q_SLOTS:
         const QStringList app{u"-r"_s, u"Zevra Tikit.app"_s};
         QTest::newRow("good") << exe << app << QString();
         QTest::newRow("not a zip") << exe << QStringList() << UpdateSteps::unpackFailed;
+        QTest::newRow("damaged: unzip fails") << exe << app << UpdateSteps::unpackFailed;
         QTest::newRow("bundle one level down")
             << u"top/"_s + exe << QStringList{u"-r"_s, u"top"_s} << UpdateSteps::noBundle;
         QTest::newRow("no executable")
@@ -153,12 +155,14 @@ private Q_SLOTS:
         QFETCH(QString, error);
         QTemporaryDir dir;
         const QString src = dir.filePath(u"src"_s);
-        writeFile(src + u'/' + file, "x");
+        writeFile(src + u'/' + file, "payload");
         writeFile(dir.filePath(u"outside"_s), "x");
         QFile::link(u"/tmp"_s, src + u"/link"_s);
         QString zip = zipIn(src, zipArgs);
         if (zipArgs.isEmpty())
             writeFile(zip, "PK\x03\x04 not really");
+        else if (error == UpdateSteps::unpackFailed) // the stored bytes no longer match their CRC
+            writeFile(zip, readFile(zip).replace("payload", "PAYLOAD"));
         const UpdateSteps::Unpacked out = UpdateSteps::unpack(zip, dir.filePath(u"tmp"_s));
         QCOMPARE(out.error, error);
         if (error.isEmpty())
