@@ -120,6 +120,28 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Preview\$' | grep -q .
 sleep 0.5
 xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the previewer"
 
+# --- a click on the entry's row (the list's only row, found from the bottom up) opens its card
+# left of the panel with the arrow at that row; Escape closes only the card
+card=""
+for y in $(seq $((py + ph - 40)) -12 $((py + 240))); do
+    xdotool mousemove $((px + 100)) "$y" click 1; sleep 0.3
+    card=$(xdotool search --onlyvisible --name '^Details$' 2>/dev/null | head -n 1) && [ -n "$card" ] && break
+done
+[ -n "$card" ] || fail "no card after a click on the row"
+sleep 0.5
+cx=$(xwininfo -id "$card" | awk '/Absolute upper-left X:/ {print $4}')
+cy=$(xwininfo -id "$card" | awk '/Absolute upper-left Y:/ {print $4}')
+ch=$(xwininfo -id "$card" | awk '/Height:/ {print $2}')
+[ "$cx" -eq $((px + 20 - 315)) ] || fail "card at x $cx, not beside the panel at $((px + 20 - 315))"
+# Nothing clamps it here, so the card and its arrow are centred on the row.
+mid=$((cy + ch / 2))
+[ $((mid - y)) -le 24 ] && [ $((y - mid)) -le 24 ] || fail "the card's arrow at $mid does not point at the row clicked at $y"
+import -window root "$shots/smoke-card.png"
+xdotool key Escape
+wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Escape did not close the card"
+sleep 0.5
+xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the card"
+
 # --- dragging the left edge makes it 100 px wider; the right edge stays
 xdotool mousemove $((px + 4)) $((py + 300)) mousedown 1
 for step in 25 50 75 100; do xdotool mousemove $((px + 4 - step)) $((py + 300)); sleep 0.05; done
