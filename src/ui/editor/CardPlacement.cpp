@@ -34,6 +34,15 @@ CardPlacement::Place CardPlacement::place(const QRect& panel, const QRect& visib
     return p;
 }
 
+CardPlacement::Place CardPlacement::inside(const QRect& panel, const Place& beside) {
+    Place place = beside;
+    const int height = beside.frame.height();
+    const int top = panel.top() + margin;
+    const int y = qMax(top, qMin(beside.frame.y(), panel.bottom() + 1 - margin - height));
+    place.frame = QRect(panel.x() + (panel.width() - width) / 2, y, width, height);
+    return place;
+}
+
 QRect CardPlacement::body(Side side, int height) {
     return QRect(side == Side::Left ? arrowW : 0, 0, cardW, height);
 }

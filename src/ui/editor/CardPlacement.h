@@ -43,6 +43,11 @@ public:
     static Place place(const QRect& panel, const QRect& visible, int height,
                        const std::optional<QRect>& anchor, const std::optional<QRect>& lastAnchor);
 
+    // Where the compositor places windows itself (native Wayland): the card
+    // `beside` moved inside the panel's area, centred across it and kept 8
+    // inside it vertically.
+    static Place inside(const QRect& panel, const Place& beside);
+
     // The card's body in its own coordinates: the arrow's strip is on `side`.
     static QRect body(Side side, int height);
     // The body with its corners rounded plus the arrow, in the card's coordinates.

@@ -493,9 +493,12 @@ void PopoverViewController::positionDetails(const std::optional<QRect>& anchorSc
     const QRect frame = panel->geometry();
     QScreen* screen = panel->screen() ? panel->screen() : QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : frame;
-    const CardPlacement::Place place =
+    CardPlacement::Place place =
         CardPlacement::place(frame, visible, card->height(), anchorScreen, m_detailsLastAnchor);
     m_detailsLastAnchor = place.anchor;
+    // Native Wayland does not let windows place themselves beside others.
+    if (QGuiApplication::platformName().startsWith(u"wayland"))
+        place = CardPlacement::inside(frame, place);
     card->apply(place);
 }
 

@@ -77,6 +77,16 @@ private Q_SLOTS:
         QVERIFY(!shape.contains(QPointF(tip, p.arrowY + 12)));
     }
 
+    void insideThePanelWhereWindowsCannotBePlaced() {
+        const QRect panel(1500, 38, 380, 620);
+        CardPlacement::Place beside;
+        beside.frame = QRect(1205, 600, 315, 400); // would hang below the panel
+        const CardPlacement::Place p = CardPlacement::inside(panel, beside);
+        QCOMPARE(p.frame, QRect(1532, 250, 315, 400)); // centred across, 8 above its bottom
+        beside.frame.moveTop(10);
+        QCOMPARE(CardPlacement::inside(panel, beside).frame.top(), 46);
+    }
+
     void timeEditorUnderTheBox() {
         // Right edges in line, 6 under the box; kept 8 inside the panel.
         const QRect box(230, 60, 110, 32);
