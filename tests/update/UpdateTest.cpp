@@ -30,9 +30,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // zip(1) run in `dir` with `args`; gives the archive's path.
 QString zipIn(const QString& dir, const QStringList& args) {
     const QString zip = dir + u"/test.zip"_s;
-    if (!args.isEmpty())
-        QProcess::execute(u"/bin/sh"_s,
-                          QStringList{u"-c"_s, u"cd \"$0\" && zip -q \"$@\""_s, dir, zip} + args);
+    QProcess::execute(u"/bin/sh"_s,
+                      QStringList{u"-c"_s, u"cd \"$0\" && zip -q \"$@\""_s, dir, zip} + args);
     return zip;
 }
 
@@ -47,10 +46,7 @@ struct Recorder : UpdatePresenter {
     QStringList seen;
     void upToDate(const QString& version) override { seen << u"up to date "_s + version; }
     void failed(const QString& message) override { seen << message; }
-    void progress(const QString& text, double) override {
-        if (!seen.contains(text))
-            seen << text;
-    }
+    void progress(const QString&, double) override {}
     void closeProgress() override { seen << u"closed"_s; }
     void terminate() override { seen << u"terminated"_s; }
 };
@@ -67,12 +63,6 @@ class UpdateTest : public QObject {
     std::unique_ptr<Store> m_store;
     Recorder m_shown;
     std::unique_ptr<UpdateChecker> m_checker;
-
-    QString appZip() {
-        const QString src = m_dir.filePath(u"app"_s);
-        writeFile(src + u"/Zevra Tikit.app/bin/zevra-tikit"_s, "");
-        return zipIn(src, {u"-r"_s, u"Zevra Tikit.app"_s});
-    }
 
 private Q_SLOTS:
     void init() {
@@ -97,12 +87,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("newer");
-        QTest::newRow("0.3.0 > 0.2.0") << u"0.3.0"_s << u"0.2.0"_s << true;
         QTest::newRow("equal") << u"0.2.0"_s << u"0.2.0"_s << false;
-        QTest::newRow("0.2.1 > 0.2.0") << u"0.2.1"_s << u"0.2.0"_s << true;
         QTest::newRow("numbers, not text") << u"0.10.0"_s << u"0.9.0"_s << true;
         QTest::newRow("1.2 equals 1.2.0") << u"1.2"_s << u"1.2.0"_s << false;
-        QTest::newRow("1.2.3-beta reads as 1.2.0") << u"1.2.3-beta"_s << u"1.2.0"_s << false;
     }
     void isNewer() {
         QFETCH(QString, a);
@@ -111,62 +98,29 @@ private Q_SLOTS:
         QCOMPARE(UpdateSteps::isNewer(a, b), newer);
     }
 
-    void downloadUrl_data() {
-        QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("expected"); // empty: invalid
-        const QString base = u"http://h:8080/tikit"_s;
-        QTest::newRow("relative, outer slashes dropped")
-            << base << u"/downloads/app.zip/"_s << u"http://h:8080/tikit/downloads/app.zip"_s;
-        QTest::newRow("absolute") << base << u"https://cdn.test/a"_s << u"https://cdn.test/a"_s;
-        QTest::newRow("no server") << QString() << u"/a.zip"_s << QString();
-        QTest::newRow("does not parse") << base << u"http://exa mple/a.zip"_s << QString();
-    }
-    void downloadUrl() {
-        QFETCH(QString, base);
-        QFETCH(QString, url);
-        QFETCH(QString, expected);
-        const std::optional<QUrl> got = UpdateSteps::downloadUrl(base, url);
-        QCOMPARE(got ? got->toString() : QString(), expected);
-    }
-
+    // Archives refused on unpacking (a good one and one without a bundle: see install).
     void unpack_data() {
-        QTest::addColumn<QString>("file");        // made in the zip's folder
-        QTest::addColumn<QStringList>("zipArgs"); // none: not a zip at all
+        QTest::addColumn<QStringList>("zipArgs"); // run beside the bundle, "outside" and "link"
         QTest::addColumn<QString>("error");
-        const QString exe = u"Zevra Tikit.app/bin/zevra-tikit"_s;
         const QStringList app{u"-r"_s, u"Zevra Tikit.app"_s};
-        QTest::newRow("good") << exe << app << QString();
-        QTest::newRow("not a zip") << exe << QStringList() << UpdateSteps::unpackFailed;
-        QTest::newRow("damaged: unzip fails") << exe << app << UpdateSteps::unpackFailed;
-        QTest::newRow("bundle one level down")
-            << u"top/"_s + exe << QStringList{u"-r"_s, u"top"_s} << UpdateSteps::noBundle;
-        QTest::newRow("no executable")
-            << u"Zevra Tikit.app/x"_s << app << UpdateSteps::noExecutable;
+        QTest::newRow("damaged: unzip fails") << app << UpdateSteps::unpackFailed;
         QTest::newRow("entry climbing out")
-            << exe << app + QStringList{u"../outside"_s} << UpdateSteps::unsafeArchive;
+            << app + QStringList{u"../outside"_s} << UpdateSteps::unsafeArchive;
         QTest::newRow("symbolic link")
-            << exe << QStringList{u"-ry"_s, u"Zevra Tikit.app"_s, u"link"_s}
-            << UpdateSteps::unsafeArchive;
+            << QStringList{u"-ry"_s, u"Zevra Tikit.app"_s, u"link"_s} << UpdateSteps::unsafeArchive;
     }
     void unpack() {
-        QFETCH(QString, file);
         QFETCH(QStringList, zipArgs);
         QFETCH(QString, error);
         QTemporaryDir dir;
         const QString src = dir.filePath(u"src"_s);
-        writeFile(src + u'/' + file, "payload");
+        writeFile(src + u"/Zevra Tikit.app/bin/zevra-tikit"_s, "payload");
         writeFile(dir.filePath(u"outside"_s), "x");
         QFile::link(u"/tmp"_s, src + u"/link"_s);
         QString zip = zipIn(src, zipArgs);
-        if (zipArgs.isEmpty())
-            writeFile(zip, "PK\x03\x04 not really");
-        else if (error == UpdateSteps::unpackFailed) // the stored bytes no longer match their CRC
+        if (error == UpdateSteps::unpackFailed) // the stored bytes no longer match their CRC
             writeFile(zip, readFile(zip).replace("payload", "PAYLOAD"));
-        const UpdateSteps::Unpacked out = UpdateSteps::unpack(zip, dir.filePath(u"tmp"_s));
-        QCOMPARE(out.error, error);
-        if (error.isEmpty())
-            QCOMPARE(out.bundle, out.folder + u"/Zevra Tikit.app"_s);
+        QCOMPARE(UpdateSteps::unpack(zip, dir.filePath(u"tmp"_s)).error, error);
     }
 
     // The script (its first two lines as they must be) run under a folder named to break
@@ -226,50 +180,43 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_checker->checking());
         QTest::qWait(50);
         QCOMPARE(m_server->requests().size(), reply.isNull() ? 0 : 1);
-        if (!reply.isNull())
-            QCOMPARE(m_server->requests()[0].query.toString(), u"action=version"_s);
         QCOMPARE(m_shown.seen, shown);
     }
 
-    // Each failure of an install, and a dry run that only unpacks.
+    // Each failure of an install, and a dry run (of all but the first row) that only unpacks.
+    // Relative download URLs are joined to the server address without their outer slashes.
     void install_data() {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("withBundle");
+        QTest::addColumn<QString>("url");    // "SERVER": the scripted server's absolute one
         QTest::addColumn<QString>("sha256"); // "ok": the archive's own
-        QTest::addColumn<bool>("dryRun");
         QTest::addColumn<QString>("last");
         const QString failed = u"Update failed: "_s;
-        QTest::newRow("no url") << QString() << 200 << true << QString() << true
-                                << u"This release has no download URL."_s;
-        QTest::newRow("bad url") << u"http://exa mple/a.zip"_s << 200 << true << QString() << true
+        QTest::newRow("not from an archive")
+            << u"a.zip"_s << QString() << failed + UpdateSteps::notFromArchive;
+        QTest::newRow("no url") << QString() << QString() << u"This release has no download URL."_s;
+        QTest::newRow("bad url") << u"http://exa mple/a.zip"_s << QString()
                                  << u"Invalid download URL."_s;
-        QTest::newRow("not from an archive") << u"a.zip"_s << 200 << true << QString() << false
-                                             << failed + UpdateSteps::notFromArchive;
-        QTest::newRow("download fails")
-            << u"a.zip"_s << 404 << true << QString() << true << u"Download failed: "_s;
-        QTest::newRow("checksum mismatch") << u"/a.zip"_s << 200 << true << QString(64, u'0')
-                                           << true << failed + UpdateSteps::checksumMismatch;
-        QTest::newRow("no bundle")
-            << u"a.zip"_s << 200 << false << u"ok"_s << true << failed + UpdateSteps::noBundle;
-        QTest::newRow("dry run") << u"a.zip"_s << 200 << true << u"ok"_s << true << u"closed"_s;
+        QTest::newRow("download fails") << u"a.zip"_s << QString() << u"Download failed: "_s;
+        QTest::newRow("checksum mismatch")
+            << u"/a.zip/"_s << QString(64, u'0') << failed + UpdateSteps::checksumMismatch;
+        QTest::newRow("no bundle") << u"a.zip"_s << u"ok"_s << failed + UpdateSteps::noBundle;
+        QTest::newRow("dry run") << u"SERVER"_s << u"ok"_s << u"closed"_s;
     }
     void install() {
         QFETCH(QString, url);
-        QFETCH(int, status);
-        QFETCH(bool, withBundle);
         QFETCH(QString, sha256);
-        QFETCH(bool, dryRun);
         QFETCH(QString, last);
-        if (dryRun)
+        const QByteArray tag = QTest::currentDataTag();
+        if (tag != "not from an archive")
             qputenv("ZEVRA_UPDATE_DRYRUN", "");
+        writeFile(m_dir.filePath(u"app/Zevra Tikit.app/bin/zevra-tikit"_s), "");
         const QByteArray zip = readFile(
-            withBundle ? appZip() : zipIn(m_dir.path(), {u"-r"_s, u"app/Zevra Tikit.app"_s}));
-        m_server->setDefaultReply(ScriptedReply::json(status, zip));
+            tag == "no bundle" ? zipIn(m_dir.path(), {u"-r"_s, u"app/Zevra Tikit.app"_s})
+                               : zipIn(m_dir.filePath(u"app"_s), {u"-r"_s, u"Zevra Tikit.app"_s}));
+        m_server->setDefaultReply(ScriptedReply::json(tag == "download fails" ? 404 : 200, zip));
         Release release;
         release.version = u"9.9.9"_s;
         if (!url.isEmpty())
-            release.url = url;
+            release.url = url == "SERVER"_L1 ? m_server->baseUrl() + u"/a.zip"_s : url;
         if (!sha256.isEmpty())
             release.sha256 = sha256 == "ok"_L1
                                  ? QCryptographicHash::hash(zip, QCryptographicHash::Sha256).toHex()
@@ -279,9 +226,6 @@ private Q_SLOTS:
         QVERIFY(!m_shown.seen.contains(u"terminated"_s));
         for (const RecordedRequest& request : m_server->requests())
             QCOMPARE(request.path, u"/a.zip"_s);
-        if (last == "closed"_L1)
-            QCOMPARE(m_shown.seen, (QStringList{u"Downloading update 9.9.9\u2026"_s,
-                                                u"Installing update\u2026"_s, u"closed"_s}));
     }
 };
 
