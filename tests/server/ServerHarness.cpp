@@ -111,12 +111,10 @@ HttpResult ServerHarness::sync(const QString& key, const QJsonObject& body) {
                    QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
 
-QByteArray ServerHarness::raw(const QByteArray& bytes) {
+QByteArray ServerHarness::rawGet(const QString& path) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
-    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 10000))
-        qFatal("cannot connect");
-    socket.write(bytes);
+    socket.write("GET " + path.toLatin1() + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     QByteArray received;
     auto complete = [&] {
         received += socket.readAll();
@@ -130,10 +128,6 @@ QByteArray ServerHarness::raw(const QByteArray& bytes) {
     if (!QTest::qWaitFor(complete, 20000))
         qWarning("raw request: incomplete answer");
     return received;
-}
-
-QByteArray ServerHarness::rawGet(const QString& path) {
-    return raw("GET " + path.toLatin1() + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
 }
 
 namespace SyncBody {

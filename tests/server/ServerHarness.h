@@ -62,10 +62,8 @@ public:
         return request("GET", path, key);
     }
     HttpResult sync(const QString& key, const QJsonObject& body);
-    // Raw bytes over a plain socket, returning everything read until the
-    // server closes or a full answer with Content-Length has arrived.
-    QByteArray raw(const QByteArray& bytes);
-    // A GET of `path` exactly as written, without the URL cleaning of Qt.
+    // A GET of `path` exactly as written, without the URL cleaning of Qt; the
+    // answer read until the server closes or its Content-Length has arrived.
     QByteArray rawGet(const QString& path);
 
 private:

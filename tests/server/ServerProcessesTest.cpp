@@ -54,12 +54,9 @@ private Q_SLOTS:
             ada = admin->apiKey;
             bob = PeopleAction(s).create(u"Bob"_s, false, &error)->apiKey;
             // A null description is stored as an empty one.
-            gone = ServerEntry{0, admin->user.id, u"gone"_s, {}, {}, 3000, {}, 3000, {}};
-            kept = ServerEntry{0,         admin->user.id,
-                               u"kept"_s, s.createClient(u"Acme"_s, u"#112233"_s, 1, 9).id,
-                               u"Kept"_s, 1000,
-                               2000,      2000,
-                               {}};
+            gone = {0, admin->user.id, u"gone"_s, {}, {}, 3000, {}, 3000, {}};
+            const qint64 acme = s.createClient(u"Acme"_s, u"#112233"_s, 1, 9).id;
+            kept = {0, admin->user.id, u"kept"_s, acme, u"Kept"_s, 1000, 2000, 2000, {}};
             kept.id = s.insertEntry(kept);
             s.setScreenshots(kept.id, {u"2026/01/0123456789abcdef.png"_s});
             gone.id = s.insertEntry(gone);
