@@ -9,7 +9,6 @@
 
 #include <optional>
 
-// One HTTP answer as a test sees it.
 struct HttpResult {
     int status = 0;
     QByteArray body;
@@ -18,16 +17,12 @@ struct HttpResult {
     QString error() const { return json.value(QLatin1StringView("error")).toString(); }
 };
 
-// Where a test server keeps its records: the data folder's own SQLite file,
-// or, when the suites run on PostgreSQL (ZEVRA_TEST_ENGINE=postgresql), a new
-// database on the cluster that ZEVRA_TEST_POSTGRES_URL names, dropped again
-// afterwards. Without a reachable cluster such a run stops at once.
+// The data folder's SQLite file, or with ZEVRA_TEST_ENGINE=postgresql a new
+// database on the cluster of ZEVRA_TEST_POSTGRES_URL, dropped afterwards.
 class TestDatabase {
 public:
     TestDatabase();
     ~TestDatabase();
-    TestDatabase(const TestDatabase&) = delete;
-    TestDatabase& operator=(const TestDatabase&) = delete;
 
     const std::optional<DatabaseUrl>& url() const { return m_url; }
     // "--database URL" for zevra-server's command line, or nothing.
@@ -40,8 +35,7 @@ private:
     std::optional<DatabaseUrl> m_url;
 };
 
-// A real tracking server on a random loopback port over a given data folder,
-// and a network manager to talk to it.
+// A real tracking server on a random loopback port over a data folder.
 class ServerHarness {
 public:
     explicit ServerHarness(const QString& dataPath, qint64 maxBody = TrackingServer::maxBodyBytes);
@@ -62,8 +56,7 @@ public:
         return request("GET", path, key);
     }
     HttpResult sync(const QString& key, const QJsonObject& body);
-    // A GET of `path` exactly as written, without the URL cleaning of Qt; the
-    // answer read until the server closes or its Content-Length has arrived.
+    // A GET of `path` as written, without Qt's URL cleaning, over a plain socket.
     QByteArray rawGet(const QString& path);
 
 private:
@@ -73,8 +66,7 @@ private:
     QNetworkAccessManager m_network;
 };
 
-// A sandbox with a server over "<sandbox>/server", an administrator Ada and a
-// member Bob.
+// A sandbox with a server over "<sandbox>/server", an administrator Ada and Bob.
 struct ServerFixture {
     explicit ServerFixture(const QDateTime& now = QDateTime(QDate(2026, 1, 5), QTime(9, 30),
                                                             Qt::UTC))
@@ -93,12 +85,9 @@ struct ServerFixture {
 // Small builders for sync bodies.
 namespace SyncBody {
 QJsonObject entry(const QString& ref, const QString& description, const QString& startedAt,
-                  const std::optional<QString>& endedAt = std::nullopt,
-                  const QJsonArray& screenshots = {});
+                  const std::optional<QString>& endedAt = std::nullopt);
 QJsonObject deletion(const QString& ref, std::optional<qint64> serverId = std::nullopt);
 QJsonObject request(const QJsonArray& pending, const std::optional<QString>& since = {});
-// {"base64": ..., "ext": "png"}
 QJsonObject upload(const QByteArray& bytes);
-// A tiny valid PNG image of the given colour.
 QByteArray png(const QColor& color);
 } // namespace SyncBody
