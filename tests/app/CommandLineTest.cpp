@@ -137,6 +137,41 @@ private Q_SLOTS:
         QVERIFY(json.value("tooltip"_L1).toString().startsWith(u"Design · Acme since "_s));
     }
 
+    void statusReadsOnlyTheRunningEntry() {
+        // The file as the app writes it: a tombstone that never ended, the running
+        // entry between finished ones, and a description that looks like a key.
+        Store store(m_env->dataDirectory());
+        Entry e;
+        e.startedAt = u"2026-01-05T08:00:00Z"_s;
+        for (const QString& id : {u"done"_s, u"tomb"_s, u"run"_s, u"later"_s}) {
+            e.id = id;
+            e.description = u"x\n            \"ended_at\": }"_s;
+            e.endedAt = id == u"run"_s || id == u"tomb"_s
+                            ? std::nullopt
+                            : std::optional(u"2026-01-05T09:00:00Z"_s);
+            e.deleted = id == u"tomb"_s;
+            e.clientId = id == u"run"_s ? std::optional(u"acme"_s) : std::nullopt;
+            store.db().entries.append(e);
+        }
+        store.save();
+        QFile file(store.dbPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const std::optional<Db> db = CommandLine::runningOnly(bytes);
+        QVERIFY(db);
+        QCOMPARE(db->entries.size(), 1);
+        QCOMPARE(db->entries[0], store.db().entries[2]);
+        QCOMPARE(db->clients, store.db().clients);
+        // Another layout is left to the whole decode.
+        QVERIFY(!CommandLine::runningOnly(
+            QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact)));
+        store.db().entries.removeAt(2);
+        store.save();
+        file.close(); // saving replaced the file
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(CommandLine::runningOnly(file.readAll())->entries.isEmpty());
+    }
+
     void verbs_data() {
         QTest::addColumn<bool>("withApp");
         QTest::newRow("no app: under the lock") << false;
