@@ -81,19 +81,7 @@ void Api::createUser(const Store& store, const QString& name, bool isAdmin, QObj
     body.insert("name"_L1, name);
     body.insert("is_admin"_L1, isAdmin);
     call.jsonBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    call.send(context, [done](const HttpReply& reply) {
-        if (reply.isTransportFailure())
-            return done(ApiResult<ReportUser>::failure(*reply.transportError));
-        if (reply.isHttpFailure())
-            return done(ApiResult<ReportUser>::failure(reply.failureMessage()));
-        const QJsonDocument doc = QJsonDocument::fromJson(reply.body);
-        JsonReader r(doc.object());
-        const std::optional<ReportUser> user =
-            r.optionalObject<ReportUser>("user"_L1, &ReportUser::fromJson);
-        if (!doc.isObject() || !r.ok() || !user)
-            return done(ApiResult<ReportUser>::failure(u"Malformed response"_s));
-        done(ApiResult<ReportUser>::success(*user));
-    });
+    call.send(context, [done](const HttpReply& reply) { done(ReportUser::fromReply(reply)); });
 }
 
 void Api::updateClientColor(const Store& store, qint64 serverId, const QString& hex) {

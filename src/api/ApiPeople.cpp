@@ -1,7 +1,6 @@
 #include "api/Api.h"
 
 #include "api/HttpCall.h"
-#include "model/JsonReader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -29,19 +28,7 @@ void changePerson(const Store& store, const QJsonObject& body, QObject* context,
     call.apiKey = creds->key;
     call.timeoutMs = changeTimeoutMs;
     call.jsonBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    call.send(context, [done](const HttpReply& reply) {
-        if (reply.isTransportFailure())
-            return done(ApiResult<ReportUser>::failure(*reply.transportError));
-        if (reply.isHttpFailure())
-            return done(ApiResult<ReportUser>::failure(reply.failureMessage()));
-        const QJsonDocument doc = QJsonDocument::fromJson(reply.body);
-        JsonReader r(doc.object());
-        const std::optional<ReportUser> user =
-            r.optionalObject<ReportUser>("user"_L1, &ReportUser::fromJson);
-        if (!doc.isObject() || !r.ok() || !user)
-            return done(ApiResult<ReportUser>::failure(u"Malformed response"_s));
-        done(ApiResult<ReportUser>::success(*user));
-    });
+    call.send(context, [done](const HttpReply& reply) { done(ReportUser::fromReply(reply)); });
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "api/ReportUser.h"
 
+#include "api/HttpReply.h"
 #include "model/JsonReader.h"
+
+#include <QJsonDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -25,4 +28,18 @@ std::optional<ReportUser> ReportUser::fromJson(const QJsonValue& value) {
     if (!r.ok())
         return std::nullopt;
     return u;
+}
+
+ApiResult<ReportUser> ReportUser::fromReply(const HttpReply& reply) {
+    if (reply.isTransportFailure())
+        return ApiResult<ReportUser>::failure(*reply.transportError);
+    if (reply.isHttpFailure())
+        return ApiResult<ReportUser>::failure(reply.failureMessage());
+    const QJsonDocument doc = QJsonDocument::fromJson(reply.body);
+    JsonReader r(doc.object());
+    const std::optional<ReportUser> user =
+        r.optionalObject<ReportUser>("user"_L1, &ReportUser::fromJson);
+    if (!doc.isObject() || !r.ok() || !user)
+        return ApiResult<ReportUser>::failure(u"Malformed response"_s);
+    return ApiResult<ReportUser>::success(*user);
 }

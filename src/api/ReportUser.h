@@ -1,9 +1,13 @@
 #pragma once
 
+#include "api/ApiResult.h"
+
 #include <QJsonObject>
 #include <QString>
 
 #include <optional>
+
+struct HttpReply;
 
 // A person as the server reports it.
 struct ReportUser {
@@ -16,6 +20,8 @@ struct ReportUser {
 
     QJsonObject toJson() const;
     static std::optional<ReportUser> fromJson(const QJsonValue& value);
+    // The person of a `{"user": ...}` answer, or the failure's message.
+    static ApiResult<ReportUser> fromReply(const HttpReply& reply);
 
     bool operator==(const ReportUser&) const = default;
 };

@@ -23,12 +23,7 @@ int ReportTestMode::run(const QString& path) {
         return 1;
     AppModel model(*dir);
 
-    bool synced = false;
-    Api::sync(model.store(), &model, [&](const SyncSummary& summary) {
-        model.setLastSync(summary);
-        synced = true;
-    });
-    RunLoop::spinUntil([&] { return synced; });
+    RunLoop::syncOnce(model);
 
     const Settings& settings = model.store().db().settings;
     DiagnosticOutput::line(u"user   : "_s + settings.userName + u" (id "_s +

@@ -33,12 +33,7 @@ int ReportWindowMode::run(const QString& path) {
     if (!dir)
         return 1;
     AppModel model(*dir);
-    bool synced = false;
-    Api::sync(model.store(), &model, [&](const SyncSummary& summary) {
-        model.setLastSync(summary);
-        synced = true;
-    });
-    RunLoop::spinUntil([&] { return synced; });
+    RunLoop::syncOnce(model);
 
     ReportWindowController controller(&model);
     QWidget* window = controller.prepareForSnapshot();

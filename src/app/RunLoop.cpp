@@ -1,5 +1,8 @@
 #include "app/RunLoop.h"
 
+#include "api/Api.h"
+#include "model/AppModel.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -19,4 +22,13 @@ bool RunLoop::spinUntil(const std::function<bool()>& done, double timeoutSeconds
 
 void RunLoop::spinFor(double seconds) {
     spinUntil([] { return false; }, seconds);
+}
+
+void RunLoop::syncOnce(AppModel& model) {
+    bool finished = false;
+    Api::sync(model.store(), &model, [&](const SyncSummary& summary) {
+        model.setLastSync(summary);
+        finished = true;
+    });
+    spinUntil([&] { return finished; });
 }

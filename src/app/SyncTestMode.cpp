@@ -13,12 +13,7 @@ int SyncTestMode::run() {
         return 1;
     AppModel model(*dir);
 
-    bool finished = false;
-    Api::sync(model.store(), &model, [&](const SyncSummary& summary) {
-        model.setLastSync(summary);
-        finished = true;
-    });
-    RunLoop::spinUntil([&] { return finished; });
+    RunLoop::syncOnce(model);
 
     const std::optional<SyncSummary>& summary = model.lastSync();
     DiagnosticOutput::line(u"online : "_s + DiagnosticOutput::flag(summary && summary->online));

@@ -47,12 +47,7 @@ int UpdateTestMode::run() {
     if (!dir)
         return 1;
     AppModel model(*dir);
-    bool synced = false;
-    Api::sync(model.store(), &model, [&](const SyncSummary& summary) {
-        model.setLastSync(summary);
-        synced = true;
-    });
-    RunLoop::spinUntil([&] { return synced; });
+    RunLoop::syncOnce(model);
 
     PrintingPresenter presenter;
     UpdateChecker checker(presenter);
