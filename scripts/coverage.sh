@@ -12,5 +12,5 @@ build=${1:-build-coverage}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_COVERAGE=ON
 cmake --build "$build"
 find "$build" -name '*.gcda' -delete
-ctest --test-dir "$build" --timeout 300 --parallel "$(nproc)" || true
+./scripts/with-postgres.sh ctest --test-dir "$build" --timeout 300 --parallel "$(nproc)" || true
 gcovr --root . --filter 'src/' --filter 'server/' --print-summary "$build" | tail -3
