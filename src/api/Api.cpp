@@ -62,28 +62,6 @@ void Api::fetchUsers(const Store& store, QObject* context,
     });
 }
 
-void Api::createUser(const Store& store, const QString& name, bool isAdmin, QObject* context,
-                     std::function<void(const ApiResult<ReportUser>&)> done) {
-    const std::optional<Credentials> creds = credentials(store);
-    const std::optional<QUrl> url =
-        creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=users"_s) : std::nullopt;
-    if (!url) {
-        HttpCall::later(context,
-                        [done] { done(ApiResult<ReportUser>::failure(u"Not configured"_s)); });
-        return;
-    }
-    HttpCall call;
-    call.method = "POST";
-    call.url = *url;
-    call.apiKey = creds->key;
-    call.timeoutMs = adminTimeoutMs;
-    QJsonObject body;
-    body.insert("name"_L1, name);
-    body.insert("is_admin"_L1, isAdmin);
-    call.jsonBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    call.send(context, [done](const HttpReply& reply) { done(ReportUser::fromReply(reply)); });
-}
-
 void Api::updateClientColor(const Store& store, qint64 serverId, const QString& hex) {
     const std::optional<Credentials> creds = credentials(store);
     const std::optional<QUrl> url =

@@ -204,10 +204,7 @@ void EditorView::refreshScreenshot() {
     QList<Shot> items;
     QPointer<EditorView> self(this);
     for (int i = 0; i < list.size(); ++i) {
-        Shot shot;
-        shot.file = list[i].file;
-        if (list[i].server)
-            shot.remoteURL = QUrl(base + u"/uploads/"_s + *list[i].server);
+        Shot shot = Shot::stored(list[i].file, list[i].server, base);
         shot.onRemove = [self, i] {
             // Refilling the strip replaces this callback: copies only.
             const QPointer<EditorView> editor = self;

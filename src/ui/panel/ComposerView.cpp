@@ -155,10 +155,7 @@ void ComposerView::configureShots() {
     if (running && running->screenshots) {
         const QList<Screenshot>& list = *running->screenshots;
         for (int i = 0; i < list.size(); ++i) {
-            Shot shot;
-            shot.file = list[i].file;
-            if (list[i].server)
-                shot.remoteURL = QUrl(base + u"/uploads/"_s + *list[i].server);
+            Shot shot = Shot::stored(list[i].file, list[i].server, base);
             shot.onRemove = [self, i] {
                 // Removing reconfigures the composer, which replaces this
                 // callback: only locals are used from here on.

@@ -15,4 +15,15 @@ struct Shot {
     std::optional<QUrl> remoteURL;
     // What the tile's remove button does; no button without it.
     std::function<void()> onRemove;
+
+    // The tile of a picture stored on an entry: its file, and its server path
+    // as an address under `base` (the normalised server address).
+    static Shot stored(const std::optional<QString>& file, const std::optional<QString>& server,
+                       const QString& base) {
+        Shot shot;
+        shot.file = file;
+        if (server)
+            shot.remoteURL = QUrl(base + QStringLiteral("/uploads/") + *server);
+        return shot;
+    }
 };
