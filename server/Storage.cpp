@@ -248,7 +248,9 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
     target.begin();
     try {
         qint64 lastEntryId = 0;
-        for (const auto& [table, columns] : tables()) {
+        for (const auto& [table, tableColumns] : tables()) {
+            // A plain reference: clang before 16 cannot capture a structured binding.
+            const auto& columns = tableColumns;
             const QString row = u'(' + QStringList(columns.size(), u"?"_s).join(u", "_s) + u')';
             const QString insertHead =
                 u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) + u") VALUES "_s;
