@@ -13,6 +13,17 @@ if(ZEVRA_SANITIZE)
     target_link_options(zevra_options INTERFACE ${_zevra_san})
 endif()
 
+# libFuzzer targets: every library instrumented for coverage feedback and
+# checked by ASan and UBSan; the targets themselves link the fuzzer's main.
+if(ZEVRA_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "ZEVRA_FUZZ needs clang (CXX=clang++-14)")
+    endif()
+    set(_zevra_fuzz_san address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_compile_options(zevra_options INTERFACE -fsanitize=fuzzer-no-link,${_zevra_fuzz_san})
+    target_link_options(zevra_options INTERFACE -fsanitize=${_zevra_fuzz_san})
+endif()
+
 if(ZEVRA_COVERAGE)
     target_compile_options(zevra_options INTERFACE --coverage -O0)
     target_link_options(zevra_options INTERFACE --coverage)

@@ -17,6 +17,8 @@ packages=(
   poppler-utils unzip zip
   # benchmarks
   libbenchmark-dev
+  # fuzz targets (scripts/fuzz.sh)
+  clang-14 libfuzzer-14-dev
   # real-window smoke test of the tray app
   xvfb xauth trayer xdotool xclip imagemagick x11-utils dbus-x11
   # misc used by scripts

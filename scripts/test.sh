@@ -12,3 +12,4 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_SANITIZE=ON -DZ
 cmake --build "$build"
 ./scripts/with-postgres.sh \
   ctest --test-dir "$build" --output-on-failure --timeout 300 --parallel "$(nproc)" "$@"
+./scripts/fuzz.sh 60

@@ -1,0 +1,36 @@
+// db.json as the app reads it at start-up: decoded and migrated. What the app
+// then writes must read back as the same database, with or without the cache
+// of entry texts, and the fields the panel shows must be computable.
+#include "FuzzCheck.h"
+
+#include "model/Db.h"
+#include "model/EntryTextCache.h"
+#include "model/Store.h"
+
+#include <QDateTime>
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
+    std::optional<Db> db = Db::decode(fuzzBytes(data, size));
+    if (!db)
+        return 0;
+    Store::migrate(*db);
+
+    EntryTextCache cache;
+    const QByteArray written = db->encode(&cache);
+    const std::optional<Db> reread = Db::decode(written);
+    FUZZ_CHECK(reread.has_value());
+    FUZZ_CHECK(*reread == *db);
+    FUZZ_CHECK(db->encode() == written);
+    FUZZ_CHECK(db->encode(&cache) == written);
+
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1767600000, Qt::UTC);
+    (void)db->pendingCount();
+    for (const Entry& entry : std::as_const(db->entries)) {
+        (void)entry.duration(now);
+        for (const Screenshot& shot : entry.screenshots.value_or(QList<Screenshot>())) {
+            if (shot.server)
+                (void)Store::reduceServerPath(*shot.server);
+        }
+    }
+    return 0;
+}
