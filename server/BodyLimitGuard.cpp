@@ -2,11 +2,62 @@
 
 #include <QTcpSocket>
 
-BodyLimitGuard::BodyLimitGuard(QTcpSocket* socket, qint64 maxBody)
+BodyLimitGuard::BodyLimitGuard(QTcpSocket* socket, qint64 maxBody,
+                               std::chrono::milliseconds idleTimeout)
     : QObject(socket)
     , m_socket(socket)
-    , m_maxBody(maxBody) {
+    , m_maxBody(maxBody)
+    , m_timeout(idleTimeout.count()) {
     connect(socket, &QTcpSocket::readyRead, this, &BodyLimitGuard::inspect);
+    m_clock.start();
+    if (m_timeout <= 0)
+        return;
+    connect(socket, &QTcpSocket::bytesWritten, this, &BodyLimitGuard::written);
+    // The timer fires at most once per time-out: activity only moves the
+    // times that checkIdle() compares with.
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &BodyLimitGuard::checkIdle);
+    m_timer.start(m_timeout);
+}
+
+void BodyLimitGuard::written() {
+    m_lastActivity = m_clock.elapsed();
+    m_stalledSince = -1;
+}
+
+qint64 BodyLimitGuard::idleAt() const {
+    qint64 at = m_lastActivity + m_timeout;
+    if (m_state == State::Body)
+        at = m_partSince + m_timeout + m_bodyReceived * 1000 / minBodyRate;
+    else if (!m_head.isEmpty())
+        at = m_partSince + m_timeout;
+    if (m_stalledSince >= 0)
+        at = std::max(at, m_stalledSince + m_timeout);
+    return at;
+}
+
+void BodyLimitGuard::checkIdle() {
+    const qint64 now = m_clock.elapsed();
+    if (m_state != State::Refused) {
+        // An answer made while the timer waited (a long request) gets a
+        // whole time-out to leave.
+        if (m_socket->bytesToWrite() > 0 && m_stalledSince < 0)
+            m_stalledSince = now;
+        const qint64 at = idleAt();
+        if (now < at) {
+            m_timer.start(at - now);
+            return;
+        }
+        if (m_socket->bytesToWrite() == 0 && (m_state == State::Body || !m_head.isEmpty())) {
+            refuse(408, "Request Timeout", "The request did not arrive in time");
+            return;
+        }
+    }
+    // Idle, an answer nobody reads, or a refusal that had its time to leave.
+    // The HTTP server may no longer watch a connection it could not parse,
+    // so the socket is deleted here too.
+    m_socket->abort();
+    m_socket->deleteLater();
 }
 
 void BodyLimitGuard::inspect() {
@@ -23,8 +74,11 @@ void BodyLimitGuard::inspect() {
             const qint64 take = qMin<qint64>(m_bodyLeft, data.size() - pos);
             pos += take;
             m_bodyLeft -= take;
-            if (m_bodyLeft == 0)
+            m_bodyReceived += take;
+            if (m_bodyLeft == 0) {
                 m_state = State::Head;
+                m_lastActivity = m_clock.elapsed();
+            }
             continue;
         }
         if (!takeHead(data, pos))
@@ -33,6 +87,8 @@ void BodyLimitGuard::inspect() {
 }
 
 bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
+    if (m_head.isEmpty())
+        m_partSince = m_clock.elapsed();
     const qsizetype before = m_head.size();
     m_head.append(data.constData() + pos, data.size() - pos);
     // Empty lines between requests are allowed before a request line.
@@ -85,6 +141,8 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
     }
     m_bodyLeft = length;
     m_state = length > 0 ? State::Body : State::Head;
+    m_bodyReceived = 0;
+    m_partSince = m_lastActivity = m_clock.elapsed();
     return true;
 }
 
@@ -105,4 +163,7 @@ void BodyLimitGuard::refuse(int status, const QByteArray& reason, const QByteArr
                     "\r\nContent-Type: application/json\r\nContent-Length: " +
                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
     m_socket->disconnectFromHost();
+    // A client that does not take the refusal is dropped after a time-out.
+    if (m_timeout > 0)
+        m_timer.start(m_timeout);
 }

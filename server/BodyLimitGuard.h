@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
+
+#include <chrono>
 
 class QTcpSocket;
 
@@ -11,15 +15,28 @@ class QTcpSocket;
 // head (431) is answered here and the connection closed, so that no such
 // request is ever held in memory. Must be attached before anything else reads
 // the socket.
+//
+// It also closes connections that hold a place without using it: one that
+// sends nothing for the idle time-out after opening or after its last answer
+// left; one whose request head is not complete within the time-out (answered
+// 408); one whose body arrives slower than minBodyRate after a first time-out.
+// An answer being written is never cut while the client takes any of it; one
+// that the client does not read for a whole time-out is dropped.
 class BodyLimitGuard : public QObject {
     Q_OBJECT
 public:
-    BodyLimitGuard(QTcpSocket* socket, qint64 maxBody);
+    // No time-out when `idleTimeout` is zero.
+    BodyLimitGuard(QTcpSocket* socket, qint64 maxBody, std::chrono::milliseconds idleTimeout);
 
     static constexpr qsizetype maxHead = 64 * 1024;
+    static constexpr qint64 minBodyRate = 1024; // bytes per second
 
 private:
     void inspect();
+    void written();
+    void checkIdle();
+    // When the connection counts as idle, in milliseconds of m_clock.
+    qint64 idleAt() const;
     // Consumes what belongs to the current request head; true when the head
     // is complete and acceptable.
     bool takeHead(const QByteArray& data, qsizetype& pos);
@@ -33,4 +50,15 @@ private:
     State m_state = State::Head;
     QByteArray m_head;
     qint64 m_bodyLeft = 0;
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_timeout;
+    // Times on m_clock: the last request received or answer bytes sent; the
+    // start of the current head or body; since when an answer waits unsent
+    // (-1: none seen waiting).
+    qint64 m_lastActivity = 0;
+    qint64 m_partSince = 0;
+    qint64 m_stalledSince = -1;
+    qint64 m_bodyReceived = 0;
 };

@@ -43,6 +43,10 @@ QString DataFolder::defaultPath() {
            u"/zevra-server"_s;
 }
 
+DatabaseUrl DataFolder::ownDatabase(const QString& path) {
+    return DatabaseUrl::sqlite(QDir::cleanPath(QDir(path).absolutePath()) + u"/zevra.sqlite"_s);
+}
+
 bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& database,
                       QString* error) {
     QString ignored;
@@ -62,7 +66,7 @@ bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& dat
     }
     probe.close();
 
-    m_database = database.value_or(DatabaseUrl::sqlite(m_path + u"/zevra.sqlite"_s));
+    m_database = database.value_or(ownDatabase(m_path));
     auto storage = std::make_unique<Storage>();
     QString dbError;
     if (!storage->open(m_database, &dbError)) {

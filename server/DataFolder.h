@@ -35,6 +35,8 @@ public:
 
     // $XDG_DATA_HOME/zevra-server (~/.local/share/zevra-server).
     static QString defaultPath();
+    // The folder's own SQLite file, where the records are unless told otherwise.
+    static DatabaseUrl ownDatabase(const QString& path);
 
 private:
     QString m_path;

@@ -21,12 +21,26 @@ std::optional<QString> optionValue(const QStringList& args, qsizetype& i, const 
     return args.at(++i);
 }
 
+// A whole number from 1 to `most` for the option `name`.
+std::optional<int> countValue(const QString& text, const QString& name, int most, QString* error) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > most || text.startsWith(u'+')) {
+        *error =
+            u"%1 needs a whole number from 1 to %2, not \"%3\""_s.arg(name).arg(most).arg(text);
+        return std::nullopt;
+    }
+    return value;
+}
+
 } // namespace
 
 QString ServerCommand::usage() {
     return u"Usage:\n"
            "  zevra-server [--data DIR] [--database URL] [--listen HOST:PORT]\n"
-           "      Serve the tracking API (default 127.0.0.1:8080).\n"
+           "               [--max-connections N] [--idle-timeout SECONDS]\n"
+           "      Serve the tracking API (default 127.0.0.1:8080, at most 1000\n"
+           "      connections at once, idle ones closed after 30 s).\n"
            "  zevra-server [--data DIR] [--database URL] create-admin NAME\n"
            "      Create an administrator and print their API key.\n"
            "  zevra-server [--data DIR] [--database URL] publish VERSION ZIP [--notes TEXT]\n"
@@ -34,6 +48,9 @@ QString ServerCommand::usage() {
            "  zevra-server [--data DIR] [--database URL] migrate-to URL\n"
            "      Copy every record into another, empty database (pictures and\n"
            "      releases stay in the data folder).\n"
+           "  zevra-server [--data DIR] [--database URL] backup FILE [--force]\n"
+           "      Write a consistent copy of the SQLite database, also while it is\n"
+           "      served; --force replaces an existing FILE.\n"
            "\n"
            "The data folder defaults to $XDG_DATA_HOME/zevra-server. The database is\n"
            "sqlite:PATH (by default zevra.sqlite in the data folder) or\n"
@@ -66,7 +83,7 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
     QString& error = errorOut ? *errorOut : ignored;
     ServerCommand c;
     QStringList positional;
-    bool listenGiven = false;
+    bool serveOnly = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         if (arg == "--help"_L1 || arg == "-h"_L1) {
@@ -94,7 +111,7 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
                 error = u"--listen needs HOST:PORT, such as 127.0.0.1:8080, not \"%1\""_s.arg(*v);
                 return std::nullopt;
             }
-            listenGiven = true;
+            serveOnly = true;
         } else if (arg == "--database"_L1 || arg.startsWith("--database="_L1)) {
             const std::optional<QString> v = optionValue(args, i, u"--database"_s, &error);
             if (!v)
@@ -102,6 +119,19 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
             c.database = DatabaseUrl::parse(*v, &error);
             if (!c.database)
                 return std::nullopt;
+        } else if (arg == "--max-connections"_L1 || arg.startsWith("--max-connections="_L1) ||
+                   arg == "--idle-timeout"_L1 || arg.startsWith("--idle-timeout="_L1)) {
+            const bool limit = arg.startsWith("--max"_L1);
+            const QString name = limit ? u"--max-connections"_s : u"--idle-timeout"_s;
+            const std::optional<QString> v = optionValue(args, i, name, &error);
+            const std::optional<int> n =
+                v ? countValue(*v, name, limit ? 1000000 : 86400, &error) : std::nullopt;
+            if (!n)
+                return std::nullopt;
+            (limit ? c.maxConnections : c.idleTimeoutSeconds) = n;
+            serveOnly = true;
+        } else if (arg == "--force"_L1) {
+            c.force = true;
         } else if (arg == "--notes"_L1 || arg.startsWith("--notes="_L1)) {
             const std::optional<QString> v = optionValue(args, i, u"--notes"_s, &error);
             if (!v)
@@ -145,6 +175,13 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
             return std::nullopt;
         c.kind = Kind::MigrateTo;
         c.target = *target;
+    } else if (command == "backup"_L1) {
+        if (positional.size() != 2 || positional.at(1).isEmpty()) {
+            error = u"backup needs the FILE to write"_s;
+            return std::nullopt;
+        }
+        c.kind = Kind::Backup;
+        c.backupPath = positional.at(1);
     } else {
         error = u"unknown command \"%1\""_s.arg(command);
         return std::nullopt;
@@ -153,8 +190,12 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
         error = u"--notes is only used with publish"_s;
         return std::nullopt;
     }
-    if (listenGiven && c.kind != Kind::Serve) {
-        error = u"--listen is only used when serving"_s;
+    if (serveOnly && c.kind != Kind::Serve) {
+        error = u"--listen, --max-connections and --idle-timeout are only used when serving"_s;
+        return std::nullopt;
+    }
+    if (c.force && c.kind != Kind::Backup) {
+        error = u"--force is only used with backup"_s;
         return std::nullopt;
     }
     return c;

@@ -9,7 +9,7 @@
 
 // What the command line asks zevra-server to do.
 struct ServerCommand {
-    enum class Kind { Serve, CreateAdmin, Publish, MigrateTo, Help, Version };
+    enum class Kind { Serve, CreateAdmin, Publish, MigrateTo, Backup, Help, Version };
 
     Kind kind = Kind::Serve;
     QString dataPath;
@@ -17,6 +17,9 @@ struct ServerCommand {
     std::optional<DatabaseUrl> database;
     QString host = QStringLiteral("127.0.0.1");
     quint16 port = 8080;
+    // Serving: the server's defaults when not given.
+    std::optional<int> maxConnections;
+    std::optional<int> idleTimeoutSeconds;
     // create-admin
     QString name;
     // publish
@@ -25,6 +28,9 @@ struct ServerCommand {
     std::optional<QString> notes;
     // migrate-to
     DatabaseUrl target;
+    // backup: the copy to write, and whether it may replace an existing file
+    QString backupPath;
+    bool force = false;
 
     // Reads the arguments (without the program name). Nothing, with `error`
     // set, for arguments that make no sense.

@@ -8,7 +8,17 @@
 #include "TrackingServer.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHostAddress>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +32,31 @@ QHostAddress addressOf(const QString& host) {
 
 QString urlHost(const QString& host) {
     return host.contains(u':') ? u'[' + host + u']' : host;
+}
+
+// Raises the soft limit of open files towards the hard one so that `wanted`
+// descriptors can be open; gives how many can.
+rlim_t raiseOpenFiles(rlim_t wanted) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return wanted;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        limit.rlim_cur =
+            limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return limit.rlim_cur == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_cur);
+}
+
+// Flushes a file (or folder) to the disk.
+bool syncToDisk(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 } // namespace
@@ -60,6 +95,8 @@ int ServerRunner::run(const ServerCommand& command) {
             return publish(command);
         case ServerCommand::Kind::MigrateTo:
             return migrateTo(command);
+        case ServerCommand::Kind::Backup:
+            return backup(command);
         case ServerCommand::Kind::Serve:
             return serve(command);
         }
@@ -122,11 +159,65 @@ int ServerRunner::migrateTo(const ServerCommand& command) {
     return 0;
 }
 
+int ServerRunner::backup(const ServerCommand& command) {
+    const DatabaseUrl url = command.database.value_or(DataFolder::ownDatabase(command.dataPath));
+    if (url.engine != DatabaseUrl::Engine::SQLite)
+        return failed(
+            u"the records are in PostgreSQL (%1); back them up with pg_dump"_s.arg(url.display()));
+    if (!QFileInfo(url.path).isFile())
+        return failed(u"there is no database at %1"_s.arg(url.path));
+    const QFileInfo target(command.backupPath);
+    const QString path = target.absoluteFilePath();
+    if (target.exists() && target.canonicalFilePath() == QFileInfo(url.path).canonicalFilePath())
+        return failed(u"%1 is the database itself"_s.arg(path));
+    if (target.exists() && !command.force)
+        return failed(u"%1 exists; give another name, or --force to replace it"_s.arg(path));
+    Storage storage;
+    QString error;
+    if (!storage.open(url, &error))
+        return failed(u"cannot open the database %1: %2"_s.arg(url.display(), error));
+    // Written under a temporary name beside the copy (readable by its owner
+    // only) and given its name once complete, so that a copy under that name
+    // is always whole.
+    QTemporaryFile part(path + u".part-XXXXXX"_s);
+    if (!part.open())
+        return failed(u"cannot write in %1: %2"_s.arg(target.absolutePath(), part.errorString()));
+    part.close();
+    if (!storage.backupTo(part.fileName()))
+        return failed(u"%1 cannot be copied this way"_s.arg(url.display()));
+    storage.close();
+    if (!syncToDisk(part.fileName()))
+        return failed(u"cannot write %1 to the disk"_s.arg(part.fileName()));
+    const QByteArray from = QFile::encodeName(part.fileName());
+    const QByteArray to = QFile::encodeName(path);
+    // A link is never made over an existing file, unlike a rename.
+    if ((command.force ? ::rename(from, to) : ::link(from, to)) != 0)
+        return failed(u"cannot create %1: %2"_s.arg(path, QString::fromLocal8Bit(strerror(errno))));
+    syncToDisk(target.absolutePath());
+    m_out << "Wrote a copy of " << url.display() << " to " << path << " (" << QFileInfo(path).size()
+          << " bytes)" << Qt::endl;
+    return 0;
+}
+
 int ServerRunner::serve(const ServerCommand& command) {
     TrackingServer server;
     QString error;
     if (!server.open(command.dataPath, command.database, &error))
         return failed(error);
+    // Room for the database, pictures and archives being sent, besides the
+    // connections.
+    constexpr int otherFiles = 64;
+    int maxConnections = command.maxConnections.value_or(TrackingServer::defaultMaxConnections);
+    const rlim_t files = raiseOpenFiles(rlim_t(maxConnections) + otherFiles);
+    if (files < rlim_t(maxConnections) + otherFiles) {
+        maxConnections = std::max(1, int(files) - otherFiles);
+        m_err << "zevra-server: only " << files << " files may be open; serving at most "
+              << maxConnections << " connections at once" << Qt::endl;
+    }
+    server.setMaxConnections(maxConnections);
+    server.setIdleTimeout(command.idleTimeoutSeconds
+                              ? std::chrono::seconds(*command.idleTimeoutSeconds)
+                              : TrackingServer::defaultIdleTimeout);
     const quint16 port = server.listenOn(addressOf(command.host), command.port, &error);
     if (port == 0)
         return failed(u"cannot listen on %1:%2: %3"_s.arg(urlHost(command.host))

@@ -18,6 +18,7 @@ private:
     int createAdmin(const ServerCommand& command);
     int publish(const ServerCommand& command);
     int migrateTo(const ServerCommand& command);
+    int backup(const ServerCommand& command);
     // Runs the event loop until SIGINT or SIGTERM.
     int serve(const ServerCommand& command);
     int failed(const QString& message);

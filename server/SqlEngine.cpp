@@ -81,3 +81,9 @@ QList<std::pair<QString, QVariantList>> SqlEngine::setNextId(const QString& tabl
                 {u"INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"_s, {table, next - 1}}};
     return {{u"SELECT setval(pg_get_serial_sequence(?, 'id'), ?, false)"_s, {table, next}}};
 }
+
+std::optional<QString> SqlEngine::backupStatement() const {
+    if (m_engine == DatabaseUrl::Engine::SQLite)
+        return u"VACUUM INTO ?"_s; // reads one snapshot, like any other reader
+    return std::nullopt;
+}

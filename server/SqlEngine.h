@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <optional>
 #include <utility>
 
 // Everything that differs between the engines the server runs on: the
@@ -39,6 +40,11 @@ public:
     // Statements (with their bound values) that make `next` the next id
     // handed out for the table.
     QList<std::pair<QString, QVariantList>> setNextId(const QString& table, qint64 next) const;
+
+    // A statement that writes a consistent copy of the whole database, also
+    // while others write to it, into the file bound to it (empty or not yet
+    // there); nothing where the engine's own tools do that (pg_dump).
+    std::optional<QString> backupStatement() const;
 
 private:
     DatabaseUrl::Engine m_engine;

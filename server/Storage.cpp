@@ -307,6 +307,14 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
     return counts;
 }
 
+bool Storage::backupTo(const QString& path) {
+    const std::optional<QString> sql = m_engine->backupStatement();
+    if (!sql)
+        return false;
+    runOnce(*sql, {path});
+    return true;
+}
+
 QSqlQuery& Storage::prepared(const QString& sql) {
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {

@@ -48,6 +48,10 @@ public:
     // there; the target's next ids follow the highest ones handed out here.
     // Gives the number of rows copied by table.
     QList<std::pair<QString, qint64>> copyTo(Storage& target);
+    // Writes a consistent copy of the whole database into `path`, a file that
+    // is empty or not yet there, while others may go on writing. False when
+    // the engine leaves that to its own tools.
+    bool backupTo(const QString& path);
 
     // --- transactions ---
     void begin();

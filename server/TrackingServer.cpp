@@ -64,8 +64,22 @@ void TrackingServer::setMaxBodyBytes(qint64 bytes) {
         m_router->setMaxBody(bytes);
 }
 
+void TrackingServer::setMaxConnections(int count) {
+    m_maxConnections = count;
+    for (GuardedTcpServer* tcp : findChildren<GuardedTcpServer*>())
+        tcp->setMaxConnections(count);
+}
+
+void TrackingServer::setIdleTimeout(std::chrono::milliseconds timeout) {
+    m_idleTimeout = timeout;
+    for (GuardedTcpServer* tcp : findChildren<GuardedTcpServer*>())
+        tcp->setIdleTimeout(timeout);
+}
+
 quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
     auto* tcp = new GuardedTcpServer(m_maxBodyBytes, this);
+    tcp->setMaxConnections(m_maxConnections);
+    tcp->setIdleTimeout(m_idleTimeout);
     if (!tcp->listen(address, port)) {
         if (error)
             *error = tcp->errorString();

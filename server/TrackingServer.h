@@ -6,6 +6,7 @@
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 
+#include <chrono>
 #include <memory>
 
 class ApiRouter;
@@ -30,6 +31,14 @@ public:
     // The largest request body accepted (64 MB unless changed before
     // listening).
     void setMaxBodyBytes(qint64 bytes);
+
+    // Connections open at once; more are answered 503 and closed.
+    static constexpr int defaultMaxConnections = 1000;
+    // Connections that send nothing (or trickle) for this long are closed.
+    static constexpr std::chrono::milliseconds defaultIdleTimeout = std::chrono::seconds(30);
+    // Both apply to connections accepted from then on.
+    void setMaxConnections(int count);
+    void setIdleTimeout(std::chrono::milliseconds timeout);
 
     // Starts listening; the bound port, or 0 with `error` set.
     quint16 listenOn(const QHostAddress& address, quint16 port, QString* error);
@@ -59,5 +68,7 @@ private:
     DataFolder m_data;
     std::unique_ptr<ApiRouter> m_router;
     qint64 m_maxBodyBytes = maxBodyBytes;
+    int m_maxConnections = defaultMaxConnections;
+    std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
     bool m_compressLoopback = false;
 };

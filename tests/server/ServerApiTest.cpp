@@ -189,6 +189,70 @@ private Q_SLOTS:
         QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
     }
 
+    // At most two connections, idle after a second: a third is refused at
+    // once without harm to the two; an idle one and one whose head stalls are
+    // closed on time; a slow but steady upload is answered.
+    void connectionLimitAndIdleTimeout() {
+        h().server().setMaxConnections(2);
+        h().server().setIdleTimeout(std::chrono::seconds(1));
+        QTcpSocket idle, stuck, extra, slow;
+        QElapsedTimer sent;
+        sent.start();
+        for (QTcpSocket* s : {&idle, &stuck, &extra}) {
+            s->connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+            QVERIFY(s->waitForConnected(5000));
+            s->write(s == &idle ? "GET /api.php?action=version HTTP/1.1\r\nHost: x\r\n\r\n"
+                                : "GET /api.php?action=version HTTP/1.1\r\n");
+            QTest::qWait(100); // accepted in this order
+        }
+        QTRY_VERIFY(idle.bytesAvailable() > 0);
+        QVERIFY(idle.readAll().startsWith("HTTP/1.1 200"));
+        QTRY_COMPARE(extra.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(extra.readAll().startsWith("HTTP/1.1 503"));
+        QCOMPARE(idle.state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(sent.elapsed() >= 1000);
+        QTRY_COMPARE(stuck.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(stuck.readAll().startsWith("HTTP/1.1 408"));
+
+        slow.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+        slow.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nContent-Length: 3000\r\n\r\n");
+        for (int part = 0; part < 3; ++part) {
+            QTest::qWait(500);
+            slow.write(QByteArray(1000, ' '));
+        }
+        QTRY_VERIFY(slow.bytesAvailable() > 0);
+        QVERIFY(slow.readAll().startsWith("HTTP/1.1 401"));
+        QCOMPARE(h().get(u"/api.php?action=version"_s).status, 200);
+    }
+
+    // A copy taken by another process while the server holds a write open
+    // has every committed entry and nothing of the unfinished write.
+    void backupWhileServing() {
+        QJsonArray pending;
+        for (int i = 0; i < 30; ++i)
+            pending.append(SyncBody::entry(u"e%1"_s.arg(i), u"Work"_s, u"2026-01-05T08:00:00Z"_s));
+        QCOMPARE(h().sync(f->bob, SyncBody::request(pending)).status, 200);
+        const qint64 bob = h().personId(u"Bob"_s);
+        const QString copy = f->env.path() + u"/copy.sqlite"_s;
+        const QStringList backup{u"--data"_s, f->env.path(u"server"_s), u"backup"_s, copy};
+        h().storage().begin();
+        h().storage().insertEntry(ServerEntry{0, bob, u"unfinished"_s, {}, {}, 1, {}, 1, {}});
+        const auto [status, out, err] = run(backup);
+        h().storage().rollback();
+        if (h().database().url()) { // PostgreSQL has its own tools
+            QVERIFY2(status == 1 && err.contains("pg_dump"), err.constData());
+            return;
+        }
+        QVERIFY2(status == 0, err.constData());
+        QCOMPARE(int(QFile::permissions(copy)) & 0x0077, 0);
+        Storage copied;
+        QString error;
+        QVERIFY2(copied.open(DatabaseUrl::sqlite(copy), &error), qPrintable(error));
+        QCOMPARE(copied.entriesChangedSince(bob, {}).size(), 30);
+        QCOMPARE(std::get<0>(run(backup)), 1); // never over an existing copy
+    }
+
     void releases() {
         auto publish = [&](const QString& version, const QByteArray& content) {
             QFile zip(f->env.path() + u"/a.zip"_s);
