@@ -18,10 +18,6 @@ public:
     // usage error.
     static std::optional<Command> parse(const QStringList& args, QString* error);
     static QString help();
-    // A status bar asks every second: from db.json's bytes, only the running
-    // entry and the clients (nothing when the file is not in this app's own
-    // layout, and the caller decodes it whole).
-    static std::optional<Db> runningOnly(QByteArrayView bytes);
     // Runs one command; gives the exit status (0, 1 failure, 2 usage).
     static int run(int& argc, char** argv);
 

@@ -6,6 +6,7 @@
 #include "model/TaskSuggestion.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 
 #include <optional>
@@ -29,6 +30,10 @@ struct Db {
     // did not change since the last encoding are not encoded again.
     QByteArray encode(EntryTextCache* cache = nullptr) const;
     static std::optional<Db> decode(const QByteArray& bytes);
+    // For a status bar, which asks every second: from db.json's bytes, only
+    // the running entry and the clients (nothing when the file is not in
+    // this app's own layout, and the caller decodes it whole).
+    static std::optional<Db> runningOnly(QByteArrayView bytes);
 
     bool operator==(const Db&) const = default;
 };

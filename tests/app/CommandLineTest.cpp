@@ -157,19 +157,20 @@ private Q_SLOTS:
         QFile file(store.dbPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        const std::optional<Db> db = CommandLine::runningOnly(bytes);
+        const std::optional<Db> db = Db::runningOnly(bytes);
         QVERIFY(db);
         QCOMPARE(db->entries.size(), 1);
         QCOMPARE(db->entries[0], store.db().entries[2]);
         QCOMPARE(db->clients, store.db().clients);
         // Another layout is left to the whole decode.
-        QVERIFY(!CommandLine::runningOnly(
-            QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact)));
+        QVERIFY(!Db::runningOnly(QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact)));
+        // An empty file is mapped as no memory at all.
+        QVERIFY(!Db::runningOnly(QByteArrayView()));
         store.db().entries.removeAt(2);
         store.save();
         file.close(); // saving replaced the file
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(CommandLine::runningOnly(file.readAll())->entries.isEmpty());
+        QVERIFY(Db::runningOnly(file.readAll())->entries.isEmpty());
     }
 
     void verbs_data() {
