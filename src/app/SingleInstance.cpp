@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -36,6 +37,19 @@ QString SingleInstance::socketName(const QString& dataDirectory) {
 
 bool SingleInstance::tryLock(int waitMs) {
     QDir().mkpath(QFileInfo(m_lock.fileName()).absolutePath());
+    if (m_lock.tryLock(0))
+        return true;
+    // A copy killed between creating the lock file and writing its process id
+    // into it leaves a file that names no holder; without a stale time it
+    // would shut every later copy out for good. Writing the id takes far less
+    // than a second, so an older file without one is taken over (Qt removes
+    // it only when no live process holds its file lock).
+    qint64 pid = 0;
+    QString host, app;
+    const QFileInfo file(m_lock.fileName());
+    if (!m_lock.getLockInfo(&pid, &host, &app) && file.exists() &&
+        file.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+        m_lock.removeStaleLockFile();
     return m_lock.tryLock(waitMs);
 }
 

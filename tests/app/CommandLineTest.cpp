@@ -4,8 +4,10 @@
 #include "JsonText.h"
 #include "TestEnv.h"
 #include "app/CommandRunner.h"
+#include "app/SingleInstance.h"
 #include "model/Store.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -171,6 +173,17 @@ private Q_SLOTS:
         file.close(); // saving replaced the file
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(Db::runningOnly(file.readAll())->entries.isEmpty());
+    }
+
+    void lockWithoutHolderIsTakenOver() {
+        // Left by a copy killed between creating db.lock and writing its id.
+        QVERIFY(QDir().mkpath(m_env->dataDirectory()));
+        QFile lock(QDir(m_env->dataDirectory()).filePath(u"db.lock"_s));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-5),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        QVERIFY(SingleInstance(m_env->dataDirectory()).tryLock());
     }
 
     void verbs_data() {
