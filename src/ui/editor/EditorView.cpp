@@ -111,6 +111,10 @@ void EditorView::build() {
 
     // 4. Screenshots.
     m_shots = new ShotStripView(m_model->store(), this);
+    m_shots->onHeightChanged = [self] {
+        if (self && self->onHeightChanged)
+            self->onHeightChanged();
+    };
     stack->addWidget(m_shots);
     refreshScreenshot();
 
@@ -197,7 +201,6 @@ void EditorView::setPickers(const EntryTimes::Pickers& values) {
 }
 
 void EditorView::refreshScreenshot() {
-    const int before = m_shots->height();
     const Entry current = currentEntry();
     const QString base = Text::serverBase(m_model->store().db().settings.server);
     const QList<Screenshot> list = current.screenshots.value_or(QList<Screenshot>());
@@ -220,8 +223,6 @@ void EditorView::refreshScreenshot() {
     }
     m_shots->setShots(items);
     m_shots->rebuild();
-    if (m_shots->height() != before && onHeightChanged)
-        onHeightChanged();
 }
 
 // --- Times -----------------------------------------------------------------
@@ -270,6 +271,8 @@ void EditorView::save() {
                                           m_durationField->text(), m_forceEnd},
                          m_zone);
     m_model->updateTimes(currentEntry(), times.startedAt, times.endedAt);
+    // Like every other change made in the panel, a correction is sent at once.
+    m_model->syncNow();
     if (m_controller)
         m_controller->closeEditor();
 }
@@ -278,6 +281,7 @@ void EditorView::deleteEntry() {
     if (!m_controller)
         return;
     m_model->deleteEntry(currentEntry());
+    m_model->syncNow();
     if (m_controller)
         m_controller->closeEditor();
 }

@@ -236,6 +236,10 @@ void PopoverViewController::rebuildList() {
         EntryListBuilder::toggle(self->m_expandedGroups, key);
         self->rebuildList();
     });
+    // The new rows get their places once the layouts run; the card then
+    // follows its row there.
+    if (m_surfaces.detailsWindow)
+        QMetaObject::invokeMethod(this, &PopoverViewController::listScrolled, Qt::QueuedConnection);
 }
 
 void PopoverViewController::updateSyncRow() {

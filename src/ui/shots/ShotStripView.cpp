@@ -91,8 +91,11 @@ void ShotStripView::placeCells() {
                   QPoint(int(std::round(r.right())) - 1, int(std::round(r.bottom())) - 1)));
     }
     const int h = int(std::ceil(ShotStripLayout::height(w, int(m_cells.size()))));
-    if (h != height() || minimumHeight() != h)
-        setFixedHeight(h);
+    if (h == height() && minimumHeight() == h)
+        return;
+    setFixedHeight(h);
+    if (onHeightChanged)
+        onHeightChanged();
 }
 
 void ShotStripView::resizeEvent(QResizeEvent* event) {

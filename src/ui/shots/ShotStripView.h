@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
+
 class ShotTile;
 class Store;
 
@@ -28,6 +30,9 @@ public:
     int lastColumns() const { return m_lastCols; }
     // One address per shot, in shot order, so that positions match the tiles.
     QList<QUrl> previewURLs() const;
+    // Called after the strip's height changed (tiles came or went, or its
+    // width changed the grid).
+    std::function<void()> onHeightChanged;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -146,11 +146,26 @@ private Q_SLOTS:
         f.controller->move(f.controller->pos() + QPoint(-30, 20));
         f.settle();
         QCOMPARE(card->pos() + QPoint(0, card->arrowY()), QPoint(400 - 30 + 20 - 315, y - 20));
+        // A picture pasted into it rebuilds the list under it: the card stays at its row.
+        f.controller->handlePasteScreenshot(png, u"png"_s);
+        f.settle();
+        QCOMPARE(card->y() + card->arrowY(), y - 20);
+        // Opened again on the entry that now has a picture, the card is tall enough for all of it.
+        f.controller->closeEditor();
+        card = f.clickRow(3);
+        const EditorView* editor = f.controller->editorView();
+        QVERIFY(editor->shots()->geometry().bottom() < editor->durationField()->y());
+        QVERIFY(editor->saveButton()->geometry().bottom() < card->body()->height());
     }
 
     void editingAndSaving() {
         Panel f;
         f.db().entries[2].endedAt = Time::iso(at(0)); // e0: 8:30 to 9:30
+        int syncs = 0;
+        f.model.setSyncRunner([&syncs](Store&, QObject*, AppModel::SyncDone done) {
+            ++syncs;
+            done(SyncSummary{});
+        });
         QVERIFY(f.open());
         f.clickRow(0);
         EditorView* editor = f.controller->editorView();
@@ -165,8 +180,10 @@ private Q_SLOTS:
         QCOMPARE(editor->shots()->shots().size(), 1);
         editor->descField()->setText(u"Task zero, renamed"_s);
         editor->pickClient(u"c1"_s);
-        QTest::keyClick(editor->descField(), Qt::Key_Return); // Return saves
+        const int before = syncs;
+        QTest::keyClick(editor->descField(), Qt::Key_Return); // Return saves, and sends it
         f.settle();
+        QCOMPARE(syncs, before + 1);
 
         const Entry& saved = f.db().entries[2];
         QCOMPARE(saved.description, u"Task zero, renamed"_s);
