@@ -87,30 +87,36 @@ void CommandRunner::sync(AppModel& model, Done done) {
         return done(CommandResult::failed(
             u"Not configured: connect to a server in the panel's settings first."_s));
     }
-    model.syncNow();
+    // A sync already under way may have been sent before the latest change:
+    // let it end, then send what is still pending.
     QPointer<AppModel> target(&model);
-    QTimer::singleShot(0, &model, [target, done] { waitForSync(target, done); });
+    whenIdle(target, [target, done] {
+        target->syncNow();
+        whenIdle(target, [target, done] { done(syncResult(target->lastSync())); });
+    });
 }
 
-void CommandRunner::waitForSync(QPointer<AppModel> target, Done done) {
-    // The model tells its listener, not its callers, when a sync ends: wait
-    // for the one under way, then read its summary.
+void CommandRunner::whenIdle(QPointer<AppModel> target, std::function<void()> next) {
+    // The model tells its listener, not its callers, when a sync ends.
     if (!target)
         return;
     if (target->syncing()) {
-        QTimer::singleShot(syncPollMs, target, [target, done] { waitForSync(target, done); });
+        QTimer::singleShot(syncPollMs, target, [target, next] { whenIdle(target, next); });
         return;
     }
-    const std::optional<SyncSummary> summary = target->lastSync();
+    next();
+}
+
+CommandResult CommandRunner::syncResult(const std::optional<SyncSummary>& summary) {
     if (!summary)
-        return done(CommandResult::failed(u"The sync did not run."_s));
+        return CommandResult::failed(u"The sync did not run."_s);
     if (!summary->online)
-        return done(CommandResult::failed(u"Offline: "_s + summary->error.value_or(QString())));
+        return CommandResult::failed(u"Offline: "_s + summary->error.value_or(QString()));
     if (summary->error)
-        return done(CommandResult::failed(u"Sync failed: "_s + *summary->error));
-    done(CommandResult::ok(summary->pending > 0
-                               ? u"Synced · "_s + QString::number(summary->pending) + u" pending"_s
-                               : u"Synced"_s));
+        return CommandResult::failed(u"Sync failed: "_s + *summary->error);
+    return CommandResult::ok(
+        summary->pending > 0 ? u"Synced · "_s + QString::number(summary->pending) + u" pending"_s
+                             : u"Synced"_s);
 }
 
 QString CommandRunner::status(const Db& db, const QDateTime& now, bool json) {

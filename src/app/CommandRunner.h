@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/Command.h"
+#include "model/SyncSummary.h"
 
 #include <QDateTime>
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class AppModel;
 struct Db;
@@ -26,5 +28,7 @@ private:
     static CommandResult start(AppModel& model, const Command& command);
     static CommandResult stop(AppModel& model);
     static void sync(AppModel& model, Done done);
-    static void waitForSync(QPointer<AppModel> target, Done done);
+    // Runs `next` once no sync is under way.
+    static void whenIdle(QPointer<AppModel> target, std::function<void()> next);
+    static CommandResult syncResult(const std::optional<SyncSummary>& summary);
 };
