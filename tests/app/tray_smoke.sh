@@ -19,6 +19,8 @@ wait_for() {
     for _ in $(seq 1 "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1
 }
 last_panel() { grep '^ZEVRA_PANEL ' "$work/app.log" | tail -n 1; }
+# The panel's window is made anew each time it opens.
+panel_window() { grep '^ZEVRA_WINID ' "$work/app.log" | tail -n 1 | cut -d' ' -f2; }
 
 # --- display with a tray (trayer sometimes needs a second try)
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
@@ -49,13 +51,23 @@ start_server 1
 url="http://127.0.0.1:$port"
 db="$work/data/org.zevra.tikit/db.json"
 mkdir -p "$(dirname "$db")" "$work/config"
-echo "{\"clients\": [], \"entries\": [], \"tasks\": [], \"settings\": {\"api_key\": \"$key\", \"is_admin\": false, \"server\": \"$url\", \"user_name\": \"\"}}" >"$db"
+# Twenty past days with an hour each (09:00 to 10:00 UTC), so that the list scrolls.
+history=""
+for i in $(seq 1 20); do
+    day=$(date -u -d "-$i day" +%F)
+    history+="{\"id\": \"$(cat /proc/sys/kernel/random/uuid)\", \"description\": \"Past work $i\", \"deleted\": false, "
+    history+="\"started_at\": \"${day}T09:00:00Z\", \"ended_at\": \"${day}T10:00:00Z\", \"updated_at\": \"${day}T10:00:00Z\", "
+    history+="\"screenshots\": [], \"screenshot_cleared\": false, \"screenshot_pending_upload\": false, \"sync_state\": \"pending\"},"
+done
+echo "{\"clients\": [], \"entries\": [${history%,}], \"tasks\": [], \"settings\": {\"api_key\": \"$key\", \"is_admin\": false, \"server\": \"$url\", \"user_name\": \"\"}}" >"$db"
+# entry_of TEXT: the stored entry whose block holds TEXT (db.json is written four spaces deep).
+entry_of() { awk -v t="$1" '/^        \{/ {b = ""} {b = b $0 "\n"} /^        \}/ && index(b, t) {printf "%s", b}' "$db"; }
 start_app() {
     XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$@" "$app" >"$work/app.log" 2>&1 &
     app_pid=$!
     pids+=($app_pid)
 }
-start_app env ZEVRA_PRINT_WINID=1
+start_app env ZEVRA_PRINT_WINID=1 TZ=UTC
 wait_for 20 sh -c "xwininfo -root -tree | grep -q '(\"zevra-tikit\" \"zevra-tikit\")'" || fail "the tray icon did not appear"
 sleep 0.5
 read -r iw ih ix iy < <(xwininfo -root -tree | grep '("zevra-tikit" "zevra-tikit")' | grep -v '+-' | head -n 1 |
@@ -66,7 +78,7 @@ icon_x=$((ix + iw / 2)) icon_y=$((iy + ih / 2))
 xdotool mousemove "$icon_x" "$icon_y" click 1
 wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 1 ]" || fail "no panel after a click"
 read -r _ px py pw ph _ _ < <(last_panel)
-winid=$(grep '^ZEVRA_WINID ' "$work/app.log" | tail -n 1 | cut -d' ' -f2)
+winid=$(panel_window)
 [ "$py" -eq $((iy + ih + 6)) ] || fail "panel top $py is not 6 px under the icon (bottom $((iy + ih)))"
 [ $((px + pw)) -le 1272 ] || fail "panel right edge $((px + pw)) is not 8 px inside the screen"
 [ "$px" -le "$icon_x" ] && [ $((px + pw)) -ge "$icon_x" ] || fail "panel is not under the icon"
@@ -92,7 +104,7 @@ import -window root "$shots/smoke-paste.png"
 kill "$server_pid"; wait "$server_pid" 2>/dev/null || true
 xdotool mousemove $((px + pw - 42)) $((py + 74)) click 1
 wait_for 10 grep -q '"Smoke test entry"' "$db" || fail "no entry in db.json after Start"
-grep -q '"ended_at"' "$db" && fail "the new entry is not running"
+[[ "$(entry_of '"Smoke test entry"')" == *'"ended_at"'* ]] && fail "the new entry is not running"
 grep -q '"sync_state": "pending"' "$db" || fail "the new entry is not pending"
 [ "$(grep -c '"file": ' "$db")" -eq 2 ] && [ "$(ls "$(dirname "$db")/screenshots" | wc -l)" -eq 2 ] ||
     fail "the pictures were not attached as files"
@@ -120,27 +132,74 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Preview\$' | grep -q .
 sleep 0.5
 xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the previewer"
 
-# --- a click on the entry's row (the list's only row, found from the bottom up) opens its card
-# left of the panel with the arrow at that row; Escape closes only the card
-card=""
-for y in $(seq $((py + ph - 40)) -12 $((py + 240))); do
-    xdotool mousemove $((px + 100)) "$y" click 1; sleep 0.3
-    card=$(xdotool search --onlyvisible --name '^Details$' 2>/dev/null | head -n 1) && [ -n "$card" ] && break
-done
-[ -n "$card" ] || fail "no card after a click on the row"
-sleep 0.5
-cx=$(xwininfo -id "$card" | awk '/Absolute upper-left X:/ {print $4}')
-cy=$(xwininfo -id "$card" | awk '/Absolute upper-left Y:/ {print $4}')
-ch=$(xwininfo -id "$card" | awk '/Height:/ {print $2}')
+# --- a click on a row (found from the bottom up) opens its card left of the panel with the arrow
+# at that row; the card moves with its row when the list scrolls under it
+# open_card X TOP BOTTOM: clicks at X from BOTTOM up to TOP until a card shows.
+open_card() {
+    card=""
+    for y in $(seq "$3" -12 "$2"); do
+        xdotool mousemove "$1" "$y" click 1; sleep 0.3
+        card=$(xdotool search --onlyvisible --name '^Details$' 2>/dev/null | head -n 1) && [ -n "$card" ] && break
+    done
+    [ -n "$card" ] || fail "no card after a click on a row"
+    sleep 0.5
+    card_geometry
+}
+card_geometry() {
+    cx=$(xwininfo -id "$card" | awk '/Absolute upper-left X:/ {print $4}')
+    cy=$(xwininfo -id "$card" | awk '/Absolute upper-left Y:/ {print $4}')
+    cw=$(xwininfo -id "$card" | awk '/Width:/ {print $2}')
+    ch=$(xwininfo -id "$card" | awk '/Height:/ {print $2}')
+}
+# arrow_at X Y: the card's colour at Y reaches out to X somewhere beside the clicked row (its
+# arrow), but not at the card's top, where the screen behind shows.
+arrow_at() {
+    local body
+    body=$(pixel "$2" "$y")
+    [ "$(pixel "$1" $((cy + 6)))" != "$body" ] &&
+        [ "$(import -window root -crop "1x41+$1+$((y - 20))" -depth 8 txt:- | grep -c "$body")" -gt 0 ]
+}
+close_card() {
+    xdotool key Escape
+    wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Escape did not close the card"
+    sleep 0.5
+    xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the card"
+}
+open_card $((px + 100)) $((py + 240)) $((py + ph - 40))
 [ "$cx" -eq $((px + 20 - 315)) ] || fail "card at x $cx, not beside the panel at $((px + 20 - 315))"
 # Nothing clamps it here, so the card and its arrow are centred on the row.
 mid=$((cy + ch / 2))
 [ $((mid - y)) -le 24 ] && [ $((y - mid)) -le 24 ] || fail "the card's arrow at $mid does not point at the row clicked at $y"
 import -window root "$shots/smoke-card.png"
-xdotool key Escape
-wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Escape did not close the card"
+opened_y=$cy
+xdotool mousemove $((px + 100)) $((py + 400)) click 5; sleep 0.5; card_geometry
+[ "$cy" -lt "$opened_y" ] || fail "the card stayed at $cy while the list scrolled down under it"
+import -window root "$shots/smoke-card-scrolled.png"
+xdotool click 4; sleep 0.5; card_geometry
+[ "$cy" -eq "$opened_y" ] || fail "the card is at $cy, not back at $opened_y with its row"
+
+# --- a picture pasted while the card is open goes onto that entry; a new description and an end
+# one hour later (Tab to the end time's hour: the clock fields stop at each part; Up), saved with Return, reach the row, db.json and the server
+paste_png '#FFFF00'
+sleep 0.5; card_geometry
+import -window root "$shots/smoke-card-paste.png"
+[ "$(import -window root -crop "${cw}x${ch}+$cx+$cy" -depth 8 txt:- | grep -c '#FFFF00')" -gt 1000 ] ||
+    fail "the pasted picture is not in the card"
+xdotool key ctrl+a; xdotool type --delay 20 "Edited in card"
+xdotool key Tab Tab Tab Tab Up; sleep 0.3
+import -window root "$shots/smoke-card-edit.png"
+xdotool key Return
+wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Return did not save and close the card"
+edit_saved() { [[ "$(entry_of '"Edited in card"')" == *'"ended_at": "'*T11:00:00Z* ]]; }
+wait_for 5 edit_saved || fail "db.json has no 'Edited in card' ending at 11:00"
+edited=$(entry_of '"Edited in card"')
+grep -q '"started_at": "[0-9-]*T09:00:00Z"' <<<"$edited" || fail "saving moved the start: $edited"
+[ "$(grep -cE '"(file|server)": ' <<<"$edited")" -eq 1 ] || fail "the pasted picture is not on the edited entry: $edited"
 sleep 0.5
-xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the card"
+import -window root "$shots/smoke-card-saved.png"
+wait_for 15 sh -c "curl -sf -X POST -H 'Content-Type: application/json' -H 'X-Api-Key: $key' \
+    --data '{\"pending\":[],\"new_clients\":[]}' --compressed '$url/api.php?action=sync' |
+    grep -o '{[^{}]*\"Edited in card\"[^{}]*' | grep -q 'T11:00:00'" || fail "the edit did not reach the server"
 
 # --- dragging the left edge makes it 100 px wider; the right edge stays
 xdotool mousemove $((px + 4)) $((py + 300)) mousedown 1
@@ -159,17 +218,26 @@ wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fai
 xdotool mousemove "$icon_x" "$icon_y" click 1
 wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 2 ]" || fail "the panel did not reopen"
 read -r _ _ _ w h _ _ < <(last_panel)
+winid=$(panel_window)
 [ "$w $h" = "$pw $ph" ] || fail "reopened at ${w}x${h}, not ${pw}x${ph}"
 xdotool key Escape
 sleep 0.5
 
-# --- `zevra-tikit toggle` (a key binding) opens the panel under the pointer; a second closes it
+# --- `zevra-tikit toggle` (a key binding) opens the panel under the pointer, here at the screen's
+# left edge: a card then opens to its right with the arrow at the panel; a second toggle closes it
 toggle() { XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$app" toggle >/dev/null 2>&1; }
-xdotool mousemove 300 400
+xdotool mousemove 10 400
 toggle || fail "toggle failed"
 wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 3 ]" || fail "toggle did not open the panel"
-read -r _ tx _ _ _ _ _ < <(last_panel)
-[ "$tx" -le 300 ] && [ $((tx + pw)) -ge 300 ] || fail "the toggled panel is not under the pointer"
+read -r _ tx ty _ _ _ _ < <(last_panel)
+winid=$(panel_window)
+[ "$tx" -eq 8 ] || fail "the toggled panel at x $tx is not 8 px inside the left edge, under the pointer"
+sleep 0.5
+open_card $((tx + 100)) $((ty + 240)) $((ty + ph - 40))
+[ "$cx" -eq $((tx + pw + 8)) ] || fail "card at x $cx, not right of the panel at $((tx + pw + 8))"
+import -window root "$shots/smoke-card-right.png"
+arrow_at $((cx + 6)) $((cx + 14)) || fail "the card's arrow is not on its left, at the panel"
+close_card
 toggle || fail "the second toggle failed"
 wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "a second toggle did not close the panel"
 
