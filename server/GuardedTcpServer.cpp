@@ -11,6 +11,10 @@
 GuardedTcpServer::GuardedTcpServer(qint64 maxBody, QObject* parent)
     : QTcpServer(parent)
     , m_maxBody(maxBody) {
+    // Room for a burst of new connections (devices coming back after an
+    // outage) while the event loop is busy: beyond the backlog the system
+    // drops them, and their clients wait a second or more to try again.
+    setListenBacklogSize(1024);
     // Out of file descriptors, QTcpServer stops accepting for good; it tries
     // again shortly instead, once some connections have closed.
     connect(this, &QTcpServer::acceptError, this, &GuardedTcpServer::acceptFailed);
