@@ -5,6 +5,7 @@
 #include "UiTestData.h"
 
 #include "model/AppModel.h"
+#include "ui/panel/ClientMenu.h"
 #include "ui/panel/ComposerView.h"
 #include "ui/panel/EntryListView.h"
 #include "ui/panel/EntryRowView.h"
@@ -21,6 +22,7 @@
 #include "ui/widgets/TextLabel.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -177,6 +179,31 @@ private Q_SLOTS:
         f.env.clock().advance(2000); // the rename typing scheduled does not undo the pick
         QCOMPARE(f.model.running()->description, u"Report writing"_s);
         QCOMPARE(f.model.running()->clientId, std::optional(u"c1"_s));
+    }
+
+    void clientMenuChecksTheCurrentAndPicksByItsId() {
+        std::optional<QString> picked = u"none yet"_s;
+        int managed = 0;
+        const QList<Client> clients{Client{u"a"_s, 1, u"Acme"_s, u"#22c55e"_s},
+                                    Client{u"b"_s, 2, u"Beta"_s, u"not a colour"_s}};
+        std::unique_ptr<QMenu> menu(ClientMenu::build(
+            clients, u"b"_s, [&picked](const std::optional<QString>& id) { picked = id; },
+            [&managed] { ++managed; }, nullptr));
+        QStringList texts, checked;
+        for (QAction* a : menu->actions()) {
+            texts.append(a->text());
+            if (a->isChecked())
+                checked.append(a->text());
+        }
+        QCOMPARE(texts, QStringList({u"No client"_s, QString(), u"Acme"_s, u"Beta"_s, QString(),
+                                     u"Manage clients…"_s}));
+        QCOMPARE(checked, QStringList{u"Beta"_s});
+        menu->actions()[2]->trigger();
+        QCOMPARE(picked, std::optional(u"a"_s));
+        menu->actions()[0]->trigger();
+        QCOMPARE(picked, std::nullopt);
+        menu->actions()[5]->trigger();
+        QCOMPARE(managed, 1);
     }
 
     void timeBoxTakesATypedDuration() {
