@@ -7,6 +7,13 @@ endif()
 target_compile_definitions(zevra_options INTERFACE
     ZEVRA_VERSION="${PROJECT_VERSION}")
 
+# lld links the many test programs in about half the time of the default linker.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld ZEVRA_HAVE_LLD)
+if(ZEVRA_HAVE_LLD)
+    target_link_options(zevra_options INTERFACE -fuse-ld=lld)
+endif()
+
 if(ZEVRA_SANITIZE)
     set(_zevra_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_compile_options(zevra_options INTERFACE ${_zevra_san})

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential g++ cmake ninja-build pkg-config git clang-format
+  build-essential g++ cmake ninja-build pkg-config git clang-format lld
   # Qt 6.4 (Core, Gui, Widgets, Network, Svg, Sql/SQLite, HttpServer, Test)
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev
   libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins qt6-wayland libgl-dev
