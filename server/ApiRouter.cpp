@@ -59,9 +59,9 @@ std::optional<ServerUser> ApiRouter::authenticate(const QByteArray& apiKey, Http
     return user;
 }
 
-HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
-                             const QByteArray& apiKey, const QByteArray& body) {
-    const QString action = query.queryItemValue(u"action"_s, QUrl::FullyDecoded);
+std::optional<HttpAnswer> ApiRouter::admit(const QByteArray& method, const QString& action,
+                                           const QByteArray& apiKey,
+                                           std::optional<ServerUser>& user) {
     QList<QByteArray> allowed;
     if (action == "sync"_L1)
         allowed = {"POST"};
@@ -81,9 +81,29 @@ HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
         return HttpAnswer::json(m_releases.versionJson());
 
     HttpAnswer refusal;
-    const std::optional<ServerUser> user = authenticate(apiKey, refusal);
+    user = authenticate(apiKey, refusal);
     if (!user)
         return refusal;
+    return std::nullopt;
+}
+
+std::optional<HttpAnswer> ApiRouter::refusalBeforeBody(const QByteArray& method,
+                                                       const QUrlQuery& query,
+                                                       const QByteArray& apiKey) {
+    std::optional<ServerUser> user;
+    const QString action = query.queryItemValue(u"action"_s, QUrl::FullyDecoded);
+    std::optional<HttpAnswer> answer = admit(method, action, apiKey, user);
+    if (answer && answer->status < 400)
+        return std::nullopt;
+    return answer;
+}
+
+HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
+                             const QByteArray& apiKey, const QByteArray& body) {
+    const QString action = query.queryItemValue(u"action"_s, QUrl::FullyDecoded);
+    std::optional<ServerUser> user;
+    if (std::optional<HttpAnswer> answer = admit(method, action, apiKey, user))
+        return *answer;
 
     if (method == "GET") {
         if (action == "users"_L1)
@@ -91,6 +111,7 @@ HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
         return m_reports.handle(*user, query);
     }
 
+    HttpAnswer refusal;
     const std::optional<QJsonObject> object = jsonBody(body, refusal);
     if (!object)
         return refusal;

@@ -26,8 +26,16 @@ public:
     HttpAnswer handle(const QByteArray& method, const QUrlQuery& query, const QByteArray& apiKey,
                       const QByteArray& body);
     void setMaxBody(qint64 bytes) { m_sync.setMaxBody(bytes); }
+    // The refusal handle() gives whatever the body (an unknown action, a
+    // method not allowed, a key not accepted), or nothing.
+    std::optional<HttpAnswer> refusalBeforeBody(const QByteArray& method, const QUrlQuery& query,
+                                                const QByteArray& apiKey);
 
 private:
+    // The answer given without the body (a refusal, or the public version
+    // call), or nothing with `user` set to the caller.
+    std::optional<HttpAnswer> admit(const QByteArray& method, const QString& action,
+                                    const QByteArray& apiKey, std::optional<ServerUser>& user);
     // The active person the key belongs to, or the 401 answer.
     std::optional<ServerUser> authenticate(const QByteArray& apiKey, HttpAnswer& refusal);
 

@@ -2,11 +2,41 @@
 
 #include <QTcpSocket>
 
+namespace {
+
+QByteArray reasonPhrase(int status) {
+    switch (status) {
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Payload Too Large";
+    case 431:
+        return "Request Header Fields Too Large";
+    default:
+        return "Error";
+    }
+}
+
+} // namespace
+
 BodyLimitGuard::BodyLimitGuard(QTcpSocket* socket, qint64 maxBody,
-                               std::chrono::milliseconds idleTimeout)
+                               std::chrono::milliseconds idleTimeout, HeadCheck headCheck)
     : QObject(socket)
     , m_socket(socket)
     , m_maxBody(maxBody)
+    , m_headCheck(std::move(headCheck))
     , m_timeout(idleTimeout.count()) {
     connect(socket, &QTcpSocket::readyRead, this, &BodyLimitGuard::inspect);
     m_clock.start();
@@ -49,7 +79,7 @@ void BodyLimitGuard::checkIdle() {
             return;
         }
         if (m_socket->bytesToWrite() == 0 && (m_state == State::Body || !m_head.isEmpty())) {
-            refuse(408, "Request Timeout", "The request did not arrive in time");
+            refuse(408, "The request did not arrive in time");
             return;
         }
     }
@@ -101,11 +131,11 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
     if (end < 0) {
         pos = data.size();
         if (m_head.size() > maxHead)
-            refuse(431, "Request Header Fields Too Large", "Request head too large");
+            refuse(431, "Request head too large");
         return false;
     }
     if (end + 4 > maxHead) {
-        refuse(431, "Request Header Fields Too Large", "Request head too large");
+        refuse(431, "Request head too large");
         return false;
     }
     // The bytes of `data` that completed the head.
@@ -115,6 +145,7 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
     m_head.clear();
 
     qint64 length = 0;
+    std::optional<QByteArray> apiKey; // the first, as the HTTP server reads it
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines.at(i).trimmed();
         const qsizetype colon = line.indexOf(':');
@@ -123,21 +154,31 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
         const QByteArray name = line.left(colon).trimmed().toLower();
         const QByteArray value = line.mid(colon + 1).trimmed();
         if (name == "transfer-encoding" && value.toLower() != "identity") {
-            refuse(411, "Length Required", "Request bodies must be sent with a Content-Length");
+            refuse(411, "Request bodies must be sent with a Content-Length");
             return false;
         }
+        if (name == "x-api-key" && !apiKey)
+            apiKey = value;
         if (name == "content-length") {
             bool ok = false;
             length = value.toLongLong(&ok);
             if (!ok || length < 0) {
-                refuse(400, "Bad Request", "Invalid Content-Length");
+                refuse(400, "Invalid Content-Length");
                 return false;
             }
         }
     }
     if (length > m_maxBody) {
-        refuse(413, "Payload Too Large", "The request body is larger than " + limitText());
+        refuse(413, "The request body is larger than " + limitText());
         return false;
+    }
+    if (length >= checkHeadsFrom && m_headCheck) {
+        const QList<QByteArray> request = lines.first().trimmed().split(' ');
+        if (const std::optional<HttpAnswer> refusal =
+                m_headCheck(request.value(0), request.value(1), apiKey.value_or(QByteArray()))) {
+            refuse(*refusal);
+            return false;
+        }
     }
     m_bodyLeft = length;
     m_state = length > 0 ? State::Body : State::Head;
@@ -153,15 +194,24 @@ QByteArray BodyLimitGuard::limitText() const {
     return QByteArray::number(m_maxBody) + " bytes";
 }
 
-void BodyLimitGuard::refuse(int status, const QByteArray& reason, const QByteArray& message) {
-    m_state = State::Refused;
+void BodyLimitGuard::refuse(int status, const QByteArray& message) {
+    HttpAnswer answer;
+    answer.status = status;
     // The limit goes with the refusal so that a device can send less.
-    const QByteArray body = "{\"ok\":false,\"error\":\"" + message +
-                            "\",\"max_body\":" + QByteArray::number(m_maxBody) + '}';
+    answer.body = "{\"ok\":false,\"error\":\"" + message +
+                  "\",\"max_body\":" + QByteArray::number(m_maxBody) + '}';
+    refuse(answer);
+}
+
+void BodyLimitGuard::refuse(const HttpAnswer& answer) {
+    m_state = State::Refused;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
+                      reasonPhrase(answer.status) + "\r\nContent-Type: " + answer.contentType +
+                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+    for (const auto& [name, value] : answer.headers)
+        head += name + ": " + value + "\r\n";
     m_socket->readAll();
-    m_socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
-                    "\r\nContent-Type: application/json\r\nContent-Length: " +
-                    QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    m_socket->write(head + "Connection: close\r\n\r\n" + answer.body);
     m_socket->disconnectFromHost();
     // A client that does not take the refusal is dropped after a time-out.
     if (m_timeout > 0)

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "HttpAnswer.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 class QTcpSocket;
 
@@ -13,8 +17,10 @@ class QTcpSocket;
 // them, following request heads and bodies. A request that announces a body
 // over the limit (413), sends its body in chunks (411) or has an oversized
 // head (431) is answered here and the connection closed, so that no such
-// request is ever held in memory. Must be attached before anything else reads
-// the socket.
+// request is ever held in memory. A request announcing a large body is first
+// shown, by its method, target and key, to a head check, so that one refused
+// anyway (such as with a wrong key) is answered before its body arrives. Must
+// be attached before anything else reads the socket.
 //
 // It also closes connections that hold a place without using it: one that
 // sends nothing for the idle time-out after opening or after its last answer
@@ -25,10 +31,18 @@ class QTcpSocket;
 class BodyLimitGuard : public QObject {
     Q_OBJECT
 public:
+    // The refusal of a request by its method, target and X-Api-Key alone, or
+    // nothing.
+    using HeadCheck = std::function<std::optional<HttpAnswer>(
+        const QByteArray& method, const QByteArray& target, const QByteArray& apiKey)>;
+
     // No time-out when `idleTimeout` is zero.
-    BodyLimitGuard(QTcpSocket* socket, qint64 maxBody, std::chrono::milliseconds idleTimeout);
+    BodyLimitGuard(QTcpSocket* socket, qint64 maxBody, std::chrono::milliseconds idleTimeout,
+                   HeadCheck headCheck = {});
 
     static constexpr qsizetype maxHead = 64 * 1024;
+    // Requests with smaller bodies are only checked once received.
+    static constexpr qint64 checkHeadsFrom = 64 * 1024;
     static constexpr qint64 minBodyRate = 1024; // bytes per second
 
 private:
@@ -41,12 +55,16 @@ private:
     // is complete and acceptable.
     bool takeHead(const QByteArray& data, qsizetype& pos);
     QByteArray limitText() const;
-    void refuse(int status, const QByteArray& reason, const QByteArray& message);
+    // A refusal about the request's size or timing, with the body limit.
+    void refuse(int status, const QByteArray& message);
+    // Answers and closes the connection.
+    void refuse(const HttpAnswer& answer);
 
     enum class State { Head, Body, Refused };
 
     QTcpSocket* m_socket;
     qint64 m_maxBody;
+    HeadCheck m_headCheck;
     State m_state = State::Head;
     QByteArray m_head;
     qint64 m_bodyLeft = 0;

@@ -8,9 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-GuardedTcpServer::GuardedTcpServer(qint64 maxBody, QObject* parent)
+GuardedTcpServer::GuardedTcpServer(qint64 maxBody, BodyLimitGuard::HeadCheck headCheck,
+                                   QObject* parent)
     : QTcpServer(parent)
-    , m_maxBody(maxBody) {
+    , m_maxBody(maxBody)
+    , m_headCheck(std::move(headCheck)) {
     // Room for a burst of new connections (devices coming back after an
     // outage) while the event loop is busy: beyond the backlog the system
     // drops them, and their clients wait a second or more to try again.
@@ -55,7 +57,7 @@ void GuardedTcpServer::incomingConnection(qintptr handle) {
     }
     ++m_open;
     // The guard lives as long as the socket; its end is the connection's.
-    auto* guard = new BodyLimitGuard(socket, m_maxBody, m_idleTimeout);
+    auto* guard = new BodyLimitGuard(socket, m_maxBody, m_idleTimeout, m_headCheck);
     connect(guard, &QObject::destroyed, this, [this] { --m_open; });
     addPendingConnection(socket);
 }

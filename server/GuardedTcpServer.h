@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BodyLimitGuard.h"
+
 #include <QTcpServer>
 
 #include <chrono>
@@ -12,7 +14,8 @@
 class GuardedTcpServer : public QTcpServer {
     Q_OBJECT
 public:
-    GuardedTcpServer(qint64 maxBody, QObject* parent = nullptr);
+    GuardedTcpServer(qint64 maxBody, BodyLimitGuard::HeadCheck headCheck,
+                     QObject* parent = nullptr);
 
     // No limit and no time-out unless set. The time-out applies to
     // connections accepted from then on.
@@ -27,6 +30,7 @@ private:
     void acceptFailed();
 
     qint64 m_maxBody;
+    BodyLimitGuard::HeadCheck m_headCheck;
     int m_maxConnections = std::numeric_limits<int>::max();
     std::chrono::milliseconds m_idleTimeout{0}; // none
     int m_open = 0;

@@ -77,7 +77,12 @@ void TrackingServer::setIdleTimeout(std::chrono::milliseconds timeout) {
 }
 
 quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
-    auto* tcp = new GuardedTcpServer(m_maxBodyBytes, this);
+    auto* tcp = new GuardedTcpServer(
+        m_maxBodyBytes,
+        [this](const QByteArray& method, const QByteArray& target, const QByteArray& apiKey) {
+            return refusalBeforeBody(method, target, apiKey);
+        },
+        this);
     tcp->setMaxConnections(m_maxConnections);
     tcp->setIdleTimeout(m_idleTimeout);
     if (!tcp->listen(address, port)) {
@@ -119,6 +124,19 @@ HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
         }
     }
     return notFound();
+}
+
+std::optional<HttpAnswer> TrackingServer::refusalBeforeBody(const QByteArray& method,
+                                                            const QByteArray& target,
+                                                            const QByteArray& apiKey) {
+    const QUrl url(QString::fromLatin1(target));
+    if (!m_router || url.path(QUrl::FullyDecoded) != "/api.php"_L1)
+        return std::nullopt;
+    try {
+        return m_router->refusalBeforeBody(method, QUrlQuery(url), apiKey);
+    } catch (const StorageError&) {
+        return std::nullopt; // the request's own turn tells, once it is whole
+    }
 }
 
 HttpAnswer TrackingServer::servePicture(const QByteArray& method, const QString& path) {

@@ -56,6 +56,11 @@ public:
     HttpAnswer answer(const QByteArray& method, const QUrl& url, const QByteArray& apiKey,
                       const QByteArray& body);
 
+    // The refusal of a request by its method, target and key alone, before
+    // its body arrives; nothing when the body must be seen.
+    std::optional<HttpAnswer> refusalBeforeBody(const QByteArray& method, const QByteArray& target,
+                                                const QByteArray& apiKey);
+
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;

@@ -226,6 +226,17 @@ private Q_SLOTS:
         QCOMPARE(h().get(u"/api.php?action=version"_s).status, 200);
     }
 
+    // A large body with a key that is not accepted is refused by its head,
+    // before it is sent.
+    void largeBodyRefusedBeforeItArrives() {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+        socket.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: wrong\r\n"
+                     "Content-Length: 50000000\r\n\r\n");
+        QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(socket.readAll().startsWith("HTTP/1.1 401"));
+    }
+
     // A copy taken by another process while the server holds a write open
     // has every committed entry and nothing of the unfinished write.
     void backupWhileServing() {
