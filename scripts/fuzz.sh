@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ (clang, ASan + UBSan) in build-fuzz
-# and runs each for SECONDS (default 60) on a copy of its seed corpus, as many
-# at a time as there are cores. Fails on any crash, leak, undefined behaviour
+# and runs each for SECONDS (default 60) on a copy of its seed corpus, all of
+# them at once: they share the cores, and the step takes SECONDS, not five
+# times that. Fails on any crash, leak, undefined behaviour
 # or hang; what caused it is kept in build-fuzz/runs/<target>/.
 #   scripts/fuzz.sh [SECONDS]
 # ZEVRA_BUILD_LOCK=FILE builds under `flock FILE` on a machine shared with
@@ -15,7 +16,7 @@ targets=(fuzz_db fuzz_sync_reply fuzz_report_reply fuzz_duration fuzz_server_api
 lock=()
 [ -n "${ZEVRA_BUILD_LOCK:-}" ] && lock=(flock "$ZEVRA_BUILD_LOCK")
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DZEVRA_FUZZ=ON -DZEVRA_WERROR=ON >/dev/null
+  "-DCMAKE_CXX_FLAGS_DEBUG=-g1 -O1" -DZEVRA_FUZZ=ON -DZEVRA_WERROR=ON >/dev/null
 "${lock[@]}" cmake --build "$build" --target "${targets[@]}"
 
 runs=$build/runs
@@ -40,4 +41,4 @@ run() {
 }
 export -f run
 export build runs seconds
-printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} bash -c 'run {}'
+printf '%s\n' "${targets[@]}" | xargs -P "${#targets[@]}" -I{} bash -c 'run {}'
