@@ -111,7 +111,8 @@ int AppDelegate::exec(int& argc, char** argv) {
     if (!instance.tryLock()) {
         Command show;
         show.verb = Command::Verb::Show;
-        if (SingleInstance::ask(*dir, show, 3000)) {
+        const std::optional<CommandResult> shown = SingleInstance::ask(*dir, show, 3000);
+        if (shown && shown->status == 0) {
             printLine(QStringLiteral("zevra-tikit is already running; its panel was opened."));
             return 0;
         }

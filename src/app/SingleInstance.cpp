@@ -102,9 +102,15 @@ std::optional<CommandResult> SingleInstance::ask(const QString& dataDirectory,
     socket.write(QJsonDocument(command.toJson()).toJson(QJsonDocument::Compact) + '\n');
     if (!socket.waitForBytesWritten(connectTimeoutMs))
         return std::nullopt;
+    // From here on the app has the command and may have carried it out even
+    // if it ends before answering: doing it again here could start a second
+    // entry, so say so instead.
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs))
-            return std::nullopt;
+        if (!socket.waitForReadyRead(timeoutMs)) {
+            return CommandResult::failed(QStringLiteral(
+                "Zevra Tikit took the command but ended or stopped answering before it "
+                "replied; it may have been carried out (zevra-tikit status shows)."));
+        }
     }
     return CommandResult::fromJson(QJsonDocument::fromJson(socket.readLine(maxLine)).object());
 }

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
 
@@ -184,6 +186,23 @@ private Q_SLOTS:
                                  QFileDevice::FileModificationTime));
         lock.close();
         QVERIFY(SingleInstance(m_env->dataDirectory()).tryLock());
+    }
+
+    void appEndingBeforeItAnswersIsNotDoneTwice() {
+        // The app took the command and ended before answering: it may have
+        // started the entry, so the verb must not start a second one itself.
+        QLocalServer app;
+        QLocalServer::removeServer(SingleInstance::socketName(m_env->dataDirectory()));
+        QVERIFY(app.listen(SingleInstance::socketName(m_env->dataDirectory())));
+        QProcess verb;
+        verb.start(QStringLiteral(ZEVRA_TIKIT_EXE), {u"start"_s, u"Once"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(app.hasPendingConnections(), 30000);
+        QLocalSocket* socket = app.nextPendingConnection();
+        QTRY_VERIFY(socket->canReadLine());
+        socket->abort();
+        QVERIFY(verb.waitForFinished(30000));
+        QCOMPARE(verb.exitCode(), 1);
+        QVERIFY(!runningEntry());
     }
 
     void verbs_data() {
