@@ -47,6 +47,8 @@ class ServerApiTest : public QObject {
             ServerEntry entry;
             entry.userId = m_ids.value(e[1]);
             entry.ref = entry.description = e[0];
+            if (e[0] == u"ada-none"_s)
+                entry.description = specialText();
             if (!e[2].isEmpty())
                 entry.clientId = m_ids.value(e[2]);
             entry.startedAt = entry.updatedAt = at(e[3]);
@@ -56,6 +58,12 @@ class ServerApiTest : public QObject {
         }
         h().storage().setScreenshots(m_entries.key(u"at-start"_s),
                                      {u"2026/01/0123456789abcdef.png"_s});
+    }
+
+    // Everything JSON must escape, and long enough (over 64 KB) for the
+    // report to travel compressed.
+    static QString specialText() {
+        return u"\"quoted\" back\\slash\nline\ttab\r\u0001 caf\u00e9 "_s + QString(70000, u'x');
     }
 
     HttpResult report(const QString& key, QString query) {
@@ -327,6 +335,7 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
         addReportEntries();
+        h().server().setCompressLoopback(true);
         const HttpResult r = report(admin ? f->ada : f->bob, query);
         QCOMPARE(r.status, expected == QStringList{u"400"_s} ? 400 : 200);
         if (r.status == 200)
@@ -334,6 +343,7 @@ private Q_SLOTS:
         if (QByteArray(QTest::currentDataTag()) != "whole team")
             return;
         QCOMPARE(r.json.value("total"_L1).toInteger(), 3600 + 1800 + 7200 + 3600 + 3600);
+        QCOMPARE(r.json["entries"_L1][1]["description"_L1].toString(), specialText());
         QCOMPARE(names(r.json, "user"),
                  (QStringList{u"Bob=10800"_s, u"Ada=5400"_s, u"Cleo=3600"_s}));
         QCOMPARE(names(r.json, "client"),
@@ -347,21 +357,66 @@ private Q_SLOTS:
         QVERIFY(r.json["entries"_L1][4]["duration"_L1].isUndefined());
     }
 
-    void listenAddress_data() {
-        QTest::addColumn<QString>("listen");
-        QTest::addColumn<QString>("parsed"); // host:port; empty: refused
-        QTest::newRow("highest port") << u"0.0.0.0:65535"_s << u"0.0.0.0:65535"_s;
-        QTest::newRow("bare ipv6") << u"::1:80"_s << QString();
-        QTest::newRow("port too high") << u"127.0.0.1:65536"_s << QString();
+    void arguments_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("parsed"); // the listen address, the kind, or the error
+        QTest::newRow("highest port")
+            << QStringList{u"--listen=0.0.0.0:65535"_s} << u"0.0.0.0:65535"_s;
+        QTest::newRow("bare ipv6") << QStringList{u"--listen=::1:80"_s} << u"--listen needs"_s;
+        QTest::newRow("port too high")
+            << QStringList{u"--listen=127.0.0.1:65536"_s} << u"--listen needs"_s;
+        QTest::newRow("most connections")
+            << QStringList{u"--max-connections=1000000"_s} << u"127.0.0.1:8080"_s;
+        QTest::newRow("one too many")
+            << QStringList{u"--max-connections=1000001"_s} << u"--max-connections"_s;
+        QTest::newRow("no connections")
+            << QStringList{u"--max-connections=0"_s} << u"--max-connections"_s;
+        QTest::newRow("longest idle")
+            << QStringList{u"--idle-timeout=86400"_s} << u"127.0.0.1:8080"_s;
+        QTest::newRow("idle a day and more")
+            << QStringList{u"--idle-timeout=86401"_s} << u"--idle-timeout"_s;
+        QTest::newRow("data without folder")
+            << QStringList{u"--data="_s} << u"--data needs a folder"_s;
+        QTest::newRow("data at the end") << QStringList{u"--data"_s} << u"--data"_s;
+        QTest::newRow("sqlite without path")
+            << QStringList{u"--database=sqlite:"_s} << u"sqlite: needs"_s;
+        QTest::newRow("other engine")
+            << QStringList{u"--database=mysql://u@h/d"_s} << u"the database must be"_s;
+        QTest::newRow("postgres without user")
+            << QStringList{u"--database=postgresql://h/d"_s} << u"a PostgreSQL database needs"_s;
+        QTest::newRow("option that splits")
+            << QStringList{u"--database=postgresql://u@h/d?sslmode=a;b"_s}
+            << u"cannot be passed on"_s;
+        QTest::newRow("unknown option")
+            << QStringList{u"--colour"_s} << u"unknown option --colour"_s;
+        QTest::newRow("unknown command") << QStringList{u"grow"_s} << u"unknown command"_s;
+        QTest::newRow("admin without name")
+            << QStringList{u"create-admin"_s, u" "_s} << u"create-admin needs"_s;
+        QTest::newRow("publish without zip")
+            << QStringList{u"publish"_s, u"1.0"_s} << u"publish needs"_s;
+        QTest::newRow("migrate-to without url")
+            << QStringList{u"migrate-to"_s} << u"migrate-to needs"_s;
+        QTest::newRow("backup without file") << QStringList{u"backup"_s} << u"backup needs"_s;
+        QTest::newRow("backup") << QStringList{u"backup"_s, u"--force"_s, u"b.sqlite"_s}
+                                << u"kind 4"_s;
+        QTest::newRow("notes when serving") << QStringList{u"--notes=n"_s} << u"--notes is only"_s;
+        QTest::newRow("listen when publishing")
+            << QStringList{u"publish"_s, u"1"_s, u"z"_s, u"--listen=1.2.3.4:5"_s}
+            << u"only used when serving"_s;
+        QTest::newRow("force when serving") << QStringList{u"--force"_s} << u"--force is only"_s;
     }
 
-    void listenAddress() {
-        QFETCH(QString, listen);
+    void arguments() {
+        QFETCH(QStringList, args);
         QFETCH(QString, parsed);
         QString error;
-        const auto c = ServerCommand::parse({u"--listen="_s + listen}, &error);
-        QCOMPARE(c ? c->host + u':' + QString::number(c->port) : QString(), parsed);
+        const auto c = ServerCommand::parse(args, &error);
         QCOMPARE(error.isEmpty(), bool(c));
+        const QString got = !c ? error
+                            : c->kind == ServerCommand::Kind::Serve
+                                ? c->host + u':' + QString::number(c->port)
+                                : u"kind %1"_s.arg(int(c->kind));
+        QVERIFY2(got.contains(parsed), qPrintable(got));
     }
 
     void createAdmin() {
