@@ -11,10 +11,13 @@
 #include "ui/panel/PopoverViewController.h"
 #include "ui/panel/TimeBox.h"
 #include "ui/shots/ShotStripView.h"
+#include "ui/shots/ShotTile.h"
+#include "ui/widgets/SymbolButton.h"
 #include "ui/widgets/TextButton.h"
 
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -156,6 +159,12 @@ private Q_SLOTS:
         const EditorView* editor = f.controller->editorView();
         QVERIFY(editor->shots()->geometry().bottom() < editor->durationField()->y());
         QVERIFY(editor->saveButton()->geometry().bottom() < card->body()->height());
+        // Its remove button takes the picture off the entry; the card shrinks.
+        const int tall = card->height();
+        QTest::mouseClick(editor->shots()->cells()[0]->removeButton(), Qt::LeftButton);
+        f.settle();
+        QVERIFY(editor->currentEntry().screenshots.value_or(QList<Screenshot>()).isEmpty());
+        QVERIFY(card->height() < tall);
     }
 
     void editingAndSaving() {
@@ -179,7 +188,9 @@ private Q_SLOTS:
         f.controller->handlePasteScreenshot(png, u"png"_s);
         QCOMPARE(editor->shots()->shots().size(), 1);
         editor->descField()->setText(u"Task zero, renamed"_s);
-        editor->pickClient(u"c1"_s);
+        QMenu* menu = editor->showClientMenu();
+        menu->actions()[2]->trigger(); // Acme
+        menu->close();
         const int before = syncs;
         QTest::keyClick(editor->descField(), Qt::Key_Return); // Return saves, and sends it
         f.settle();

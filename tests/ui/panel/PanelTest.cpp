@@ -21,6 +21,7 @@
 #include "ui/widgets/TextButton.h"
 #include "ui/widgets/TextLabel.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -179,6 +180,13 @@ private Q_SLOTS:
         f.env.clock().advance(2000); // the rename typing scheduled does not undo the pick
         QCOMPARE(f.model.running()->description, u"Report writing"_s);
         QCOMPARE(f.model.running()->clientId, std::optional(u"c1"_s));
+        // The chip's menu changes the running entry's client.
+        f.click(f.composer()->chip());
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        menu->actions()[0]->trigger(); // No client
+        menu->close();
+        QCOMPARE(f.model.running()->clientId, std::nullopt);
     }
 
     void clientMenuChecksTheCurrentAndPicksByItsId() {
