@@ -1,6 +1,7 @@
 #include "ReleaseStore.h"
 #include "ServerCommand.h"
 #include "ServerHarness.h"
+#include "ServerRunner.h"
 #include "ServerTime.h"
 #include "Storage.h"
 #include "api/ReportUser.h"
@@ -417,6 +418,36 @@ private Q_SLOTS:
                                 ? c->host + u':' + QString::number(c->port)
                                 : u"kind %1"_s.arg(int(c->kind));
         QVERIFY2(got.contains(parsed), qPrintable(got));
+    }
+
+    void runnerRefusals_data() {
+        QTest::addColumn<QStringList>("args"); // DATA: a server folder of the sandbox
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"zevra-server 0."_s;
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"Usage:"_s;
+        QTest::newRow("no archive")
+            << QStringList{u"publish"_s, u"1.0"_s, u"DATA/none.zip"_s} << 1 << u"zevra-server: "_s;
+        QTest::newRow("migrate onto itself")
+            << QStringList{u"migrate-to"_s, u"sqlite:DATA/zevra.sqlite"_s} << 1 << u"already in"_s;
+        QTest::newRow("folder that cannot be made")
+            << QStringList{u"--data=/proc/zevra"_s, u"create-admin"_s, u"Al"_s} << 1
+            << u"zevra-server: "_s;
+        QTest::newRow("bad arguments") << QStringList{u"publish"_s} << 2 << u"Usage:"_s;
+    }
+
+    void runnerRefusals() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const QString data = f->env.path() + u"/d/server"_s;
+        QStringList full{u"--data="_s + data};
+        for (const QString& a : args)
+            full.append(QString(a).replace(u"DATA"_s, data));
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        QCOMPARE(ServerRunner(o, e).run(full), status);
+        QVERIFY2((out + err).contains(said), qPrintable(out + err));
     }
 
     void createAdmin() {
