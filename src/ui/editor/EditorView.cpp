@@ -29,10 +29,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QTime minutes(QTime t) {
-    return QTime(t.hour(), t.minute());
-}
-
 QLineEdit* roundedField(const QFont& font, QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setFont(font);
@@ -189,8 +185,8 @@ void EditorView::configureChip() {
 }
 
 EntryTimes::Pickers EditorView::pickers() const {
-    return EntryTimes::Pickers{m_datePicker->date(), minutes(m_startPicker->time()),
-                               minutes(m_endPicker->time())};
+    return EntryTimes::Pickers{m_datePicker->date(), EntryTimes::minutes(m_startPicker->time()),
+                               EntryTimes::minutes(m_endPicker->time())};
 }
 
 void EditorView::setPickers(const EntryTimes::Pickers& values) {
@@ -252,7 +248,7 @@ void EditorView::applyDuration() {
     const QDateTime end = start.addMSecs(qint64(*d * 1000.0)).toTimeZone(m_zone);
     {
         const QSignalBlocker block(m_endPicker);
-        m_endPicker->setTime(minutes(end.time()));
+        m_endPicker->setTime(EntryTimes::minutes(end.time()));
     }
     m_durationField->setText(Time::hms(*d));
 }

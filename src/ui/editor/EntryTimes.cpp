@@ -3,14 +3,6 @@
 #include "model/Time.h"
 #include "ui/panel/TypedDuration.h"
 
-namespace {
-
-QTime minutes(QTime t) {
-    return QTime(t.hour(), t.minute());
-}
-
-} // namespace
-
 QDateTime EntryTimes::combine(QDate day, QTime clock, const QTimeZone& zone) {
     const QTime t = minutes(clock);
     const QDateTime joined(day, t, zone);

@@ -16,12 +16,7 @@
 #include <QPainter>
 
 namespace {
-constexpr int insetTop = 9;
-constexpr int insetLeft = 12;
 constexpr int indentLeft = 34;
-constexpr int insetRight = 8;
-constexpr int gap = 8;
-constexpr int durationWidth = 62;
 constexpr int resumeSide = 20;
 } // namespace
 

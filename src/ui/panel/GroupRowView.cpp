@@ -15,11 +15,6 @@
 #include <QPainter>
 
 namespace {
-constexpr int insetTop = 9;
-constexpr int insetLeft = 12;
-constexpr int insetRight = 8;
-constexpr int gap = 8;
-constexpr int durationWidth = 62;
 constexpr int chevronWidth = 20;
 constexpr int badgeSide = 24;
 constexpr int badgeGap = 9;

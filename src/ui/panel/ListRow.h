@@ -16,4 +16,12 @@ public:
     virtual void setHovered(bool hovered) = 0;
     virtual bool isHovered() const = 0;
     virtual QWidget* widget() = 0;
+
+protected:
+    // Measures every row of the list shares.
+    static constexpr int insetTop = 9;
+    static constexpr int insetLeft = 12;
+    static constexpr int insetRight = 8;
+    static constexpr int gap = 8;
+    static constexpr int durationWidth = 62;
 };

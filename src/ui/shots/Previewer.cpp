@@ -31,7 +31,7 @@ constexpr int padding = 10;
 constexpr int screenMargin = 40;
 constexpr QSize minimumWindow{240, 180};
 constexpr QSize loadingWindow{480, 320};
-constexpr int downloadTimeoutMs = 30000;
+constexpr int previewDownloadMs = 30000;
 
 QByteArray png(const QImage& image) {
     QByteArray bytes;
@@ -207,7 +207,7 @@ void Previewer::showCurrent() {
             m_message = u"Loading…"_s;
         HttpCall call;
         call.url = url;
-        call.timeoutMs = downloadTimeoutMs;
+        call.timeoutMs = previewDownloadMs;
         call.send(this, [this, load](const HttpReply& reply) {
             if (load != m_load)
                 return;

@@ -24,7 +24,7 @@ QHash<QString, QList<Waiter>>& downloads() {
     return waiting;
 }
 
-constexpr int downloadTimeoutMs = 30000;
+constexpr int thumbnailDownloadMs = 30000;
 
 } // namespace
 
@@ -52,7 +52,7 @@ void ThumbnailCache::load(const QUrl& url, QObject* context, Done done) {
 
     HttpCall call;
     call.url = url;
-    call.timeoutMs = downloadTimeoutMs;
+    call.timeoutMs = thumbnailDownloadMs;
     // Not tied to the tile: a tile replaced by a reload still fills the cache
     // for its successor.
     call.send(nullptr, [key](const HttpReply& reply) {
