@@ -16,7 +16,7 @@ targets=(fuzz_db fuzz_sync_reply fuzz_report_reply fuzz_duration fuzz_server_api
 lock=()
 [ -n "${ZEVRA_BUILD_LOCK:-}" ] && lock=(flock "$ZEVRA_BUILD_LOCK")
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  "-DCMAKE_CXX_FLAGS_DEBUG=-g1 -O1" -DZEVRA_FUZZ=ON -DZEVRA_WERROR=ON >/dev/null
+  "-DCMAKE_CXX_FLAGS_DEBUG=-g1 -O1" -DZEVRA_FUZZ=ON -DZEVRA_WERROR=ON -DZEVRA_UNITY=ON >/dev/null
 "${lock[@]}" cmake --build "$build" --target "${targets[@]}"
 
 runs=$build/runs
