@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 command -v gcovr >/dev/null || apt-get install -y --no-install-recommends gcovr
 
 build=${1:-build-coverage}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_COVERAGE=ON
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEVRA_COVERAGE=ON -DZEVRA_UNITY=ON
 cmake --build "$build"
 find "$build" -name '*.gcda' -delete
 ./scripts/with-postgres.sh ctest --test-dir "$build" --timeout 300 --parallel "$(nproc)" || true
