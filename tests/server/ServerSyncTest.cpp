@@ -155,13 +155,21 @@ private Q_SLOTS:
         const QByteArray large = SyncBody::png(Qt::red) + QByteArray(12 << 20, '\0');
         const QStringList checked = pictures(
             u"e"_s, {SyncBody::upload(large), SyncBody::upload("\xff\xd8\xff\xe0\x00\x10JFIF"_ba),
+                     SyncBody::upload("GIF87a\x01\x00"_ba),
+                     SyncBody::upload("RIFF\x04\x00\x00\x00WEBPVP8 "_ba),
+                     SyncBody::upload("RIFF\x04\x00\x00\x00WAVE"_ba),
                      SyncBody::upload("<svg xmlns='http://www.w3.org/2000/svg'/>"_ba)});
         QVERIFY(m_lastResult["server_id"_L1].toInteger() > 0);
         QVERIFY(m_lastResult["error"_L1].isString());
-        QCOMPARE(m_lastResult["refused"_L1], QJsonValue(QJsonArray{2}));
-        QCOMPARE(checked.size(), 2);
-        QVERIFY(checked[0].endsWith(u".png"_s) && checked[1].endsWith(u".jpg"_s));
-        QCOMPARE(QDir(f->uploads() + u"2026/01"_s).count(), 4); // ".", ".." and the two
+        QCOMPARE(m_lastResult["refused"_L1], QJsonValue(QJsonArray{4, 5}));
+        const QList<QByteArray> types{"image/png", "image/jpeg", "image/gif", "image/webp"};
+        QCOMPARE(checked.size(), types.size());
+        for (qsizetype i = 0; i < checked.size(); ++i) {
+            QVERIFY(checked[i].endsWith(
+                u'.' + QString::fromLatin1(types[i].mid(6)).replace(u"jpeg"_s, u"jpg"_s)));
+            QCOMPARE(h().get(u"/uploads/"_s + checked[i]).contentType, types[i]);
+        }
+        QCOMPARE(QDir(f->uploads() + u"2026/01"_s).count(), 6); // ".", ".." and the four
     }
 };
 

@@ -260,6 +260,17 @@ private Q_SLOTS:
         QCOMPARE(f.label(u"todayTotal"_s), u"0:51:05"_s);
         QCOMPARE(f.composer()->timeBox()->label()->text(), u"0:21:05"_s);
         QCOMPARE(f.list()->rowsBuilt(), built);
+
+        // One hovered row at a time, and it looks different.
+        const QImage plain = group->grab().toImage();
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(running, &enter);
+        QCoreApplication::sendEvent(group, &enter);
+        QVERIFY(group->isHovered() && !running->isHovered());
+        QVERIFY(group->grab().toImage() != plain);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(group, &leave);
+        QVERIFY(!group->isHovered());
     }
 
     void headerAndSyncLine() {
