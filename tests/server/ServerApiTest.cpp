@@ -433,6 +433,9 @@ private Q_SLOTS:
         QTest::newRow("folder that cannot be made")
             << QStringList{u"--data=/proc/zevra"_s, u"create-admin"_s, u"Al"_s} << 1
             << u"zevra-server: "_s;
+        QTest::newRow("database that cannot be opened")
+            << QStringList{u"--database=sqlite:/proc/none/z.sqlite"_s, u"create-admin"_s, u"Al"_s}
+            << 1 << u"zevra-server: "_s;
         QTest::newRow("bad arguments") << QStringList{u"publish"_s} << 2 << u"Usage:"_s;
     }
 

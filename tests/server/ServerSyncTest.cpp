@@ -121,6 +121,7 @@ private Q_SLOTS:
         const HttpResult served = h().get(u"/uploads/"_s + stored[0]);
         QCOMPARE(served.body, red);
         QCOMPARE(served.contentType, "image/png"_ba);
+        QCOMPARE(h().request("POST", u"/uploads/"_s + stored[0], {}, "x"_ba).status, 405);
         // Nothing else of the data folder, however the path is spelt.
         QFile other(f->uploads() + u"notes.txt"_s);
         QVERIFY(other.open(QIODevice::WriteOnly) && other.write("secret") == 6);
