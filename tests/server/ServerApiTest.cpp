@@ -361,50 +361,34 @@ private Q_SLOTS:
     void arguments_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("parsed"); // the listen address, the kind, or the error
-        QTest::newRow("highest port")
-            << QStringList{u"--listen=0.0.0.0:65535"_s} << u"0.0.0.0:65535"_s;
-        QTest::newRow("bare ipv6") << QStringList{u"--listen=::1:80"_s} << u"--listen needs"_s;
-        QTest::newRow("port too high")
-            << QStringList{u"--listen=127.0.0.1:65536"_s} << u"--listen needs"_s;
-        QTest::newRow("most connections")
-            << QStringList{u"--max-connections=1000000"_s} << u"127.0.0.1:8080"_s;
-        QTest::newRow("one too many")
-            << QStringList{u"--max-connections=1000001"_s} << u"--max-connections"_s;
-        QTest::newRow("no connections")
-            << QStringList{u"--max-connections=0"_s} << u"--max-connections"_s;
-        QTest::newRow("longest idle")
-            << QStringList{u"--idle-timeout=86400"_s} << u"127.0.0.1:8080"_s;
-        QTest::newRow("idle a day and more")
-            << QStringList{u"--idle-timeout=86401"_s} << u"--idle-timeout"_s;
-        QTest::newRow("data without folder")
-            << QStringList{u"--data="_s} << u"--data needs a folder"_s;
-        QTest::newRow("data at the end") << QStringList{u"--data"_s} << u"--data"_s;
-        QTest::newRow("sqlite without path")
-            << QStringList{u"--database=sqlite:"_s} << u"sqlite: needs"_s;
-        QTest::newRow("other engine")
-            << QStringList{u"--database=mysql://u@h/d"_s} << u"the database must be"_s;
-        QTest::newRow("postgres without user")
-            << QStringList{u"--database=postgresql://h/d"_s} << u"a PostgreSQL database needs"_s;
-        QTest::newRow("option that splits")
-            << QStringList{u"--database=postgresql://u@h/d?sslmode=a;b"_s}
-            << u"cannot be passed on"_s;
-        QTest::newRow("unknown option")
-            << QStringList{u"--colour"_s} << u"unknown option --colour"_s;
-        QTest::newRow("unknown command") << QStringList{u"grow"_s} << u"unknown command"_s;
-        QTest::newRow("admin without name")
-            << QStringList{u"create-admin"_s, u" "_s} << u"create-admin needs"_s;
-        QTest::newRow("publish without zip")
-            << QStringList{u"publish"_s, u"1.0"_s} << u"publish needs"_s;
-        QTest::newRow("migrate-to without url")
-            << QStringList{u"migrate-to"_s} << u"migrate-to needs"_s;
-        QTest::newRow("backup without file") << QStringList{u"backup"_s} << u"backup needs"_s;
-        QTest::newRow("backup") << QStringList{u"backup"_s, u"--force"_s, u"b.sqlite"_s}
-                                << u"kind 4"_s;
-        QTest::newRow("notes when serving") << QStringList{u"--notes=n"_s} << u"--notes is only"_s;
-        QTest::newRow("listen when publishing")
-            << QStringList{u"publish"_s, u"1"_s, u"z"_s, u"--listen=1.2.3.4:5"_s}
-            << u"only used when serving"_s;
-        QTest::newRow("force when serving") << QStringList{u"--force"_s} << u"--force is only"_s;
+        const auto row = [](const char* name, const QStringList& args, const QString& parsed) {
+            QTest::newRow(name) << args << parsed;
+        };
+        row("highest port", {u"--listen=0.0.0.0:65535"_s}, u"0.0.0.0:65535"_s);
+        row("bare ipv6", {u"--listen=::1:80"_s}, u"--listen needs"_s);
+        row("port too high", {u"--listen=127.0.0.1:65536"_s}, u"--listen needs"_s);
+        row("most connections", {u"--max-connections=1000000"_s}, u"127.0.0.1:8080"_s);
+        row("one too many", {u"--max-connections=1000001"_s}, u"--max-connections"_s);
+        row("longest idle", {u"--idle-timeout=86400"_s}, u"127.0.0.1:8080"_s);
+        row("idle a day and more", {u"--idle-timeout=86401"_s}, u"--idle-timeout"_s);
+        row("data without folder", {u"--data="_s}, u"--data needs a folder"_s);
+        row("sqlite without path", {u"--database=sqlite:"_s}, u"sqlite: needs"_s);
+        row("other engine", {u"--database=mysql://u@h/d"_s}, u"the database must be"_s);
+        row("postgres without user", {u"--database=postgresql://h/d"_s},
+            u"a PostgreSQL database needs"_s);
+        row("option that splits", {u"--database=postgresql://u@h/d?sslmode=a;b"_s},
+            u"cannot be passed on"_s);
+        row("unknown option", {u"--colour"_s}, u"unknown option --colour"_s);
+        row("unknown command", {u"grow"_s}, u"unknown command"_s);
+        row("admin without name", {u"create-admin"_s, u" "_s}, u"create-admin needs"_s);
+        row("publish without zip", {u"publish"_s, u"1.0"_s}, u"publish needs"_s);
+        row("migrate-to without url", {u"migrate-to"_s}, u"migrate-to needs"_s);
+        row("backup without file", {u"backup"_s}, u"backup needs"_s);
+        row("backup", {u"backup"_s, u"--force"_s, u"b.sqlite"_s}, u"kind 4"_s);
+        row("notes when serving", {u"--notes=n"_s}, u"--notes is only"_s);
+        row("listen when publishing", {u"publish"_s, u"1"_s, u"z"_s, u"--listen=1.2.3.4:5"_s},
+            u"only used when serving"_s);
+        row("force when serving", {u"--force"_s}, u"--force is only"_s);
     }
 
     void arguments() {
