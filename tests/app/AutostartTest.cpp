@@ -2,7 +2,9 @@
 #include "TestEnv.h"
 #include "app/TrayMenu.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +27,11 @@ private Q_SLOTS:
         QCOMPARE(Autostart::setEnabled(false, QString()), std::nullopt);
         QVERIFY(!Autostart::isEnabled());
         QCOMPARE(Autostart::setEnabled(false, QString()), std::nullopt); // already off
+        // Outside a bundle it starts this very program; a folder it cannot make is said.
+        QCOMPARE(Autostart::currentExecutable(), QCoreApplication::applicationFilePath());
+        const QString folder = QFileInfo(Autostart::path()).absolutePath();
+        QVERIFY(QDir(folder).removeRecursively() && QFile(folder).open(QIODevice::WriteOnly));
+        QVERIFY(Autostart::setEnabled(true, u"/x"_s)->startsWith(u"Could not create"_s));
     }
 
     void menuItemFollowsTheFile() {

@@ -189,8 +189,7 @@ private Q_SLOTS:
     }
 
     void appEndingBeforeItAnswersIsNotDoneTwice() {
-        // The app took the command and ended before answering: it may have
-        // started the entry, so the verb must not start a second one itself.
+        // The app took the command and died unanswered: the verb must not start it again.
         QLocalServer app;
         QLocalServer::removeServer(SingleInstance::socketName(m_env->dataDirectory()));
         QVERIFY(app.listen(SingleInstance::socketName(m_env->dataDirectory())));

@@ -169,6 +169,9 @@ private Q_SLOTS:
         QCOMPARE(list->rows().size(), 1);
         QCOMPARE(list->rows()[0]->descriptionLabel()->highlightedText(), u"Rep"_s);
         QCOMPARE(list->rows()[0]->clientLabel()->text(), u"Acme"_s);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(list->rows()[0], &enter);
+        QVERIFY(list->rows()[0]->isHighlighted()); // under the pointer
 
         f.click(list->rows()[0]);
         QVERIFY(!list->isVisible());
