@@ -2,35 +2,6 @@
 
 #include <QTcpSocket>
 
-namespace {
-
-QByteArray reasonPhrase(int status) {
-    switch (status) {
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 408:
-        return "Request Timeout";
-    case 411:
-        return "Length Required";
-    case 413:
-        return "Payload Too Large";
-    case 431:
-        return "Request Header Fields Too Large";
-    default:
-        return "Error";
-    }
-}
-
-} // namespace
-
 BodyLimitGuard::BodyLimitGuard(QTcpSocket* socket, qint64 maxBody,
                                std::chrono::milliseconds idleTimeout, HeadCheck headCheck)
     : QObject(socket)
@@ -205,13 +176,8 @@ void BodyLimitGuard::refuse(int status, const QByteArray& message) {
 
 void BodyLimitGuard::refuse(const HttpAnswer& answer) {
     m_state = State::Refused;
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' +
-                      reasonPhrase(answer.status) + "\r\nContent-Type: " + answer.contentType +
-                      "\r\nContent-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-    for (const auto& [name, value] : answer.headers)
-        head += name + ": " + value + "\r\n";
     m_socket->readAll();
-    m_socket->write(head + "Connection: close\r\n\r\n" + answer.body);
+    m_socket->write(answer.closingResponse());
     m_socket->disconnectFromHost();
     // A client that does not take the refusal is dropped after a time-out.
     if (m_timeout > 0)

@@ -33,12 +33,10 @@ void GuardedTcpServer::incomingConnection(qintptr handle) {
         // sent is read first: closing over unread bytes would reset the
         // connection and could lose the answer.
         static const QByteArray busy = [] {
-            const QByteArray body =
-                R"({"ok":false,"error":"Too many connections, try again soon"})";
-            return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
-                   "Content-Length: " +
-                   QByteArray::number(body.size()) +
-                   "\r\nRetry-After: 5\r\nConnection: close\r\n\r\n" + body;
+            HttpAnswer answer =
+                HttpAnswer::error(503, QStringLiteral("Too many connections, try again soon"));
+            answer.headers.emplaceBack("Retry-After", "5");
+            return answer.closingResponse();
         }();
         [[maybe_unused]] const ssize_t sent =
             ::send(int(handle), busy.constData(), size_t(busy.size()), MSG_NOSIGNAL | MSG_DONTWAIT);

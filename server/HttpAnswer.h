@@ -18,4 +18,8 @@ struct HttpAnswer {
     static HttpAnswer json(const QJsonObject& object, int status = 200);
     // A failure: {"ok": false, "error": message} with a 4xx or 5xx status.
     static HttpAnswer error(int status, const QString& message);
+
+    // The whole HTTP/1.1 response with "Connection: close", for answers
+    // written straight to a connection the HTTP server does not handle.
+    QByteArray closingResponse() const;
 };
