@@ -56,13 +56,7 @@ struct Panel {
         settle();
         return exposed;
     }
-    static void settle() {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCoreApplication::processEvents();
-        }
-    }
+    static void settle() { UiTestData::settle(); }
     Db& db() { return model.store().db(); }
     EntryRowView* row(int index) const {
         return dynamic_cast<EntryRowView*>(

@@ -62,14 +62,7 @@ struct Panel {
         settle();
         return active;
     }
-    // Lets layouts and deferred deletions run.
-    static void settle() {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCoreApplication::processEvents();
-        }
-    }
+    static void settle() { UiTestData::settle(); }
     Db& db() { return model.store().db(); }
     template <typename T>
     T* find(const QString& name = {}) const {

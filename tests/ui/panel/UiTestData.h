@@ -3,6 +3,8 @@
 #include "model/Entry.h"
 #include "model/Time.h"
 
+#include <QCoreApplication>
+
 // Records for the panel tests.
 namespace UiTestData {
 
@@ -23,6 +25,15 @@ inline Entry entry(const QString& id, const QString& description, const QDateTim
 // 2026-01-05 09:30 UTC, the clock of TestEnv, plus an offset in minutes.
 inline QDateTime at(int minutes) {
     return QDateTime(QDate(2026, 1, 5), QTime(9, 30), Qt::UTC).addSecs(qint64(minutes) * 60);
+}
+
+// Lets layouts and deferred deletions run.
+inline void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
 }
 
 } // namespace UiTestData
