@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -101,10 +102,11 @@ public:
     QList<TaskSuggestion> tasks(qint64 userId, int limit);
 
     // --- reports ---
-    // Entries started in [from, to), of the given people and clients (empty
-    // lists do not narrow), ordered by start.
-    QList<ReportRow> reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
-                                const QList<qint64>& clientIds);
+    // Visits the entries started in [from, to), of the given people and
+    // clients (empty lists do not narrow), in the order of their start.
+    void reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
+                    const QList<qint64>& clientIds,
+                    const std::function<void(const ReportRow&)>& visit);
 
     // --- releases ---
     QList<ServerRelease> releases();

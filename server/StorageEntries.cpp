@@ -1,13 +1,14 @@
 // Storage: entries, their pictures, deletions, tasks and report rows.
 #include "Storage.h"
 
-#include "SqlRows.h"
-
 #include "ServerTime.h"
+#include "SqlCursor.h"
+#include "SqlRows.h"
 
 #include <QSqlQuery>
 
 #include <limits>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -195,8 +196,9 @@ QList<TaskSuggestion> Storage::tasks(qint64 userId, int limit) {
     return out;
 }
 
-QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
-                                     const QList<qint64>& clientIds) {
+void Storage::reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
+                         const QList<qint64>& clientIds,
+                         const std::function<void(const ReportRow&)>& visit) {
     QString filter = u" WHERE e.started_at >= ? AND e.started_at < ?"_s;
     QVariantList values{from, to};
     if (!userIds.isEmpty()) {
@@ -210,39 +212,37 @@ QList<ReportRow> Storage::reportRows(qint64 from, qint64 to, const QList<qint64>
             values.append(id);
     }
 
-    // Statements with id lists of changing length are not worth keeping.
-    QSqlQuery q = runOnce(u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
-                          " e.ended_at FROM entries e"_s +
-                              filter + u" ORDER BY e.started_at, e.id"_s,
-                          values);
-
-    QList<ReportRow> rows;
+    // One row per picture (or one without), so an entry's rows come
+    // together; an entry is handed on once the next one begins.
+    SqlCursor q(*m_engine, m_db,
+                u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
+                " e.ended_at, s.path FROM entries e"
+                " LEFT JOIN screenshots s ON s.entry_id = e.id"_s +
+                    filter + u" ORDER BY e.started_at, e.id, s.position"_s,
+                values);
+    ReportRow r;
+    std::string description;
+    bool pending = false;
     while (q.next()) {
-        ReportRow r;
-        r.id = q.value(0).toLongLong();
-        r.userId = q.value(1).toLongLong();
-        r.clientId = optionalInteger(q.value(2));
-        r.description = q.value(3).toString();
-        r.startedAt = q.value(4).toLongLong();
-        r.endedAt = optionalInteger(q.value(5));
-        rows.append(std::move(r));
+        const qint64 id = q.integer(0);
+        if (!pending || id != r.id) {
+            if (pending)
+                visit(r);
+            pending = true;
+            r.id = id;
+            r.userId = q.integer(1);
+            r.clientId = q.optionalInteger(2);
+            // Kept past the next row; the buffer's room is reused.
+            const QByteArrayView text = q.text(3);
+            description.assign(text.data(), size_t(text.size()));
+            r.description = QByteArrayView(description.data(), text.size());
+            r.startedAt = q.integer(4);
+            r.endedAt = q.optionalInteger(5);
+            r.screenshots.clear();
+        }
+        if (!q.isNull(6))
+            r.screenshots.append(q.text(6).toByteArray());
     }
-    q.finish();
-
-    // Pictures in the entries' own order, so both lists are walked together.
-    QSqlQuery shots = runOnce(u"SELECT s.entry_id, s.path FROM screenshots s"
-                              " JOIN entries e ON e.id = s.entry_id"_s +
-                                  filter + u" ORDER BY e.started_at, e.id, s.position"_s,
-                              values);
-    qsizetype at = 0;
-    while (shots.next()) {
-        const qint64 entryId = shots.value(0).toLongLong();
-        while (at < rows.size() && rows[at].id != entryId)
-            ++at;
-        if (at == rows.size())
-            break;
-        rows[at].screenshots.append(shots.value(1).toString());
-    }
-    shots.finish();
-    return rows;
+    if (pending)
+        visit(r);
 }

@@ -58,7 +58,8 @@ class ServerApiTest : public QObject {
             m_entries.insert(h().storage().insertEntry(entry), e[0]);
         }
         h().storage().setScreenshots(m_entries.key(u"at-start"_s),
-                                     {u"2026/01/0123456789abcdef.png"_s});
+                                     {u"2026/01/0123456789abcdef.png"_s, u"2026/01/0b.png"_s});
+        h().storage().setScreenshots(m_entries.key(u"bob-acme"_s), {u"2026/01/0c.png"_s});
     }
 
     // Everything JSON must escape, and long enough (over 64 KB) for the
@@ -354,7 +355,12 @@ private Q_SLOTS:
         const QJsonValue first = r.json["entries"_L1][0];
         QCOMPARE(first["user_name"_L1].toString(), u"Ada"_s);
         // Relative to the server address, as the device joins them.
-        QCOMPARE(first["screenshots"_L1][0].toString(), u"uploads/2026/01/0123456789abcdef.png"_s);
+        QCOMPARE(
+            first["screenshots"_L1].toVariant().toStringList(),
+            (QStringList{u"uploads/2026/01/0123456789abcdef.png"_s, u"uploads/2026/01/0b.png"_s}));
+        QCOMPARE(r.json["entries"_L1][3]["screenshots"_L1][0].toString(),
+                 u"uploads/2026/01/0c.png"_s);
+        QVERIFY(r.json["entries"_L1][2]["screenshots"_L1].isUndefined());
         QVERIFY(r.json["entries"_L1][4]["duration"_L1].isUndefined());
     }
 
