@@ -9,8 +9,9 @@ packages=(
   # Qt 6.4 (Core, Gui, Widgets, Network, Svg, Sql/SQLite, HttpServer, Test)
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev
   libqt6sql6-sqlite libqt6svg6 qt6-qpa-plugins qt6-wayland libgl-dev
-  # the server reads large reports through SQLite's own interface
-  libsqlite3-dev
+  # the server reads large reports through SQLite's own interface and
+  # compresses them with zlib
+  libsqlite3-dev zlib1g-dev
   # zevra-server on PostgreSQL, and the throwaway cluster its tests run on
   libqt6sql6-psql postgresql-15
   # fonts for the interface and the embedded PDF font

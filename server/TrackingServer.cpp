@@ -1,6 +1,7 @@
 #include "TrackingServer.h"
 
 #include "ApiRouter.h"
+#include "Deflate.h"
 #include "GuardedTcpServer.h"
 #include "PictureStore.h"
 #include "ReleaseStore.h"
@@ -200,9 +201,10 @@ bool TrackingServer::acceptsDeflate(const QByteArray& acceptEncoding) {
 }
 
 void TrackingServer::compress(HttpAnswer& a) {
-    // qCompress gives a zlib stream (what HTTP calls "deflate") behind a
-    // four-byte length.
-    a.body = qCompress(a.body, 1).mid(4);
+    QByteArray compressed = Deflate::compress(a.body);
+    if (compressed.isEmpty())
+        return; // sent as it is
+    a.body = std::move(compressed);
     a.headers.emplaceBack("Content-Encoding", "deflate");
     a.headers.emplaceBack("Vary", "Accept-Encoding");
 }
