@@ -13,6 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr QFileDevice::Permissions ownerOnlyDir =
@@ -38,7 +41,17 @@ bool writeAtomically(const QString& path, const QByteArray& data) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    // The rename lives in the folder: flushing it too keeps a power loss from
+    // bringing back the previous file.
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 QString newFileName(const QString& ext) {
