@@ -83,11 +83,6 @@ void JsonWriter::value(qint64 number) {
     m_used = std::to_chars(out, out + 24, number).ptr - m_data;
 }
 
-void JsonWriter::value(bool flag) {
-    separate();
-    put(flag ? QByteArrayView("true") : QByteArrayView("false"));
-}
-
 void JsonWriter::rawValue(QByteArrayView json) {
     separate();
     put(json);

@@ -38,7 +38,6 @@ public:
     // A string given as UTF-8.
     void utf8Value(QByteArrayView text);
     void value(qint64 number);
-    void value(bool flag);
     // An instant (seconds since the epoch) as UTC text.
     void timestamp(qint64 seconds);
     // An array of UTF-8 strings, each behind `prefix`.

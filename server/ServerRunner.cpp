@@ -6,6 +6,7 @@
 #include "Storage.h"
 #include "StorageError.h"
 #include "TrackingServer.h"
+#include "model/DiskSync.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -47,16 +47,6 @@ rlim_t raiseOpenFiles(rlim_t wanted) {
             ::getrlimit(RLIMIT_NOFILE, &limit);
     }
     return limit.rlim_cur == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_cur);
-}
-
-// Flushes a file (or folder) to the disk.
-bool syncToDisk(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
 }
 
 } // namespace
@@ -186,14 +176,14 @@ int ServerRunner::backup(const ServerCommand& command) {
     if (!storage.backupTo(part.fileName()))
         return failed(u"%1 cannot be copied this way"_s.arg(url.display()));
     storage.close();
-    if (!syncToDisk(part.fileName()))
+    if (!DiskSync::flush(part.fileName()))
         return failed(u"cannot write %1 to the disk"_s.arg(part.fileName()));
     const QByteArray from = QFile::encodeName(part.fileName());
     const QByteArray to = QFile::encodeName(path);
     // A link is never made over an existing file, unlike a rename.
     if ((command.force ? ::rename(from, to) : ::link(from, to)) != 0)
         return failed(u"cannot create %1: %2"_s.arg(path, QString::fromLocal8Bit(strerror(errno))));
-    syncToDisk(target.absolutePath());
+    DiskSync::flush(target.absolutePath());
     m_out << "Wrote a copy of " << url.display() << " to " << path << " (" << QFileInfo(path).size()
           << " bytes)" << Qt::endl;
     return 0;

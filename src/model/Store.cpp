@@ -1,6 +1,7 @@
 #include "model/Store.h"
 
 #include "model/Clock.h"
+#include "model/DiskSync.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -45,12 +43,7 @@ bool writeAtomically(const QString& path, const QByteArray& data) {
         return false;
     // The rename lives in the folder: flushing it too keeps a power loss from
     // bringing back the previous file.
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    DiskSync::flush(QFileInfo(path).absolutePath());
     return true;
 }
 

@@ -27,11 +27,11 @@ public:
         bool operator==(const Pickers&) const = default;
     };
 
+    // A clock time without its seconds.
+    static QTime minutes(QTime clock) { return QTime(clock.hour(), clock.minute()); }
     // The day and clock time in the zone, with 0 seconds. A clock time that
     // the day skips (a daylight-saving gap) moves forward by the gap, so
     // 02:30 on a night that jumps from 02:00 to 03:00 is 03:30.
-    // A clock time without its seconds.
-    static QTime minutes(QTime clock) { return QTime(clock.hour(), clock.minute()); }
     static QDateTime combine(QDate day, QTime clock, const QTimeZone& zone);
     // The end clock time on the day, or on the next day when that would come
     // before the start.
