@@ -12,6 +12,7 @@
 #include "ui/shots/ShotStripView.h"
 #include "ui/widgets/ChipView.h"
 #include "ui/widgets/LayoutHelpers.h"
+#include "ui/widgets/PickerTyping.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/SymbolButton.h"
 #include "ui/widgets/TextButton.h"
@@ -40,7 +41,9 @@ QTimeEdit* clockPicker(QWidget* parent) {
     auto* picker = new QTimeEdit(parent);
     picker->setDisplayFormat(u"HH:mm"_s);
     picker->setFont(Style::font(13));
-    picker->setKeyboardTracking(false);
+    // Every keystroke shows its outcome; nothing is stored before Save.
+    picker->setKeyboardTracking(true);
+    PickerTyping::install(picker);
     return picker;
 }
 
@@ -66,6 +69,47 @@ Entry EditorView::currentEntry() const {
             return e;
     }
     return m_entry;
+}
+
+std::optional<Entry> EditorView::storedEntry() const {
+    for (const Entry& e : std::as_const(m_model->store().db().entries)) {
+        if (e.id == m_entry.id)
+            return e.deleted ? std::nullopt : std::optional(e);
+    }
+    return std::nullopt;
+}
+
+void EditorView::follow(const Entry& stored) {
+    if (stored == m_entry)
+        return;
+    if (m_descField->text() == m_entry.description && stored.description != m_entry.description)
+        m_descField->setText(stored.description);
+    if (m_selectedClientId == m_entry.clientId)
+        m_selectedClientId = stored.clientId;
+
+    const QDateTime now = Clock::now();
+    const EntryTimes::Pickers fresh = EntryTimes::pickersFor(stored, now, m_zone);
+    EntryTimes::Pickers shown = pickers();
+    if (shown.day == m_opened.day)
+        shown.day = fresh.day;
+    if (shown.start == m_opened.start)
+        shown.start = fresh.start;
+    if (shown.end == m_opened.end)
+        shown.end = fresh.end;
+    const bool screenshotsChanged = stored.screenshots != m_entry.screenshots;
+    m_entry = stored;
+    m_opened = fresh;
+    m_isRunning = !stored.endedAt.has_value();
+    m_openedDuration = Time::hms(stored.duration(now));
+    setPickers(shown);
+    m_endPicker->setEnabled(!m_isRunning);
+    m_runningLabel->setVisible(m_isRunning);
+    configureChip();
+    if (!m_durationTyped && !m_forceEnd)
+        showPickedDuration();
+    if (screenshotsChanged)
+        refreshScreenshot();
+    showOutcome();
 }
 
 void EditorView::build() {
@@ -117,13 +161,26 @@ void EditorView::build() {
     // 5. Duration.
     auto* duration = new QVBoxLayout;
     duration->setSpacing(5);
-    duration->addWidget(new TextLabel(u"DURATION"_s, Style::font(9.5, Style::Weight::Semibold),
-                                      Style::Tone::Secondary, this));
+    auto* durationTitle = new QHBoxLayout;
+    durationTitle->addWidget(new TextLabel(u"DURATION"_s, Style::font(9.5, Style::Weight::Semibold),
+                                           Style::Tone::Secondary, this),
+                             1);
+    m_futureMark = new TextLabel(u"ends in the future"_s, Style::font(9.5, Style::Weight::Semibold),
+                                 Style::Tone::Secondary, this);
+    m_futureMark->setColor(Theme::stop());
+    m_futureMark->setElide(false);
+    m_futureMark->hide();
+    durationTitle->addWidget(m_futureMark);
+    duration->addLayout(durationTitle);
     m_durationField = roundedField(Style::monoDigits(13, Style::Weight::Medium), this);
     m_openedDuration = Time::hms(m_entry.duration(Clock::now()));
     m_durationField->setText(m_openedDuration);
     // Return and leaving the field both apply what was typed.
     connect(m_durationField, &QLineEdit::editingFinished, this, &EditorView::applyDuration);
+    connect(m_durationField, &QLineEdit::textEdited, this, [this] {
+        m_durationTyped = true;
+        showOutcome();
+    });
     duration->addWidget(m_durationField);
     stack->addLayout(duration);
 
@@ -136,9 +193,13 @@ void EditorView::build() {
     times->addWidget(m_startPicker);
     times->addWidget(new TextLabel(u"\u2192"_s, Style::font(13), Style::Tone::Secondary, this));
     times->addWidget(m_endPicker);
-    if (m_isRunning)
-        times->addWidget(
-            new TextLabel(u"running"_s, Style::font(11.5), Style::Tone::Secondary, this));
+    m_dayMark = new TextLabel(QString(), Style::font(11.5), Style::Tone::Secondary, this);
+    m_dayMark->setElide(false);
+    m_dayMark->hide();
+    times->addWidget(m_dayMark);
+    m_runningLabel = new TextLabel(u"running"_s, Style::font(11.5), Style::Tone::Secondary, this);
+    m_runningLabel->setVisible(m_isRunning);
+    times->addWidget(m_runningLabel);
     times->addStretch(1);
     stack->addLayout(times);
 
@@ -146,7 +207,8 @@ void EditorView::build() {
     m_datePicker = new QDateEdit(this);
     m_datePicker->setDisplayFormat(u"yyyy-MM-dd"_s);
     m_datePicker->setFont(Style::font(13));
-    m_datePicker->setKeyboardTracking(false);
+    m_datePicker->setKeyboardTracking(true);
+    PickerTyping::install(m_datePicker);
     auto* dayRow = new QHBoxLayout;
     dayRow->addWidget(m_datePicker);
     dayRow->addStretch(1);
@@ -154,6 +216,7 @@ void EditorView::build() {
 
     m_opened = EntryTimes::pickersFor(m_entry, Clock::now(), m_zone);
     setPickers(m_opened);
+    showOutcome();
     for (QTimeEdit* picker : {m_startPicker, m_endPicker})
         connect(picker, &QTimeEdit::timeChanged, this, &EditorView::timesChanged);
     connect(m_datePicker, &QDateEdit::dateChanged, this, &EditorView::timesChanged);
@@ -197,23 +260,18 @@ void EditorView::setPickers(const EntryTimes::Pickers& values) {
 }
 
 void EditorView::refreshScreenshot() {
-    const Entry current = currentEntry();
+    m_shownShots = currentEntry().screenshots.value_or(QList<Screenshot>());
     const QString base = Text::serverBase(m_model->store().db().settings.server);
-    const QList<Screenshot> list = current.screenshots.value_or(QList<Screenshot>());
     QList<Shot> items;
     QPointer<EditorView> self(this);
-    for (int i = 0; i < list.size(); ++i) {
-        Shot shot = Shot::stored(list[i].file, list[i].server, base);
-        shot.onRemove = [self, i] {
-            // Refilling the strip replaces this callback: copies only.
+    for (const Screenshot& stored : std::as_const(m_shownShots)) {
+        Shot shot = Shot::stored(stored.file, stored.server, base);
+        shot.onRemove = [self, stored] {
+            // Removing refills the strip, which replaces this callback: copies only.
             const QPointer<EditorView> editor = self;
-            const int index = i;
-            if (!editor)
-                return;
-            editor->m_model->removeScreenshot(editor->currentEntry(), index);
-            editor->m_model->syncNow();
+            const Screenshot picture = stored;
             if (editor)
-                editor->refreshScreenshot();
+                editor->removeShot(picture);
         };
         items.append(shot);
     }
@@ -221,36 +279,90 @@ void EditorView::refreshScreenshot() {
     m_shots->rebuild();
 }
 
+void EditorView::removeShot(const Screenshot& shot) {
+    // By the picture itself: the strip may be older than the stored list.
+    const std::optional<Entry> stored = storedEntry();
+    const qsizetype index =
+        stored ? stored->screenshots.value_or(QList<Screenshot>()).indexOf(shot) : qsizetype(-1);
+    QPointer<EditorView> self(this);
+    if (index >= 0) {
+        m_model->removeScreenshot(*stored, int(index));
+        m_model->syncNow();
+    }
+    if (self)
+        refreshScreenshot();
+}
+
 // --- Times -----------------------------------------------------------------
 
-void EditorView::timesChanged() {
+void EditorView::showPickedDuration() {
     const EntryTimes::Pickers now = pickers();
     const QDateTime start = EntryTimes::start(m_entry, m_opened, now, m_zone);
-    const QDateTime end =
-        m_isRunning ? Clock::now() : EntryTimes::end(m_entry, m_opened, now, start, m_zone);
+    const QDateTime end = m_isRunning && !m_forceEnd
+                              ? Clock::now()
+                              : EntryTimes::end(m_entry, m_opened, now, start, m_zone);
     m_durationField->setText(Time::hms(double(start.msecsTo(end)) / 1000.0));
 }
 
+void EditorView::timesChanged() {
+    if (!m_durationField->hasFocus())
+        showPickedDuration();
+    showOutcome();
+}
+
 void EditorView::applyDuration() {
-    const EntryTimes::Pickers now = pickers();
-    const QDateTime start = EntryTimes::start(m_entry, m_opened, now, m_zone);
+    if (!m_durationTyped)
+        return; // nothing was typed: the stored end stays as it is
+    m_durationTyped = false;
     const std::optional<double> d = TypedDuration::seconds(m_durationField->text());
     if (!d || *d >= 1e11) {
-        const QDateTime end = m_isRunning && !m_forceEnd
-                                  ? Clock::now()
-                                  : EntryTimes::end(m_entry, m_opened, now, start, m_zone);
-        m_durationField->setText(Time::hms(double(start.msecsTo(end)) / 1000.0));
+        showPickedDuration();
+        showOutcome();
         return;
     }
-    if (m_durationField->text() == m_openedDuration && !m_forceEnd)
-        return; // nothing was typed: the stored end stays as it is
     m_forceEnd = true;
+    const EntryTimes::Pickers now = pickers();
+    const QDateTime start = EntryTimes::start(m_entry, m_opened, now, m_zone);
     const QDateTime end = start.addMSecs(qint64(*d * 1000.0)).toTimeZone(m_zone);
     {
         const QSignalBlocker block(m_endPicker);
         m_endPicker->setTime(EntryTimes::minutes(end.time()));
     }
     m_durationField->setText(Time::hms(*d));
+    showOutcome();
+}
+
+EntryTimes::Edit EditorView::edit() const {
+    const QString duration = m_durationField->text();
+    // A readable duration being typed counts as applied: Save will apply it.
+    const bool typed = m_durationTyped && TypedDuration::seconds(duration).value_or(1e11) < 1e11;
+    return EntryTimes::Edit{m_entry,          m_opened, pickers(),
+                            m_openedDuration, duration, m_forceEnd || typed};
+}
+
+void EditorView::showOutcome() {
+    const EntryTimes::Edit now = edit();
+    const bool running = m_isRunning && !now.forceEnd;
+    const EntryTimes::Outcome outcome = EntryTimes::outcome(now, Clock::now(), m_zone);
+    const QString mark = running ? QString() : EntryTimes::dayMark(outcome.laterDays);
+    m_dayMark->setText(mark);
+    m_dayMark->setVisible(!mark.isEmpty());
+    m_futureMark->setVisible(!running && outcome.endsInFuture);
+}
+
+QString EditorView::dayMark() const {
+    return m_dayMark->isVisibleTo(this) ? m_dayMark->text() : QString();
+}
+
+bool EditorView::marksFuture() const {
+    return m_futureMark->isVisibleTo(this);
+}
+
+void EditorView::commitTyped() {
+    for (QAbstractSpinBox* picker :
+         std::initializer_list<QAbstractSpinBox*>{m_startPicker, m_endPicker, m_datePicker})
+        picker->interpretText();
+    applyDuration();
 }
 
 // --- Saving ------------------------------------------------------------------
@@ -258,28 +370,62 @@ void EditorView::applyDuration() {
 void EditorView::save() {
     if (!m_controller)
         return;
-    // Each change goes onto the stored entry as the previous one left it, so
-    // none undoes another, nor a picture pasted while the card was open.
-    m_model->updateClient(currentEntry(), m_selectedClientId);
-    m_model->updateDescription(currentEntry(), m_descField->text());
-    const EntryTimes::Saved times =
-        EntryTimes::save(EntryTimes::Edit{m_entry, m_opened, pickers(), m_openedDuration,
-                                          m_durationField->text(), m_forceEnd},
-                         m_zone);
-    m_model->updateTimes(currentEntry(), times.startedAt, times.endedAt);
+    commitTyped();
+    QPointer<PopoverViewController> controller = m_controller;
+    const std::optional<Entry> stored = storedEntry();
+    if (!stored) {
+        // Deleted meanwhile, here or by a sync: nothing to save onto.
+        controller->closeEditor();
+        return;
+    }
+    follow(*stored);
+
+    // Everything is read before the first change: each change reloads the
+    // panel, which brings this card the stored entry again.
+    AppModel* model = m_model;
+    const QString id = m_entry.id;
+    const QString description = m_descField->text();
+    const bool renamed = description.trimmed() != m_entry.description;
+    const std::optional<QString> clientId = m_selectedClientId;
+    const bool reassigned = clientId != m_entry.clientId;
+    const EntryTimes::Edit times = edit();
+    std::optional<EntryTimes::Saved> saved;
+    if (EntryTimes::touched(times))
+        saved = EntryTimes::save(times, m_zone);
+
+    const auto latest = [model, &id, &stored] {
+        for (const Entry& e : std::as_const(model->store().db().entries)) {
+            if (e.id == id)
+                return e;
+        }
+        return *stored;
+    };
+    if (reassigned)
+        model->updateClient(latest(), clientId);
+    if (renamed)
+        model->updateDescription(latest(), description);
+    if (saved) {
+        const Entry now = latest();
+        // An end the entry gained elsewhere is never taken away: one entry runs.
+        model->updateTimes(now, saved->startedAt, EntryTimes::keptEnd(*saved, now.endedAt));
+    }
     // Like every other change made in the panel, a correction is sent at once.
-    m_model->syncNow();
-    if (m_controller)
-        m_controller->closeEditor();
+    if (reassigned || renamed || saved)
+        model->syncNow();
+    if (controller)
+        controller->closeEditor();
 }
 
 void EditorView::deleteEntry() {
     if (!m_controller)
         return;
-    m_model->deleteEntry(currentEntry());
-    m_model->syncNow();
-    if (m_controller)
-        m_controller->closeEditor();
+    QPointer<PopoverViewController> controller = m_controller;
+    if (const std::optional<Entry> stored = storedEntry()) {
+        m_model->deleteEntry(*stored);
+        m_model->syncNow();
+    }
+    if (controller)
+        controller->closeEditor();
 }
 
 void EditorView::dismiss() {

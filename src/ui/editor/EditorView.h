@@ -20,11 +20,15 @@ class QMenu;
 class QTimeEdit;
 class ShotStripView;
 class TextButton;
+class TextLabel;
 
 // The content of the details card: one entry's description, client,
 // screenshots, duration, start and end clock times and day, saved together or
-// deleted. It keeps its own copy of the entry; only the screenshot strip reads
-// the stored entry. Nothing changes in the model before Save (pictures aside).
+// deleted. Nothing changes in the model before Save (pictures aside), and Save
+// changes only what the person changed here, on the entry as it is stored
+// then. Fields the person has not touched follow the stored entry while the
+// card is open, so a stop, a sync or a rename elsewhere is neither hidden nor
+// undone.
 class EditorView : public QWidget {
     Q_OBJECT
 public:
@@ -35,10 +39,16 @@ public:
     EditorView(const Entry& entry, AppModel* model, PopoverViewController* controller,
                QWidget* parent = nullptr, const QTimeZone& zone = QTimeZone::systemTimeZone());
 
+    // The entry as last read from the store.
     const Entry& entry() const { return m_entry; }
     // The stored entry with the same id, or the copy when there is none or no
     // controller.
     Entry currentEntry() const;
+    // The stored entry with the same id, unless it is gone or deleted.
+    std::optional<Entry> storedEntry() const;
+    // The stored entry changed: untouched fields, the running state and the
+    // pictures take its values; what the person typed stays.
+    void follow(const Entry& stored);
     bool isRunning() const { return m_isRunning; }
     bool forceEnd() const { return m_forceEnd; }
     std::optional<QString> selectedClientId() const { return m_selectedClientId; }
@@ -50,6 +60,9 @@ public:
     QTimeEdit* endPicker() const { return m_endPicker; }
     QDateEdit* datePicker() const { return m_datePicker; }
     ShotStripView* shots() const { return m_shots; }
+    // "+1 day" beside the end, and "ends in the future" over the duration.
+    QString dayMark() const;
+    bool marksFuture() const;
     TextButton* saveButton() const { return m_save; }
     TextButton* deleteButton() const { return m_delete; }
 
@@ -76,6 +89,15 @@ private:
     void configureChip();
     EntryTimes::Pickers pickers() const;
     void setPickers(const EntryTimes::Pickers& values);
+    // The duration the pickers stand for, written into the duration field.
+    void showPickedDuration();
+    // What a save would store, from the fields as they are.
+    EntryTimes::Edit edit() const;
+    // The length and the marks of the end a save would give.
+    void showOutcome();
+    // Text typed but not yet taken by the pickers or the duration field.
+    void commitTyped();
+    void removeShot(const Screenshot& shot);
 
     Entry m_entry;
     AppModel* m_model;
@@ -88,11 +110,18 @@ private:
     QTimeEdit* m_endPicker = nullptr;
     QDateEdit* m_datePicker = nullptr;
     ShotStripView* m_shots = nullptr;
+    TextLabel* m_runningLabel = nullptr;
+    TextLabel* m_dayMark = nullptr;
+    TextLabel* m_futureMark = nullptr;
     TextButton* m_save = nullptr;
     TextButton* m_delete = nullptr;
     bool m_isRunning;
     std::optional<QString> m_selectedClientId;
     bool m_forceEnd = false;
+    // Text typed into the duration field that it has not taken yet.
+    bool m_durationTyped = false;
+    // What the pickers and the duration field showed for the stored entry.
     EntryTimes::Pickers m_opened;
     QString m_openedDuration;
+    QList<Screenshot> m_shownShots;
 };

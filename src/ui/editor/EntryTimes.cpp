@@ -50,8 +50,8 @@ QDateTime EntryTimes::end(const Entry& entry, const Pickers& opened, const Picke
 
 EntryTimes::Saved EntryTimes::save(const Edit& edit, const QTimeZone& zone) {
     const bool running = !edit.entry.endedAt.has_value();
-    if (edit.now == edit.opened && edit.duration == edit.openedDuration && !edit.forceEnd &&
-        Time::parse(edit.entry.startedAt) && (running || Time::parse(edit.entry.endedAt)))
+    if (!touched(edit) && Time::parse(edit.entry.startedAt) &&
+        (running || Time::parse(edit.entry.endedAt)))
         return Saved{edit.entry.startedAt, edit.entry.endedAt};
 
     const QDateTime from = start(edit.entry, edit.opened, edit.now, zone);
@@ -63,4 +63,35 @@ EntryTimes::Saved EntryTimes::save(const Edit& edit, const QTimeZone& zone) {
         to = from.addMSecs(qint64(*d * 1000.0));
     saved.endedAt = Time::iso(std::max(to, from));
     return saved;
+}
+
+std::optional<QString> EntryTimes::keptEnd(const Saved& saved,
+                                           const std::optional<QString>& storedEnd) {
+    if (saved.endedAt || !storedEnd)
+        return saved.endedAt;
+    const std::optional<QDateTime> start = Time::parse(saved.startedAt);
+    const std::optional<QDateTime> end = Time::parse(storedEnd);
+    if (start && end && *end < *start)
+        return saved.startedAt;
+    return storedEnd;
+}
+
+EntryTimes::Outcome EntryTimes::outcome(const Edit& edit, const QDateTime& now,
+                                        const QTimeZone& zone) {
+    const Saved saved = save(edit, zone);
+    const std::optional<QDateTime> start = Time::parse(saved.startedAt);
+    const std::optional<QDateTime> end = Time::parse(saved.endedAt);
+    if (!start)
+        return {};
+    if (!end)
+        return Outcome{double(start->msecsTo(now)) / 1000.0, 0, false};
+    return Outcome{double(start->msecsTo(*end)) / 1000.0,
+                   int(start->toTimeZone(zone).date().daysTo(end->toTimeZone(zone).date())),
+                   *end > now};
+}
+
+QString EntryTimes::dayMark(int laterDays) {
+    if (laterDays <= 0)
+        return QString();
+    return laterDays == 1 ? QStringLiteral("+1 day") : QStringLiteral("+%1 days").arg(laterDays);
 }

@@ -73,4 +73,23 @@ public:
     // the end is the start plus the duration text when that reads as a
     // duration, else the end the pickers stand for.
     static Saved save(const Edit& edit, const QTimeZone& zone);
+    // The end to store: the saved one, or else the end the stored entry has
+    // now (a stop made while the card was open), never before the start.
+    static std::optional<QString> keptEnd(const Saved& saved,
+                                          const std::optional<QString>& storedEnd);
+    // Whether saving would change the stored times at all.
+    static bool touched(const Edit& edit) {
+        return edit.now != edit.opened || edit.duration != edit.openedDuration || edit.forceEnd;
+    }
+
+    // What a save would give, shown while the person types: the length, and
+    // where the end falls.
+    struct Outcome {
+        double seconds = 0;
+        int laterDays = 0;         // the end's day after the start's
+        bool endsInFuture = false; // the end lies after `now`
+    };
+    static Outcome outcome(const Edit& edit, const QDateTime& now, const QTimeZone& zone);
+    // "+1 day", "+4 days"; empty for an end on the start's day.
+    static QString dayMark(int laterDays);
 };

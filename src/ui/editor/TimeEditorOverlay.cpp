@@ -4,6 +4,7 @@
 #include "model/Clock.h"
 #include "model/Time.h"
 #include "ui/widgets/LayoutHelpers.h"
+#include "ui/widgets/PickerTyping.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextLabel.h"
 
@@ -11,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +37,9 @@ TimeEditorOverlay::TimeEditorOverlay(const Entry& entry, AppModel* model, QWidge
     m_datePicker->setDisplayFormat(u"yyyy-MM-dd"_s);
     m_datePicker->setFont(Style::font(13));
     m_datePicker->setKeyboardTracking(false);
+    for (QDateTimeEdit* picker :
+         std::initializer_list<QDateTimeEdit*>{m_startPicker, m_endPicker, m_datePicker})
+        PickerTyping::install(picker);
     m_startPicker->setTime(m_opened.start);
     m_endPicker->setTime(m_opened.end);
     m_datePicker->setDate(m_opened.day);
@@ -55,20 +61,27 @@ TimeEditorOverlay::TimeEditorOverlay(const Entry& entry, AppModel* model, QWidge
 }
 
 void TimeEditorOverlay::changed(QWidget* picker) {
-    const std::optional<Entry> running = m_model->running();
-    if (!running)
+    // By id: once the end picker has ended the entry, it no longer runs, and
+    // later changes still belong to it.
+    const QList<Entry>& entries = m_model->store().db().entries;
+    const auto found = std::find_if(entries.begin(), entries.end(), [this](const Entry& e) {
+        return e.id == m_entry.id && !e.deleted;
+    });
+    if (found == entries.end())
         return;
-    const EntryTimes::Pickers now{
-        m_datePicker->date(), QTime(m_startPicker->time().hour(), m_startPicker->time().minute()),
-        QTime(m_endPicker->time().hour(), m_endPicker->time().minute())};
+    const Entry entry = *found;
+    const EntryTimes::Pickers now{m_datePicker->date(), EntryTimes::minutes(m_startPicker->time()),
+                                  EntryTimes::minutes(m_endPicker->time())};
     // Against the entry as it is stored now: an untouched start keeps its seconds.
-    const QDateTime start = EntryTimes::start(*running, m_opened, now, m_zone);
+    const QDateTime start = EntryTimes::start(entry, m_opened, now, m_zone);
+    std::optional<QString> end;
     if (picker == m_endPicker) {
-        const QDateTime end = EntryTimes::endAfter(start, now.day, now.end, m_zone);
-        m_model->updateTimes(*running, Time::iso(start), Time::iso(end));
-    } else {
-        m_model->updateTimes(*running, Time::iso(start), std::nullopt);
+        end = Time::iso(EntryTimes::endAfter(start, now.day, now.end, m_zone));
+    } else if (entry.endedAt) {
+        // A new start keeps the end the entry has: it never runs again.
+        end = EntryTimes::keptEnd(EntryTimes::Saved{Time::iso(start), std::nullopt}, entry.endedAt);
     }
+    m_model->updateTimes(entry, Time::iso(start), end);
     // The stored entry now stands for these pickers.
     m_opened = now;
 }

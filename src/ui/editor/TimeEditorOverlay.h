@@ -23,8 +23,9 @@ public:
     QTimeEdit* endPicker() const { return m_endPicker; }
     QDateEdit* datePicker() const { return m_datePicker; }
 
-    // A picker changed: the end stops the running entry at that time; the
-    // start and the day move its start and keep it running.
+    // A picker changed: the end stops the entry at that time (or moves the
+    // end it was given); the start and the day move its start and keep it
+    // running, or keep the end it has once it was stopped.
     void changed(QWidget* picker);
 
 private:

@@ -41,7 +41,7 @@ QWidget* EntryListView::dayHeader(const ListDay& day, const QDateTime& now, QWid
                       Style::Tone::Label, container);
     figure->setAlignment(Qt::AlignRight);
     figure->setElide(false);
-    figure->setFixedWidth(62);
+    figure->setFixedWidth(m_figureWidth);
     row->addWidget(title, 1);
     row->addWidget(figure, 0);
     m_dayFigures.append(figure);
@@ -56,9 +56,19 @@ void EntryListView::addEntryRow(const Entry& entry, bool indent, PopoverViewCont
     auto* row = new EntryRowView(entry, controller, indent, parent);
     ++m_rowsBuilt;
     m_rowViews.append(row);
+    m_rowFigures.append(row->durationLabel());
+    row->setDurationWidth(m_figureWidth);
     rows.append(row);
     if (!entry.endedAt)
         m_liveDurationLabels.append(row->durationLabel());
+}
+
+void EntryListView::setFigureWidth(int width) {
+    m_figureWidth = width;
+    for (TextLabel* figure : std::as_const(m_dayFigures))
+        figure->setFixedWidth(width);
+    for (ListRow* row : std::as_const(m_rowViews))
+        row->setDurationWidth(width);
 }
 
 void EntryListView::rebuild(const QList<ListDay>& days, PopoverViewController* controller,
@@ -75,6 +85,7 @@ void EntryListView::rebuild(const QList<ListDay>& days, PopoverViewController* c
     m_liveDurationLabels.clear();
     m_liveTotals.clear();
     m_dayFigures.clear();
+    m_rowFigures.clear();
     m_dayTitleLabels.clear();
     m_showsEmpty = days.isEmpty();
 
@@ -107,6 +118,8 @@ void EntryListView::rebuild(const QList<ListDay>& days, PopoverViewController* c
                     onToggle(key);
             };
             m_rowViews.append(row);
+            m_rowFigures.append(row->durationLabel());
+            row->setDurationWidth(m_figureWidth);
             rows.append(row);
             if (run.hasRunning())
                 m_liveTotals.append(

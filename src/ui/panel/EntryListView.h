@@ -34,6 +34,10 @@ public:
     const QList<QPair<TextLabel*, double>>& liveTotals() const { return m_liveTotals; }
     // The day cards' header figures, in order.
     const QList<TextLabel*>& dayFigures() const { return m_dayFigures; }
+    // Every figure of the list: day totals and row durations.
+    QList<TextLabel*> figures() const { return m_dayFigures + m_rowFigures; }
+    // One width for the duration column of every row and day card.
+    void setFigureWidth(int width);
     // The day cards' titles, in order.
     QStringList dayTitles() const;
     bool showsEmptyState() const { return m_showsEmpty; }
@@ -51,6 +55,8 @@ private:
     QList<TextLabel*> m_liveDurationLabels;
     QList<QPair<TextLabel*, double>> m_liveTotals;
     QList<TextLabel*> m_dayFigures;
+    QList<TextLabel*> m_rowFigures;
+    int m_figureWidth = 62;
     QList<TextLabel*> m_dayTitleLabels;
     bool m_showsEmpty = false;
     int m_rowsBuilt = 0;

@@ -74,12 +74,12 @@ void EntryRowView::setHovered(bool hovered) {
 }
 
 QSize EntryRowView::sizeHint() const {
-    return QSize(contentLeft() + 120 + gap + durationWidth + gap + resumeSide + insetRight,
+    return QSize(contentLeft() + 120 + gap + m_durationWidth + gap + resumeSide + insetRight,
                  RowMetrics::get().rowHeight);
 }
 
 QSize EntryRowView::minimumSizeHint() const {
-    return QSize(contentLeft() + gap + durationWidth + gap + resumeSide + insetRight,
+    return QSize(contentLeft() + gap + m_durationWidth + gap + resumeSide + insetRight,
                  RowMetrics::get().rowHeight);
 }
 
@@ -91,8 +91,8 @@ void EntryRowView::resizeEvent(QResizeEvent* event) {
     m_resume->setGeometry(right - resumeSide, centre - resumeSide / 2, resumeSide, resumeSide);
     const int durationRight = right - resumeSide - gap;
     const int durationHeight = m_durationLabel->sizeHint().height();
-    m_durationLabel->setGeometry(durationRight - durationWidth, centre - durationHeight / 2,
-                                 durationWidth, durationHeight);
+    m_durationLabel->setGeometry(durationRight - m_durationWidth, centre - durationHeight / 2,
+                                 m_durationWidth, durationHeight);
     QWidget::resizeEvent(event);
 }
 
@@ -103,7 +103,7 @@ void EntryRowView::paintEvent(QPaintEvent*) {
         RowPainting::hover(p, this, !m_showsSeparator);
 
     const int left = contentLeft();
-    const int textRight = width() - insetRight - resumeSide - gap - durationWidth - gap;
+    const int textRight = width() - insetRight - resumeSide - gap - m_durationWidth - gap;
     const int textWidth = qMax(0, textRight - left);
     const int stackHeight = m.titleHeight + 2 + m.metaHeight;
     const int top = insetTop + (height() - insetTop - 9 - stackHeight) / 2;

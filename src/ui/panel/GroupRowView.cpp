@@ -72,13 +72,13 @@ void GroupRowView::setHovered(bool hovered) {
 }
 
 QSize GroupRowView::sizeHint() const {
-    return QSize(insetLeft + badgeSide + badgeGap + 120 + gap + durationWidth + gap + chevronWidth +
-                     insetRight,
+    return QSize(insetLeft + badgeSide + badgeGap + 120 + gap + m_durationWidth + gap +
+                     chevronWidth + insetRight,
                  RowMetrics::get().rowHeight);
 }
 
 QSize GroupRowView::minimumSizeHint() const {
-    return QSize(insetLeft + badgeSide + gap + durationWidth + gap + chevronWidth + insetRight,
+    return QSize(insetLeft + badgeSide + gap + m_durationWidth + gap + chevronWidth + insetRight,
                  RowMetrics::get().rowHeight);
 }
 
@@ -86,8 +86,8 @@ void GroupRowView::resizeEvent(QResizeEvent* event) {
     const int centre = insetTop + (height() - insetTop - 9) / 2;
     const int durationRight = width() - insetRight - chevronWidth - gap;
     const int durationHeight = m_durationLabel->sizeHint().height();
-    m_durationLabel->setGeometry(durationRight - durationWidth, centre - durationHeight / 2,
-                                 durationWidth, durationHeight);
+    m_durationLabel->setGeometry(durationRight - m_durationWidth, centre - durationHeight / 2,
+                                 m_durationWidth, durationHeight);
     QWidget::resizeEvent(event);
 }
 
@@ -113,7 +113,7 @@ void GroupRowView::paintEvent(QPaintEvent*) {
 
     // Title and meta line.
     const int left = insetLeft + badgeSide + badgeGap;
-    const int textRight = width() - insetRight - chevronWidth - gap - durationWidth - gap;
+    const int textRight = width() - insetRight - chevronWidth - gap - m_durationWidth - gap;
     const int textWidth = qMax(0, textRight - left);
     const int stackHeight = m.titleHeight + 2 + m.metaHeight;
     const int top = insetTop + (height() - insetTop - 9 - stackHeight) / 2;

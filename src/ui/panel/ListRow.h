@@ -16,6 +16,10 @@ public:
     virtual void setHovered(bool hovered) = 0;
     virtual bool isHovered() const = 0;
     virtual QWidget* widget() = 0;
+    // The width of the duration column, the same in every row of the list
+    // (at least minimumDurationWidth); the row lays itself out again.
+    void setDurationWidth(int width);
+    static constexpr int minimumDurationWidth = 62;
 
 protected:
     // Measures every row of the list shares.
@@ -23,5 +27,6 @@ protected:
     static constexpr int insetLeft = 12;
     static constexpr int insetRight = 8;
     static constexpr int gap = 8;
-    static constexpr int durationWidth = 62;
+
+    int m_durationWidth = minimumDurationWidth;
 };

@@ -5,13 +5,14 @@
 #include "model/ClockTimer.h"
 #include "model/Theme.h"
 #include "model/Time.h"
-#include "ui/editor/CardPlacement.h"
+#include "ui/editor/DetailsCardController.h"
+#include "ui/editor/TimeEditorController.h"
 #include "ui/panel/ClientMenu.h"
 #include "ui/panel/ComposerView.h"
 #include "ui/panel/EntryListBuilder.h"
 #include "ui/panel/EntryListView.h"
 #include "ui/panel/ListRow.h"
-#include "ui/panel/PanelSurfaces.h"
+#include "ui/panel/PanelOverlays.h"
 #include "ui/panel/SetupOverlayView.h"
 #include "ui/panel/SuggestionListView.h"
 #include "ui/panel/SyncLine.h"
@@ -77,6 +78,9 @@ PopoverViewController::PopoverViewController(AppModel* model, QWidget* parent)
     , m_editDebounce(new ClockTimer(this)) {
     connect(m_editDebounce, &ClockTimer::timeout, this, &PopoverViewController::renameRunning);
     buildView();
+    m_card = new DetailsCardController(model, this);
+    m_overlays = new PanelOverlays(model, this, m_card);
+    m_timeEditor = new TimeEditorController(model, this, m_composer->timeBox());
 }
 
 PopoverViewController::~PopoverViewController() {
@@ -88,8 +92,9 @@ PopoverViewController::~PopoverViewController() {
     hide();
     const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     qDeleteAll(children);
-    // The card is a window of its own, not a child.
-    delete m_surfaces.detailsWindow.data();
+    // The card is a window of its own, not a child; it goes while this
+    // object is still whole.
+    delete m_card;
 }
 
 void PopoverViewController::buildView() {
@@ -211,16 +216,30 @@ QLineEdit* PopoverViewController::composerField() const {
 
 // --- Refreshing --------------------------------------------------------------
 
+QWidget* PopoverViewController::detailsWindow() const {
+    return m_card->window();
+}
+
+EditorView* PopoverViewController::editorView() const {
+    return m_card->editor();
+}
+
+TimeEditorOverlay* PopoverViewController::timeEditor() const {
+    return m_timeEditor->editor();
+}
+
 void PopoverViewController::reload() {
     if (!m_built)
         return;
+    // The card shows the entry as stored now, or goes with it.
+    m_card->follow();
     const Settings& settings = m_model->store().db().settings;
     m_usersButton->setVisible(settings.isAdmin);
     m_composer->configure();
     rebuildList();
     updateSyncRow();
     updateTodayTotal();
-    if ((settings.server.isEmpty() || settings.apiKey.isEmpty()) && !m_surfaces.setup)
+    if ((settings.server.isEmpty() || settings.apiKey.isEmpty()) && !m_overlays->setup())
         openSettings();
 }
 
@@ -236,10 +255,24 @@ void PopoverViewController::rebuildList() {
         EntryListBuilder::toggle(self->m_expandedGroups, key);
         self->rebuildList();
     });
+    alignFigures();
     // The new rows get their places once the layouts run; the card then
     // follows its row there.
-    if (m_surfaces.detailsWindow)
+    if (m_card->window())
         QMetaObject::invokeMethod(this, &PopoverViewController::listScrolled, Qt::QueuedConnection);
+}
+
+void PopoverViewController::alignFigures() {
+    // At least the width the layout was drawn for, and as wide as the widest
+    // figure, so a total of 100 hours or more is shown whole.
+    QList<TextLabel*> figures = m_list->figures();
+    figures.append(m_todayTotalLabel);
+    int width = ListRow::minimumDurationWidth;
+    for (const TextLabel* figure : std::as_const(figures))
+        width = std::max(width, figure->sizeHint().width());
+    m_figureWidth = width;
+    m_todayTotalLabel->setFixedWidth(width);
+    m_list->setFigureWidth(width);
 }
 
 void PopoverViewController::updateSyncRow() {
@@ -254,6 +287,7 @@ void PopoverViewController::updateTodayTotal() {
     const QDateTime now = Clock::now();
     m_todayBase = TodayTotal::base(m_model->store().db().entries, now);
     m_todayTotalLabel->setText(Time::hms(TodayTotal::shown(m_todayBase, m_model->running(), now)));
+    alignFigures();
 }
 
 void PopoverViewController::updateLiveTime() {
@@ -270,6 +304,13 @@ void PopoverViewController::updateLiveTime() {
     for (const QPair<TextLabel*, double>& total : m_list->liveTotals())
         total.first->setText(Time::hms(total.second + d));
     m_todayTotalLabel->setText(Time::hms(m_todayBase + d));
+    // A running total that grows a digit widens the column.
+    if (m_todayTotalLabel->sizeHint().width() > m_figureWidth ||
+        std::any_of(m_list->liveTotals().begin(), m_list->liveTotals().end(),
+                    [this](const QPair<TextLabel*, double>& total) {
+                        return total.first->sizeHint().width() > m_figureWidth;
+                    }))
+        alignFigures();
 }
 
 // --- Composer ------------------------------------------------------------------
@@ -358,7 +399,7 @@ void PopoverViewController::applyComposerDuration(const QString& text) {
         return;
     }
     m_model->updateTimes(*running, *start, std::nullopt);
-    PanelSurfaces::close(m_surfaces.timeEditor);
+    m_timeEditor->close();
     m_model->syncNow();
 }
 
@@ -378,10 +419,10 @@ void PopoverViewController::showClientMenu(QWidget* anchor) {
     std::optional<QString> current = m_pendingClientId;
     if (const std::optional<Entry> running = m_model->running(); running && running->clientId)
         current = running->clientId;
-    if (m_surfaces.clientMenu)
-        m_surfaces.clientMenu->close();
+    if (m_clientMenu)
+        m_clientMenu->close();
     QPointer<PopoverViewController> self(this);
-    m_surfaces.clientMenu = ClientMenu::build(
+    m_clientMenu = ClientMenu::build(
         m_model->clients(), current,
         [self](const std::optional<QString>& id) {
             if (self)
@@ -392,7 +433,7 @@ void PopoverViewController::showClientMenu(QWidget* anchor) {
                 self->showClientsManager();
         },
         this);
-    m_surfaces.clientMenu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + 6)));
+    m_clientMenu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + 6)));
 }
 
 void PopoverViewController::removePendingShot(const QString& id) {
@@ -413,11 +454,10 @@ std::optional<QString> PopoverViewController::clipboardImageExt(const QMimeData*
 void PopoverViewController::handlePasteScreenshot(const QByteArray& data, const QString& ext) {
     if (data.isEmpty())
         return;
-    if (EditorView* editor = m_surfaces.editor) {
+    if (EditorView* editor = m_card->editor()) {
+        // The card follows the stored entry, pictures included.
         m_model->addScreenshot(editor->currentEntry(), data, ext);
         m_model->syncNow();
-        if (m_surfaces.editor)
-            m_surfaces.editor->refreshScreenshot();
         return;
     }
     if (const std::optional<Entry> running = m_model->running()) {
@@ -451,59 +491,22 @@ void PopoverViewController::openEditor(const Entry& entry, QWidget* anchor) {
     std::optional<QRect> anchorScreen;
     if (anchor && anchor->isVisible())
         anchorScreen = QRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+    // A rename still waiting for quiet is the entry's name the card shows.
+    flushPendingRename();
     closeEditor();
-
-    const QList<Entry>& entries = m_model->store().db().entries;
-    const auto found = std::find_if(entries.begin(), entries.end(),
-                                    [&entry](const Entry& e) { return e.id == entry.id; });
-    if (found == entries.end())
+    if (!m_card->open(entry.id, anchorScreen))
         return;
-    auto* editor = new EditorView(*found, m_model, this);
-    auto* card = new DetailsWindow(editor);
-    m_surfaces.editor = editor;
-    m_surfaces.detailsWindow = card;
-    m_detailsEntryId = found->id;
-    QPointer<PopoverViewController> self(this);
-    editor->onHeightChanged = [self] {
-        if (!self || !self->m_surfaces.detailsWindow)
-            return;
-        DetailsWindow* open = self->m_surfaces.detailsWindow;
-        open->resize(CardPlacement::width, open->fittingHeight());
-        self->positionDetails(self->screenRect(*self->m_detailsEntryId));
-    };
     // The card follows the panel when it moves or resizes.
     window()->installEventFilter(this);
-
-    positionDetails(anchorScreen);
-    card->show();
-    card->raise();
-    card->activateWindow();
-    editor->descField()->setFocus(Qt::OtherFocusReason);
 }
 
 void PopoverViewController::closeEditor() {
-    if (!m_surfaces.hasCard())
-        return;
-    m_surfaces.dropCard();
-    m_detailsEntryId.reset();
-    reload();
+    if (m_card->close())
+        reload();
 }
 
 void PopoverViewController::positionDetails(const std::optional<QRect>& anchorScreen) {
-    DetailsWindow* card = m_surfaces.detailsWindow;
-    if (!card)
-        return;
-    const QWidget* panel = window();
-    const QRect frame = panel->geometry();
-    QScreen* screen = panel->screen() ? panel->screen() : QGuiApplication::primaryScreen();
-    const QRect visible = screen ? screen->availableGeometry() : frame;
-    CardPlacement::Place place =
-        CardPlacement::place(frame, visible, card->height(), anchorScreen, m_detailsLastAnchor);
-    m_detailsLastAnchor = place.anchor;
-    // Native Wayland does not let windows place themselves beside others.
-    if (QGuiApplication::platformName().startsWith(u"wayland"))
-        place = CardPlacement::inside(frame, place);
-    card->apply(place);
+    m_card->position(anchorScreen);
 }
 
 std::optional<QRect> PopoverViewController::screenRect(const QString& entryId) const {
@@ -517,8 +520,7 @@ std::optional<QRect> PopoverViewController::screenRect(const QString& entryId) c
 }
 
 void PopoverViewController::listScrolled() {
-    if (m_surfaces.detailsWindow && m_detailsEntryId)
-        positionDetails(screenRect(*m_detailsEntryId));
+    m_card->followRow();
 }
 
 void PopoverViewController::mainWindowFrameChanged() {
@@ -528,36 +530,22 @@ void PopoverViewController::mainWindowFrameChanged() {
 // --- Surfaces ------------------------------------------------------------------
 
 void PopoverViewController::showTimeEditor() {
-    const std::optional<Entry> running = m_model->running();
-    if (!running)
-        return;
-    PanelSurfaces::close(m_surfaces.timeEditor);
-    auto* editor = new TimeEditorOverlay(*running, m_model, this);
-    editor->adjustSize();
-    const TimeBox* box = m_composer->timeBox();
-    const QRect boxRect(box->mapTo(this, QPoint(0, 0)), box->size());
-    editor->setGeometry(
-        QRect(CardPlacement::timeEditorOrigin(width(), boxRect, editor->size()), editor->size()));
-    editor->show();
-    editor->raise();
-    m_surfaces.timeEditor = editor;
+    m_timeEditor->show();
 }
 
 void PopoverViewController::dismissTimeEditor(const QPoint& globalPos) {
-    QWidget* editor = m_surfaces.timeEditor;
-    if (!editor)
-        return;
-    const bool inEditor = editor->rect().contains(editor->mapFromGlobal(globalPos));
-    TimeBox* box = m_composer->timeBox();
-    const bool inBox = box->rect().contains(box->mapFromGlobal(globalPos));
-    if (!inEditor && !inBox)
-        PanelSurfaces::close(m_surfaces.timeEditor);
+    m_timeEditor->dismissIfOutside(globalPos);
 }
 
 bool PopoverViewController::handleEscape() {
-    if (m_surfaces.closeTopOverlay())
+    // A duration half typed into the time box is dropped, not applied.
+    if (m_composer->timeBox()->cancelEditing()) {
+        setFocus(Qt::OtherFocusReason);
         return true;
-    if (m_surfaces.hasCard()) {
+    }
+    if (m_overlays->closeTop())
+        return true;
+    if (m_card->isOpen()) {
         closeEditor();
         return true;
     }
@@ -565,29 +553,29 @@ bool PopoverViewController::handleEscape() {
 }
 
 void PopoverViewController::dismissTransient() {
+    m_composer->timeBox()->cancelEditing();
     flushPendingRename();
-    m_surfaces.closeAll();
+    m_card->close();
+    m_timeEditor->close();
+    m_overlays->closeAll();
 }
 
 void PopoverViewController::clearTransientState() {
+    m_composer->timeBox()->cancelEditing();
     // A rename waiting for quiet is applied rather than lost with the panel.
     flushPendingRename();
     m_editDebounce->stop();
-    m_surfaces.forgetAll();
+    m_card->forget();
+    m_timeEditor->forget();
+    m_overlays->forgetAll();
 }
 
 void PopoverViewController::openSettings() {
-    if (m_surfaces.setup)
-        return;
-    m_surfaces.setup = new SetupOverlayView(m_model, this, this);
-    pin(m_surfaces.setup, this);
-    m_surfaces.setup->raise();
-    m_surfaces.setup->focusFirstField();
+    m_overlays->openSettings();
 }
 
 void PopoverViewController::setupClosed(SetupOverlayView* overlay) {
-    if (m_surfaces.setup == overlay)
-        m_surfaces.setup.clear();
+    m_overlays->setupClosed(overlay);
     reload();
 }
 
@@ -604,75 +592,14 @@ void PopoverViewController::tapSync() {
     m_model->syncNow();
 }
 
-// The client and people overlays cover the details card while one is open,
-// else the whole panel.
-static void hostOverlay(QWidget* overlay, const PanelSurfaces& surfaces, QWidget* root) {
-    pin(overlay, surfaces.detailsWindow ? surfaces.detailsWindow->body() : root);
-    overlay->raise();
-    overlay->show();
-}
-
 void PopoverViewController::showClientsManager() {
-    if (m_surfaces.clientsManager)
-        return;
-    auto* overlay = new ClientsOverlayView(m_model);
-    QPointer<PopoverViewController> self(this);
-    overlay->onDone = [self] {
-        if (self)
-            PanelSurfaces::close(self->m_surfaces.clientsManager);
-    };
-    overlay->onNewClient = [self] {
-        if (!self)
-            return;
-        self->promptNewClient([self](const Client&) {
-            if (self && self->m_surfaces.clientsManager) {
-                self->m_surfaces.clientsManager->refreshRows();
-                self->m_surfaces.clientsManager->updateColorUI();
-            }
-        });
-    };
-    m_surfaces.clientsManager = overlay;
-    hostOverlay(overlay, m_surfaces, this);
+    m_overlays->showClientsManager();
 }
 
 void PopoverViewController::showUsersManager() {
-    if (m_surfaces.usersManager)
-        return;
-    auto* overlay = new UsersOverlayView(m_model);
-    QPointer<PopoverViewController> self(this);
-    overlay->onDone = [self] {
-        if (self)
-            PanelSurfaces::close(self->m_surfaces.usersManager);
-    };
-    m_surfaces.usersManager = overlay;
-    hostOverlay(overlay, m_surfaces, this);
+    m_overlays->showUsersManager();
 }
 
 void PopoverViewController::promptNewClient(std::function<void(const Client&)> onCreated) {
-    if (m_surfaces.newClient)
-        return;
-    QPointer<PopoverViewController> self(this);
-    auto* overlay = new NewClientOverlayView(
-        [self, onCreated](const QString& name, const std::optional<QString>& color) {
-            if (!self)
-                return false;
-            const std::optional<Client> client = self->m_model->addClient(name, color);
-            if (!client)
-                return false;
-            PanelSurfaces::close(self->m_surfaces.newClient);
-            if (onCreated)
-                onCreated(*client);
-            else
-                self->setComposerClient(client->id);
-            return true;
-        });
-    overlay->onCancel = [self] {
-        if (self)
-            PanelSurfaces::close(self->m_surfaces.newClient);
-    };
-    m_surfaces.newClient = overlay;
-    hostOverlay(overlay, m_surfaces, this);
-    // The name field takes the keys once the overlay is on screen.
-    QTimer::singleShot(0, overlay,
-                       [overlay] { overlay->nameField()->setFocus(Qt::OtherFocusReason); });
+    m_overlays->promptNewClient(std::move(onCreated));
 }

@@ -2,8 +2,6 @@
 
 #include "model/Client.h"
 #include "model/Entry.h"
-#include "ui/panel/PanelSurfaces.h"
-#include "ui/panel/SetupOverlayView.h"
 #include "ui/widgets/FlippedView.h"
 
 #include <QList>
@@ -17,6 +15,11 @@
 class AppModel;
 class ClockTimer;
 class ComposerView;
+class DetailsCardController;
+class EditorView;
+class PanelOverlays;
+class QMenu;
+class SetupOverlayView;
 class EntryListView;
 class LayerView;
 class ListRow;
@@ -25,6 +28,8 @@ class QMimeData;
 class SuggestionListView;
 class SymbolButton;
 class TextLabel;
+class TimeEditorController;
+class TimeEditorOverlay;
 
 // Everything inside the main floating panel: the header, the composer, today's
 // total, the entry list and the sync line, and the surfaces that open over
@@ -59,10 +64,10 @@ public:
     QLineEdit* composerField() const;
     void setOnOpenReports(std::function<void()> callback) { m_onOpenReports = std::move(callback); }
     // The details card's window; nothing while no card is open.
-    QWidget* detailsWindow() const { return m_surfaces.detailsWindow; }
+    QWidget* detailsWindow() const;
     // The entry editor in the card, and the time editor; nothing while closed.
-    EditorView* editorView() const { return m_surfaces.editor; }
-    TimeEditorOverlay* timeEditor() const { return m_surfaces.timeEditor; }
+    EditorView* editorView() const;
+    TimeEditorOverlay* timeEditor() const;
 
     // --- Called by the composer --------------------------------------------
     void toggleStartStop(const QString& description);
@@ -118,6 +123,8 @@ private:
     void placeSuggestions();
     void renameRunning();
     void flushPendingRename();
+    // Gives every figure of the list and today's total one column width.
+    void alignFigures();
 
     AppModel* m_model;
     ComposerView* m_composer = nullptr;
@@ -127,7 +134,10 @@ private:
     SuggestionListView* m_suggestionView = nullptr;
     SymbolButton* m_usersButton = nullptr;
     TextLabel* m_todayTotalLabel = nullptr;
-    PanelSurfaces m_surfaces;
+    DetailsCardController* m_card = nullptr;
+    PanelOverlays* m_overlays = nullptr;
+    QPointer<QMenu> m_clientMenu;
+    TimeEditorController* m_timeEditor = nullptr;
 
     std::function<void()> m_onOpenReports;
     std::optional<QString> m_pendingClientId;
@@ -135,7 +145,6 @@ private:
     ListRow* m_hoveredRow = nullptr;
     QSet<QString> m_expandedGroups;
     double m_todayBase = 0;
-    std::optional<QString> m_detailsEntryId;
-    std::optional<QRect> m_detailsLastAnchor;
+    int m_figureWidth = 0;
     bool m_built = false;
 };

@@ -50,8 +50,18 @@ bool TimeBox::isEditing() const {
 }
 
 void TimeBox::showTime(const QString& text) {
+    m_shown = text;
     if (!isEditing() && m_label->text() != text)
         m_label->setText(text);
+}
+
+bool TimeBox::cancelEditing() {
+    if (!isEditing())
+        return false;
+    m_edited = false;
+    m_label->setText(m_shown);
+    m_label->clearFocus();
+    return true;
 }
 
 void TimeBox::mousePressEvent(QMouseEvent* event) {
@@ -77,10 +87,16 @@ void TimeBox::leaveEvent(QEvent* event) {
 }
 
 bool TimeBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_label) {
+    if (watched == m_label &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // The window losing and regaining activation (or a menu opening) is
+        // neither the start nor the end of an edit: the panel hiding cancels it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            return LayerView::eventFilter(watched, event);
         if (event->type() == QEvent::FocusIn)
             beginEditing();
-        else if (event->type() == QEvent::FocusOut)
+        else
             endEditing();
     }
     return LayerView::eventFilter(watched, event);

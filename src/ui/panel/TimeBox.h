@@ -19,6 +19,9 @@ public:
     bool isEditing() const;
     // Shows a figure unless the label is being edited.
     void showTime(const QString& text);
+    // Drops what is being typed and shows the figure again (Escape, the panel
+    // hiding); false when nothing was being edited.
+    bool cancelEditing();
 
     std::function<void()> onBeginEditing;
     std::function<void(const QString&)> onCommit;
@@ -34,6 +37,7 @@ private:
     void endEditing();
 
     QLineEdit* m_label;
+    QString m_shown; // the figure before editing began
     bool m_edited = false;
     bool m_hovered = false;
 };

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "model/Client.h"
+#include "ui/admin/ClientsOverlayView.h"
+#include "ui/admin/NewClientOverlayView.h"
+#include "ui/admin/UsersOverlayView.h"
+#include "ui/panel/SetupOverlayView.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class AppModel;
+class DetailsCardController;
+class PopoverViewController;
+
+// The overlays that open over the panel (or over the details card while it
+// is open), each open at most once: the setup form, the new-client form, the
+// clients manager and the people overlay.
+class PanelOverlays : public QObject {
+    Q_OBJECT
+public:
+    PanelOverlays(AppModel* model, PopoverViewController* panel, const DetailsCardController* card);
+
+    void openSettings();
+    // The setup form closed itself.
+    void setupClosed(SetupOverlayView* overlay);
+    void showClientsManager();
+    void showUsersManager();
+    // The new-client form; a made client goes to `onCreated`, or without it
+    // to the composer.
+    void promptNewClient(std::function<void(const Client&)> onCreated = {});
+
+    // Closes the topmost of the new-client, clients and people overlays;
+    // true when one was open.
+    bool closeTop();
+    // Closes every overlay.
+    void closeAll();
+    // Lets go of every overlay without touching it.
+    void forgetAll();
+
+    SetupOverlayView* setup() const { return m_setup; }
+    NewClientOverlayView* newClient() const { return m_newClient; }
+    ClientsOverlayView* clientsManager() const { return m_clientsManager; }
+    UsersOverlayView* usersManager() const { return m_usersManager; }
+
+    // Hides a surface, deletes it once control returns, and forgets it.
+    template <typename T>
+    static void close(QPointer<T>& surface) {
+        if (surface) {
+            surface->hide();
+            surface->deleteLater();
+        }
+        surface.clear();
+    }
+
+private:
+    // Pins the overlay over the card while it is open, else over the panel.
+    void host(QWidget* overlay);
+
+    AppModel* m_model;
+    PopoverViewController* m_panel;
+    const DetailsCardController* m_card;
+    QPointer<SetupOverlayView> m_setup;
+    QPointer<NewClientOverlayView> m_newClient;
+    QPointer<ClientsOverlayView> m_clientsManager;
+    QPointer<UsersOverlayView> m_usersManager;
+};
