@@ -134,10 +134,10 @@ xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with
 
 # --- a click on a row (found from the bottom up) opens its card left of the panel with the arrow
 # at that row; the card moves with its row when the list scrolls under it
-# open_card X TOP BOTTOM: clicks at X from BOTTOM up to TOP until a card shows.
+# open_card X FROM TO: clicks at X from FROM to TO, 12 px apart, until a card shows.
 open_card() {
     card=""
-    for y in $(seq "$3" -12 "$2"); do
+    for y in $(seq "$2" $(($3 > $2 ? 12 : -12)) "$3"); do
         xdotool mousemove "$1" "$y" click 1; sleep 0.3
         card=$(xdotool search --onlyvisible --name '^Details$' 2>/dev/null | head -n 1) && [ -n "$card" ] && break
     done
@@ -165,7 +165,23 @@ close_card() {
     sleep 0.5
     xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the card"
 }
-open_card $((px + 100)) $((py + 240)) $((py + ph - 40))
+# --- the running entry's card (the list's first row, found from the top down) stays right after
+# a Stop in the composer: Save, clicked, leaves every entry ended and the stop's end as it was
+open_card $((px + 100)) $((py + 240)) $((py + 400))
+import -window root "$shots/smoke-card-running.png"
+xdotool mousemove $((px + pw - 72)) $((py + 74)) click 1 # Stop, left of the running entry's trash
+smoke_ended() { [[ "$(entry_of '"Smoke test entry"')" == *'"ended_at"'* ]]; }
+wait_for 5 smoke_ended ||
+    fail "Stop in the composer did not end the running entry"
+stopped=$(entry_of '"Smoke test entry"' | grep -o '"ended_at": "[^"]*"')
+sleep 0.5; card_geometry # with its row, higher now that the composer has no pictures
+import -window root "$shots/smoke-card-stopped.png"
+xdotool mousemove $((cx + 262)) $((cy + ch - 24)) click 1
+wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Save did not close the running entry's card"
+sleep 0.5
+[ "$(grep -c '"started_at"' "$db")" -eq "$(grep -c '"ended_at"' "$db")" ] || fail "Save in the card made an entry run again"
+[ "$(entry_of '"Smoke test entry"' | grep -o '"ended_at": "[^"]*"')" = "$stopped" ] || fail "Save in the card moved the stop's end"
+open_card $((px + 100)) $((py + ph - 40)) $((py + 240))
 [ "$cx" -eq $((px + 20 - 315)) ] || fail "card at x $cx, not beside the panel at $((px + 20 - 315))"
 # Nothing clamps it here, so the card and its arrow are centred on the row.
 mid=$((cy + ch / 2))
@@ -233,7 +249,7 @@ read -r _ tx ty _ _ _ _ < <(last_panel)
 winid=$(panel_window)
 [ "$tx" -eq 8 ] || fail "the toggled panel at x $tx is not 8 px inside the left edge, under the pointer"
 sleep 0.5
-open_card $((tx + 100)) $((ty + 240)) $((ty + ph - 40))
+open_card $((tx + 100)) $((ty + ph - 40)) $((ty + 240))
 [ "$cx" -eq $((tx + pw + 8)) ] || fail "card at x $cx, not right of the panel at $((tx + pw + 8))"
 import -window root "$shots/smoke-card-right.png"
 arrow_at $((cx + 6)) $((cx + 14)) || fail "the card's arrow is not on its left, at the panel"
