@@ -28,15 +28,12 @@
 #include "ui/widgets/TextLabel.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <QUuid>
 #include <QVBoxLayout>
 
@@ -255,7 +252,6 @@ void PopoverViewController::rebuildList() {
         EntryListBuilder::toggle(self->m_expandedGroups, key);
         self->rebuildList();
     });
-    alignFigures();
     // The new rows get their places once the layouts run; the card then
     // follows its row there.
     if (m_card->window())
@@ -305,11 +301,10 @@ void PopoverViewController::updateLiveTime() {
         total.first->setText(Time::hms(total.second + d));
     m_todayTotalLabel->setText(Time::hms(m_todayBase + d));
     // A running total that grows a digit widens the column.
-    if (m_todayTotalLabel->sizeHint().width() > m_figureWidth ||
-        std::any_of(m_list->liveTotals().begin(), m_list->liveTotals().end(),
-                    [this](const QPair<TextLabel*, double>& total) {
-                        return total.first->sizeHint().width() > m_figureWidth;
-                    }))
+    bool wider = m_todayTotalLabel->sizeHint().width() > m_figureWidth;
+    for (const QPair<TextLabel*, double>& total : m_list->liveTotals())
+        wider = wider || total.first->sizeHint().width() > m_figureWidth;
+    if (wider)
         alignFigures();
 }
 
@@ -524,7 +519,7 @@ void PopoverViewController::listScrolled() {
 }
 
 void PopoverViewController::mainWindowFrameChanged() {
-    listScrolled();
+    m_card->followRow();
 }
 
 // --- Surfaces ------------------------------------------------------------------
@@ -564,7 +559,6 @@ void PopoverViewController::clearTransientState() {
     m_composer->timeBox()->cancelEditing();
     // A rename waiting for quiet is applied rather than lost with the panel.
     flushPendingRename();
-    m_editDebounce->stop();
     m_card->forget();
     m_timeEditor->forget();
     m_overlays->forgetAll();
