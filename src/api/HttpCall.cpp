@@ -7,7 +7,9 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+
 #include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -82,18 +84,24 @@ void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done
     QNetworkAccessManager& manager = Api::network();
     QNetworkReply* reply = jsonBody ? manager.sendCustomRequest(request, method, *jsonBody)
                                     : manager.sendCustomRequest(request, method);
+    // Abandon the request together with its owner. A widget says it is going
+    // before its guards are cleared, and the abort finishes the reply at once:
+    // the flag keeps the answer from an owner that is half taken apart.
+    auto abandoned = std::make_shared<bool>(false);
     if (context) {
-        // Abandon the request together with its owner.
-        QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
+        QObject::connect(context, &QObject::destroyed, reply, [reply, abandoned] {
+            *abandoned = true;
+            reply->abort();
+        });
     }
     QPointer<QObject> guard(context);
     const bool guarded = context != nullptr;
     ++g_inFlight;
     QObject::connect(reply, &QObject::destroyed, [] { --g_inFlight; });
     QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, guard, guarded, done = std::move(done)]() {
+                     [reply, guard, guarded, abandoned, done = std::move(done)]() {
                          reply->deleteLater();
-                         if (guarded && !guard)
+                         if (*abandoned || (guarded && !guard))
                              return;
                          done(readReply(reply));
                      });

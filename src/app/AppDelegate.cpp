@@ -465,7 +465,8 @@ bool AppDelegate::handleEscape() {
 }
 
 bool AppDelegate::handlePaste() {
-    if (!m_controller)
+    // In an overlay's field Ctrl+V pastes text, never a picture onto an entry.
+    if (!m_controller || m_controller->hasOverlay())
         return false;
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     if (!mime || !mime->hasImage())

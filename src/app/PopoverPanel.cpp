@@ -13,6 +13,8 @@ PopoverPanel::PopoverPanel(QWidget* content)
     , m_edges(new ResizeEdgesView(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Names cut short in its lists tell themselves whole, active or not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(QStringLiteral("Zevra Tikit"));
     setMinimumSize(minimumPanelSize);
     m_content->setParent(this);

@@ -72,6 +72,7 @@ private Q_SLOTS:
     }
 
     // Text pastes into the field; a picture with nothing running waits, as PNG.
+    // Over an overlay, Ctrl+V is its field's.
     void pasteRouting() {
         AppDelegate& d = open();
         QLineEdit* field = d.controller()->composerField();
@@ -88,6 +89,10 @@ private Q_SLOTS:
         QCOMPARE(d.model().pendingShots().size(), 1);
         QCOMPARE(d.model().pendingShots()[0].ext, u"png"_s);
         QCOMPARE(QImage::fromData(d.model().pendingShots()[0].data, "PNG").size(), QSize(8, 6));
+        // In an overlay's field Ctrl+V is the field's: no picture is taken.
+        d.controller()->showUsersManager();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(d.model().pendingShots().size(), 1);
     }
 
     // Focus going to another application closes the panel, unless the pointer

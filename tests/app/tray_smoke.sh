@@ -165,6 +165,16 @@ close_card() {
     sleep 0.5
     xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the card"
 }
+# --- with the timer running, keys typed and Ctrl+V in the Team overlay (the header's first
+# button) stay in it: the running entry keeps its name and its two pictures
+xdotool mousemove $((px + pw - 79)) $((py + 22)) click 1; sleep 0.5
+xdotool type --delay 20 "John"; xdotool key ctrl+v; sleep 0.3
+import -window root "$shots/smoke-team.png"
+xdotool key Escape; sleep 1
+xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the Team overlay"
+smoke=$(entry_of '"Smoke test entry"')
+[ "$(grep -cE '"(file|server)": ' <<<"$smoke")" -eq 2 ] || fail "keys in the Team overlay reached the running entry: $smoke"
+
 # --- the running entry's card (the list's first row, found from the top down) stays right after
 # a Stop in the composer: Save, clicked, leaves every entry ended and the stop's end as it was
 open_card $((px + 100)) $((py + 240)) $((py + 400))
@@ -181,6 +191,13 @@ wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q .
 sleep 0.5
 [ "$(grep -c '"started_at"' "$db")" -eq "$(grep -c '"ended_at"' "$db")" ] || fail "Save in the card made an entry run again"
 [ "$(entry_of '"Smoke test entry"' | grep -o '"ended_at": "[^"]*"')" = "$stopped" ] || fail "Save in the card moved the stop's end"
+# The keys are the panel's again: Escape hides it; the icon brings it back.
+xdotool key Escape
+wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "Escape after the card closed did not hide the panel"
+xdotool mousemove "$icon_x" "$icon_y" click 1
+wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 2 ]" || fail "the panel did not reopen"
+winid=$(panel_window)
+sleep 0.5
 open_card $((px + 100)) $((py + ph - 40)) $((py + 240))
 [ "$cx" -eq $((px + 20 - 315)) ] || fail "card at x $cx, not beside the panel at $((px + 20 - 315))"
 # Nothing clamps it here, so the card and its arrow are centred on the row.
@@ -232,7 +249,7 @@ pw=$new_w
 xdotool key Escape
 wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "Escape did not hide the panel"
 xdotool mousemove "$icon_x" "$icon_y" click 1
-wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 2 ]" || fail "the panel did not reopen"
+wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 3 ]" || fail "the panel did not reopen"
 read -r _ _ _ w h _ _ < <(last_panel)
 winid=$(panel_window)
 [ "$w $h" = "$pw $ph" ] || fail "reopened at ${w}x${h}, not ${pw}x${ph}"
@@ -244,7 +261,7 @@ sleep 0.5
 toggle() { XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$app" toggle >/dev/null 2>&1; }
 xdotool mousemove 10 400
 toggle || fail "toggle failed"
-wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 3 ]" || fail "toggle did not open the panel"
+wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 4 ]" || fail "toggle did not open the panel"
 read -r _ tx ty _ _ _ _ < <(last_panel)
 winid=$(panel_window)
 [ "$tx" -eq 8 ] || fail "the toggled panel at x $tx is not 8 px inside the left edge, under the pointer"

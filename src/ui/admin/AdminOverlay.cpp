@@ -8,6 +8,7 @@
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextButton.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,6 +18,8 @@
 
 AdminOverlay::AdminOverlay(QWidget* parent)
     : QWidget(parent) {
+    // A click on its backdrop or card leaves the focus where it is.
+    setFocusPolicy(Qt::NoFocus);
     m_card = new CardView(this);
     auto* glass = new LayerView(m_card);
     glass->setFill(LayerView::ColorFn([] { return Style::glass(); }));
@@ -100,4 +103,48 @@ void AdminOverlay::paintEvent(QPaintEvent*) {
 void AdminOverlay::mousePressEvent(QMouseEvent* event) {
     // The backdrop keeps clicks away from what lies below.
     event->accept();
+}
+
+QList<QWidget*> AdminOverlay::tabStops() const {
+    QList<QWidget*> stops;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus))
+            stops.append(w);
+    }
+    return stops;
+}
+
+void AdminOverlay::takeFocus() {
+    QWidget* before = QApplication::focusWidget();
+    if (before && !isAncestorOf(before))
+        m_focusBefore = before;
+    for (QWidget* stop : tabStops()) {
+        if (qobject_cast<QLineEdit*>(stop)) {
+            stop->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    setFocus(Qt::OtherFocusReason);
+}
+
+void AdminOverlay::giveBackFocus() {
+    if (m_focusBefore && m_focusBefore->isVisible()) {
+        m_focusBefore->activateWindow();
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool AdminOverlay::focusNextPrevChild(bool next) {
+    // Tab never leaves the overlay for the fields it covers.
+    const QList<QWidget*> stops = tabStops();
+    if (stops.isEmpty()) {
+        setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    const qsizetype at = stops.indexOf(QApplication::focusWidget());
+    const qsizetype count = stops.size();
+    const qsizetype to = at < 0 ? (next ? 0 : count - 1) : (at + (next ? 1 : count - 1)) % count;
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -78,18 +80,28 @@ UsersOverlayView::UsersOverlayView(AppModel* model, QWidget* parent)
 
 void UsersOverlayView::load() {
     Api::fetchUsers(m_model->store(), this, [this](const QList<ReportUser>& users) {
-        m_users = users;
-        reloadRows();
+        showUsers(users);
         m_status->setText(AdminText::statusAfterLoad(m_status->text()));
     });
+}
+
+void UsersOverlayView::showUsers(const QList<ReportUser>& users) {
+    m_loaded = true;
+    m_users = users;
+    // A server may send keys with the list; "Copy key" copies those too.
+    for (const ReportUser& person : users)
+        keep(person);
+    reloadRows();
 }
 
 void UsersOverlayView::reloadRows() {
     clearRows(m_rows);
     QWidget* document = m_rows->parentWidget();
     if (m_users.isEmpty()) {
-        m_rows->insertWidget(0, new TextLabel(u"No people yet."_s, Style::font(11.5),
-                                              Style::Tone::Tertiary, document));
+        // Nothing is said about an empty list before it has come.
+        if (m_loaded)
+            m_rows->insertWidget(0, new TextLabel(u"No people yet."_s, Style::font(11.5),
+                                                  Style::Tone::Tertiary, document));
         return;
     }
     const std::optional<qint64> self = m_model->store().db().settings.userId;
@@ -105,29 +117,55 @@ void UsersOverlayView::reloadRows() {
         const QString text = AdminText::personLabel(person, self);
         auto* name = new TextLabel(text, Style::font(12.5), Style::Tone::Label, row);
         name->setToolTip(text);
-        name->setMinimumWidth(40);
         line->addWidget(name, 1);
-
-        // Nobody switches their own account off, so one's own row has no switch.
-        if (!(self && *self == person.id)) {
-            auto* active = new QCheckBox(u"Active"_s, row);
-            active->setObjectName(u"active"_s);
-            active->setFont(Style::font(10.5));
-            active->setChecked(person.active);
-            connect(active, &QCheckBox::toggled, this,
-                    [this, id = person.id](bool on) { setActive(id, on); });
-            line->addWidget(active);
+        // The name gets the room it needs first: the controls take their
+        // short forms when the long ones would cut it.
+        const int room = listWidth - name->sizeHint().width();
+        int controls = addControls(person, self, false, line);
+        if (controls > room) {
+            while (QLayoutItem* item = line->takeAt(1)) {
+                delete item->widget();
+                delete item;
+            }
+            controls = addControls(person, self, true, line);
         }
-
-        TextButton* renew = smallButton(u"New key"_s, u"newKey"_s, row);
-        connect(renew, &TextButton::clicked, this, [this, id = person.id] { newKey(id); });
-        line->addWidget(renew);
-        TextButton* copy = smallButton(u"Copy key"_s, u"copyKey"_s, row);
-        copy->setVisible(person.apiKey && !person.apiKey->isEmpty());
-        connect(copy, &TextButton::clicked, this, [this, id = person.id] { copyKey(id); });
-        line->addWidget(copy);
+        name->setMinimumWidth(
+            std::min(name->sizeHint().width(), std::max(40, listWidth - controls)));
         m_rows->insertWidget(i, row);
     }
+}
+
+int UsersOverlayView::addControls(const ReportUser& person, std::optional<qint64> self,
+                                  bool compact, QHBoxLayout* line) {
+    QWidget* row = line->parentWidget();
+    QList<QWidget*> controls;
+    // Nobody switches their own account off, so one's own row has no switch.
+    if (!(self && *self == person.id)) {
+        auto* active = new QCheckBox(compact ? QString() : u"Active"_s, row);
+        active->setObjectName(u"active"_s);
+        active->setToolTip(u"Active"_s);
+        active->setFont(Style::font(10.5));
+        active->setChecked(person.active);
+        connect(active, &QCheckBox::toggled, this,
+                [this, id = person.id](bool on) { setActive(id, on); });
+        controls.append(active);
+    }
+    TextButton* renew = smallButton(compact ? u"New"_s : u"New key"_s, u"newKey"_s, row);
+    renew->setToolTip(u"New key"_s);
+    connect(renew, &TextButton::clicked, this, [this, id = person.id] { newKey(id); });
+    controls.append(renew);
+    if (person.apiKey && !person.apiKey->isEmpty()) {
+        TextButton* copy = smallButton(compact ? u"Copy"_s : u"Copy key"_s, u"copyKey"_s, row);
+        copy->setToolTip(u"Copy key"_s);
+        connect(copy, &TextButton::clicked, this, [this, id = person.id] { copyKey(id); });
+        controls.append(copy);
+    }
+    int width = 0;
+    for (QWidget* control : std::as_const(controls)) {
+        line->addWidget(control);
+        width += line->spacing() + control->sizeHint().width();
+    }
+    return width;
 }
 
 void UsersOverlayView::setStatus(const QString& text, bool failure) {
@@ -171,11 +209,9 @@ void UsersOverlayView::addPerson() {
                         if (made.apiKey && !made.apiKey->isEmpty())
                             putOnClipboard(*made.apiKey);
                         setStatus(AdminText::addedStatus(made));
-                        Api::fetchUsers(m_model->store(), this,
-                                        [this](const QList<ReportUser>& users) {
-                                            m_users = users;
-                                            reloadRows();
-                                        });
+                        Api::fetchUsers(
+                            m_model->store(), this,
+                            [this](const QList<ReportUser>& users) { showUsers(users); });
                     });
 }
 

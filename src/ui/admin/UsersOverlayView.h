@@ -10,6 +10,7 @@
 
 class AppModel;
 class QCheckBox;
+class QHBoxLayout;
 class QLineEdit;
 class TextLabel;
 
@@ -32,7 +33,13 @@ public:
 
 private:
     void load();
+    // The list came: it is shown, and the keys it carries are kept.
+    void showUsers(const QList<ReportUser>& users);
     void reloadRows();
+    // The switch and buttons of a person's row, in their long or short form;
+    // gives the width they take.
+    int addControls(const ReportUser& person, std::optional<qint64> self, bool compact,
+                    QHBoxLayout* line);
     void setStatus(const QString& text, bool failure = false);
     // Keys handed out while the overlay is open: the list never carries them.
     void keep(const ReportUser& person);
@@ -45,4 +52,5 @@ private:
     QLineEdit* m_nameField;
     QCheckBox* m_adminBox;
     TextLabel* m_status;
+    bool m_loaded = false;
 };

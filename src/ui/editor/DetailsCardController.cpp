@@ -36,10 +36,8 @@ bool DetailsCardController::open(const QString& entryId, const std::optional<QRe
     m_entryId = entryId;
     QPointer<DetailsCardController> self(this);
     editor->onHeightChanged = [self] {
-        if (!self || !self->m_window)
-            return;
-        self->m_window->resize(CardPlacement::width, self->m_window->fittingHeight());
-        self->followRow();
+        if (self)
+            self->refit();
     };
     position(anchorScreen);
     card->show();
@@ -96,4 +94,11 @@ void DetailsCardController::position(const std::optional<QRect>& anchorScreen) {
 void DetailsCardController::followRow() {
     if (m_window && m_entryId)
         position(m_panel->screenRect(*m_entryId));
+}
+
+void DetailsCardController::refit() {
+    if (!m_window)
+        return;
+    m_window->resize(CardPlacement::width, m_window->fittingHeight());
+    followRow();
 }

@@ -38,6 +38,9 @@ public:
     void position(const std::optional<QRect>& anchorScreen);
     // The card goes where its entry's row now is.
     void followRow();
+    // The card takes the height its content needs (pictures or an overlay
+    // came or went) and goes to its row.
+    void refit();
 
     bool isOpen() const { return m_window || m_editor; }
     DetailsWindow* window() const { return m_window; }

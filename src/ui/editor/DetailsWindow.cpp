@@ -11,6 +11,8 @@ DetailsWindow::DetailsWindow(QWidget* editor)
     , m_body(new QWidget(this))
     , m_editor(editor) {
     setAttribute(Qt::WA_TranslucentBackground);
+    // The names cut short in its lists tell themselves whole, active or not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setWindowTitle(QStringLiteral("Details"));
     m_editor->setParent(m_body);
     m_editor->move(0, 0);
@@ -21,8 +23,13 @@ DetailsWindow::DetailsWindow(QWidget* editor)
 int DetailsWindow::fittingHeight() const {
     if (QLayout* layout = m_editor->layout())
         layout->activate();
-    const int h = m_editor->hasHeightForWidth() ? m_editor->heightForWidth(CardPlacement::cardW)
-                                                : m_editor->sizeHint().height();
+    int h = m_editor->hasHeightForWidth() ? m_editor->heightForWidth(CardPlacement::cardW)
+                                          : m_editor->sizeHint().height();
+    // An overlay open over the editor needs its own height.
+    for (const QWidget* child : m_body->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != m_editor && child->isVisibleTo(m_body))
+            h = std::max(h, child->sizeHint().height());
+    }
     return std::max(h, CardPlacement::minHeight);
 }
 

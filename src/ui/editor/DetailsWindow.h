@@ -21,7 +21,8 @@ public:
     CardPlacement::Side side() const { return m_side; }
     int arrowY() const { return m_arrowY; }
 
-    // The height the card wants: the editor's at its width, at least 160.
+    // The height the card wants: the editor's at its width, or an open
+    // overlay's when that is taller; at least 160.
     int fittingHeight() const;
     // Moves and sizes the window and turns its arrow to the given side.
     void apply(const CardPlacement::Place& place);

@@ -122,6 +122,7 @@ void ComposerView::configure() {
         m_timeBox->showTime(Time::hms(EntryListBuilder::shownDuration(*running, Clock::now())));
         if (!isEditingDescription() && m_field->text() != running->description)
             m_field->setText(running->description);
+        m_shownRunning = running->id;
         m_trash->show();
     } else {
         m_startStop->setSymbol(u"play.fill"_s);
@@ -129,8 +130,11 @@ void ComposerView::configure() {
         m_startStop->setBezelColor(Theme::accent());
         m_startStop->setTint(Theme::onAccent());
         m_timeBox->showTime(u"0:00:00"_s);
-        if (!isEditingDescription())
+        // Stopped, here or elsewhere: the next start begins afresh, its text
+        // and client alike. A reload while nothing runs keeps what is typed.
+        if (m_shownRunning)
             m_field->clear();
+        m_shownRunning.reset();
         m_trash->hide();
     }
 

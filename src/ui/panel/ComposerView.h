@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class AppModel;
 class ChipView;
 class PopoverViewController;
@@ -28,7 +30,9 @@ public:
     void detach();
 
     // Shows the current state: running or not, the time, the description
-    // (unless it is being typed), the chip and the screenshots.
+    // (unless it is being typed), the chip and the screenshots. When the
+    // running entry ends the field is emptied, typed into or not; otherwise
+    // text typed while nothing runs stays.
     void configure();
     void configureShots();
 
@@ -55,4 +59,6 @@ private:
     ShotStripView* m_shots;
     SymbolButton* m_startStop;
     SymbolButton* m_trash;
+    // The running entry the field last showed: when it ends, the field empties.
+    std::optional<QString> m_shownRunning;
 };

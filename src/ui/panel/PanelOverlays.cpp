@@ -6,11 +6,8 @@
 #include "ui/panel/PopoverViewController.h"
 #include "ui/widgets/LayoutHelpers.h"
 
-#include <QLineEdit>
-#include <QTimer>
-
 PanelOverlays::PanelOverlays(AppModel* model, PopoverViewController* panel,
-                             const DetailsCardController* card)
+                             DetailsCardController* card)
     : QObject(panel)
     , m_model(model)
     , m_panel(panel)
@@ -30,10 +27,20 @@ void PanelOverlays::setupClosed(SetupOverlayView* overlay) {
         m_setup.clear();
 }
 
-void PanelOverlays::host(QWidget* overlay) {
+void PanelOverlays::host(AdminOverlay* overlay) {
     pin(overlay, m_card->window() ? m_card->window()->body() : static_cast<QWidget*>(m_panel));
     overlay->raise();
     overlay->show();
+    // A short card grows to hold the overlay whole.
+    if (m_card->window())
+        m_card->refit();
+    overlay->takeFocus();
+}
+
+void PanelOverlays::closed(AdminOverlay* overlay) {
+    overlay->giveBackFocus();
+    if (m_card->window())
+        m_card->refit();
 }
 
 void PanelOverlays::showClientsManager() {
@@ -43,7 +50,7 @@ void PanelOverlays::showClientsManager() {
     QPointer<PanelOverlays> self(this);
     overlay->onDone = [self] {
         if (self)
-            close(self->m_clientsManager);
+            self->close(self->m_clientsManager);
     };
     overlay->onNewClient = [self] {
         if (!self)
@@ -66,7 +73,7 @@ void PanelOverlays::showUsersManager() {
     QPointer<PanelOverlays> self(this);
     overlay->onDone = [self] {
         if (self)
-            close(self->m_usersManager);
+            self->close(self->m_usersManager);
     };
     m_usersManager = overlay;
     host(overlay);
@@ -83,7 +90,7 @@ void PanelOverlays::promptNewClient(std::function<void(const Client&)> onCreated
             const std::optional<Client> client = self->m_model->addClient(name, color);
             if (!client)
                 return false;
-            close(self->m_newClient);
+            self->close(self->m_newClient);
             if (onCreated)
                 onCreated(*client);
             else
@@ -92,13 +99,10 @@ void PanelOverlays::promptNewClient(std::function<void(const Client&)> onCreated
         });
     overlay->onCancel = [self] {
         if (self)
-            close(self->m_newClient);
+            self->close(self->m_newClient);
     };
     m_newClient = overlay;
     host(overlay);
-    // The name field takes the keys once the overlay is on screen.
-    QTimer::singleShot(0, overlay,
-                       [overlay] { overlay->nameField()->setFocus(Qt::OtherFocusReason); });
 }
 
 bool PanelOverlays::closeTop() {

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <type_traits>
 
 class AppModel;
 class DetailsCardController;
@@ -21,7 +22,7 @@ class PopoverViewController;
 class PanelOverlays : public QObject {
     Q_OBJECT
 public:
-    PanelOverlays(AppModel* model, PopoverViewController* panel, const DetailsCardController* card);
+    PanelOverlays(AppModel* model, PopoverViewController* panel, DetailsCardController* card);
 
     void openSettings();
     // The setup form closed itself.
@@ -45,23 +46,30 @@ public:
     ClientsOverlayView* clientsManager() const { return m_clientsManager; }
     UsersOverlayView* usersManager() const { return m_usersManager; }
 
-    // Hides a surface, deletes it once control returns, and forgets it.
-    template <typename T>
-    static void close(QPointer<T>& surface) {
-        if (surface) {
-            surface->hide();
-            surface->deleteLater();
-        }
-        surface.clear();
-    }
+    bool anyOpen() const { return m_setup || m_newClient || m_clientsManager || m_usersManager; }
 
 private:
-    // Pins the overlay over the card while it is open, else over the panel.
-    void host(QWidget* overlay);
+    // Pins the overlay over the card while it is open, else over the panel,
+    // and gives it the keyboard.
+    void host(AdminOverlay* overlay);
+    // Hides an overlay, gives the focus back to where it was, deletes the
+    // overlay once control returns, and forgets it.
+    template <typename T>
+    void close(QPointer<T>& overlay) {
+        if (!overlay)
+            return;
+        T* open = overlay;
+        overlay.clear();
+        open->hide();
+        open->deleteLater();
+        if constexpr (std::is_base_of_v<AdminOverlay, T>)
+            closed(open);
+    }
+    void closed(AdminOverlay* overlay);
 
     AppModel* m_model;
     PopoverViewController* m_panel;
-    const DetailsCardController* m_card;
+    DetailsCardController* m_card;
     QPointer<SetupOverlayView> m_setup;
     QPointer<NewClientOverlayView> m_newClient;
     QPointer<ClientsOverlayView> m_clientsManager;

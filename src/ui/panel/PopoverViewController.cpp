@@ -496,8 +496,12 @@ void PopoverViewController::openEditor(const Entry& entry, QWidget* anchor) {
 }
 
 void PopoverViewController::closeEditor() {
-    if (m_card->close())
-        reload();
+    if (!m_card->close())
+        return;
+    reload();
+    // The keys come back to the panel, so the next Escape reaches it.
+    window()->activateWindow();
+    setFocus(Qt::OtherFocusReason);
 }
 
 void PopoverViewController::positionDetails(const std::optional<QRect>& anchorScreen) {
@@ -545,6 +549,10 @@ bool PopoverViewController::handleEscape() {
         return true;
     }
     return false;
+}
+
+bool PopoverViewController::hasOverlay() const {
+    return m_overlays->anyOpen();
 }
 
 void PopoverViewController::dismissTransient() {

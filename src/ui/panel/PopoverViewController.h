@@ -58,6 +58,8 @@ public:
     void handlePasteScreenshot(const QByteArray& data, const QString& ext);
     // Every mouse-down in the panel: closes the time editor when outside it.
     void dismissTimeEditor(const QPoint& globalPos);
+    // An overlay covers the panel or the card: keys are its own.
+    bool hasOverlay() const;
     // When the panel hides.
     void dismissTransient();
     void clearTransientState();

@@ -65,6 +65,10 @@ void SuggestionListView::show(const QList<Suggestion>& suggestions, const QStrin
         m_items.append(row);
         m_rows.append(row);
     }
+    // Children made while the list is already shown stay hidden until shown,
+    // and hidden ones take no room: the list would shrink to its margins.
+    for (QWidget* item : std::as_const(m_items))
+        item->show();
     m_stack->activate();
     resize(width(), sizeHint().height());
     QWidget::show();

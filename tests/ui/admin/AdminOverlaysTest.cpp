@@ -1,3 +1,4 @@
+#include "FakeHttpServer.h"
 #include "ServerHarness.h"
 #include "Storage.h"
 #include "api/Api.h"
@@ -164,6 +165,32 @@ private Q_SLOTS:
         QCOMPARE(refused.users().size(), 0);
         QCOMPARE(f->h.get(u"/api.php?action=users"_s, cleo->store().db().settings.apiKey).status,
                  403);
+    }
+
+    // A server that sends keys with the list: names that differ late are shown
+    // whole beside the controls, "Copy key" copies the key that came with the
+    // list, and nothing is called empty before the list arrives.
+    void peopleWithKeysAndLongNames() {
+        FakeHttpServer server;
+        server.enqueue(ScriptedReply::json(200, R"({"users": [
+                {"id": 1, "name": "Maria Rodriguez", "is_admin": false, "active": true, "api_key": "k-maria"},
+                {"id": 2, "name": "Mario Rodriguez", "is_admin": false, "active": true, "api_key": "k-mario"}]})"));
+        AppModel model(f->env.path(u"fake"_s));
+        model.setSettings(server.baseUrl(), u"key"_s);
+        UsersOverlayView view(&model);
+        view.resize(380, 620);
+        view.show();
+        QVERIFY(view.findChildren<TextLabel*>().size() > 0);
+        for (const TextLabel* label : view.findChildren<TextLabel*>())
+            QVERIFY(label->text() != u"No people yet."_s);
+        QTRY_COMPARE(rows(view).size(), 2);
+        QCoreApplication::processEvents();
+        for (QWidget* row : rows(view)) {
+            const TextLabel* name = row->findChild<TextLabel*>();
+            QVERIFY2(name->width() >= name->sizeHint().width(), qPrintable(name->text()));
+        }
+        rows(view)[u"Mario Rodriguez"_s]->findChild<TextButton*>(u"copyKey"_s)->click();
+        QCOMPARE(clipboard(), u"k-mario"_s);
     }
 };
 

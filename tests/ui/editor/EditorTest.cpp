@@ -5,8 +5,6 @@
 #include "UiTestData.h"
 
 #include "model/AppModel.h"
-#include "ui/admin/ClientsOverlayView.h"
-#include "ui/admin/NewClientOverlayView.h"
 #include "ui/editor/DetailsWindow.h"
 #include "ui/editor/EditorView.h"
 #include "ui/editor/TimeEditorOverlay.h"
@@ -42,8 +40,13 @@ struct Panel {
     TestEnv env;
     AppModel model{env.dataDirectory()};
     std::unique_ptr<PopoverViewController> controller;
+    int syncs = 0;
 
     explicit Panel(int entries = 3) {
+        model.setSyncRunner([this](Store&, QObject*, AppModel::SyncDone done) {
+            ++syncs;
+            done(SyncSummary{});
+        });
         db().settings.server = u"http://127.0.0.1:8080"_s;
         db().settings.apiKey = u"secret"_s;
         db().clients.append(Client{u"c1"_s, std::nullopt, u"Acme"_s, u"#22c55e"_s});
@@ -169,23 +172,6 @@ private Q_SLOTS:
         QVERIFY(card != first && (!first || !first->isVisible()));
         QCOMPARE(card->y() + card->arrowY(), third);
 
-        // Escape closes the new-client overlay over the clients overlay, both in the card,
-        // then the card, which saves nothing.
-        f.controller->editorView()->descField()->setText(u"not kept"_s);
-        f.controller->showClientsManager();
-        f.controller->promptNewClient();
-        QVERIFY(card->body()->findChild<NewClientOverlayView*>());
-        const auto escape = [&f] {
-            const bool handled = f.controller->handleEscape();
-            f.settle();
-            return handled;
-        };
-        QVERIFY(escape() && !card->body()->findChild<NewClientOverlayView*>());
-        QVERIFY(escape() && !card->body()->findChild<ClientsOverlayView*>());
-        QVERIFY(escape() && !f.controller->detailsWindow());
-        QVERIFY(!escape());
-        QCOMPARE(f.db().entries[0].description, u"Task 2"_s);
-        f.clickRow(2);
         QTest::mouseClick(f.controller->editorView()->deleteButton(), Qt::LeftButton);
         QVERIFY(f.db().entries.size() == 2 && !f.controller->detailsWindow());
     }
@@ -217,43 +203,6 @@ private Q_SLOTS:
         f.settle();
         QVERIFY(editor->currentEntry().screenshots.value_or(QList<Screenshot>()).isEmpty());
         QVERIFY(card->height() < tall);
-    }
-
-    void editingAndSaving() {
-        Panel f;
-        f.db().entries[2].endedAt = Time::iso(at(0)); // e0: 8:30 to 9:30
-        int syncs = 0;
-        f.model.setSyncRunner([&syncs](Store&, QObject*, AppModel::SyncDone done) {
-            ++syncs;
-            done(SyncSummary{});
-        });
-        QVERIFY(f.open());
-        f.clickRow(0);
-        EditorView* editor = f.controller->editorView();
-        // A typed duration moves the end picker when the field is left.
-        f.retype(editor->durationField(), u"2:00"_s);
-        QTest::mouseClick(editor->descField(), Qt::LeftButton);
-        QCOMPARE(editor->durationField()->text(), u"2:00:00"_s);
-        QCOMPARE(editor->endPicker()->time(), QTime(10, 30));
-        // A picture pasted meanwhile survives the save.
-        f.controller->handlePasteScreenshot(png, u"png"_s);
-        QCOMPARE(editor->shots()->shots().size(), 1);
-        f.retype(editor->descField(), u"Task zero, renamed"_s);
-        QMenu* menu = editor->showClientMenu();
-        menu->actions()[2]->trigger(); // Acme
-        menu->close();
-        const int before = syncs;
-        QTest::keyClick(editor->descField(), Qt::Key_Return); // Return saves, and sends it
-        f.settle();
-        QCOMPARE(syncs, before + 1);
-
-        const Entry& saved = f.db().entries[2];
-        QCOMPARE(saved.description, u"Task zero, renamed"_s);
-        QCOMPARE(saved.clientId, std::optional<QString>(u"c1"_s));
-        QCOMPARE(saved.startedAt, Time::iso(at(-60)));
-        QCOMPARE(saved.endedAt, std::optional(Time::iso(at(60))));
-        QCOMPARE(saved.screenshots->size(), 1);
-        QCOMPARE(f.row(0)->titleText(), u"Task zero, renamed"_s);
     }
 
     // Corrections keep exactly what the person changed, whatever happened to
@@ -307,6 +256,23 @@ private Q_SLOTS:
                 f.env.clock().advance(2000);
             },
             {done, u"run Focus notes 5 08:45:20 running"_s});
+        row("a typed duration, a new name and a client, saved with Return",
+            [](Panel& f) {
+                f.openCard(u"done"_s);
+                f.retype(f.editor()->durationField(), u"2:00"_s);
+                f.click(f.editor()->descField()); // leaving the field applies it
+                QCOMPARE(f.editor()->endPicker()->time(), QTime(10, 0));
+                f.controller->handlePasteScreenshot(png, u"png"_s); // survives the save
+                f.retype(f.editor()->descField(), u"Task, renamed"_s);
+                f.editor()->showClientMenu()->actions()[2]->trigger(); // Acme
+                const int syncs = f.syncs;
+                QTest::keyClick(f.editor()->descField(), Qt::Key_Return);
+                f.settle();
+                QCOMPARE(f.syncs, syncs + 1); // sent at once
+                QCOMPARE(f.db().entries[0].clientId, std::optional(u"c1"_s));
+                QCOMPARE(f.db().entries[0].screenshots->size(), 1);
+            },
+            {u"done Task, renamed 5 08:00:00 5 10:00:00"_s, u"run Focus 5 08:45:20 running"_s});
         row("typed start, saved with the mouse",
             [](Panel& f) {
                 f.openCard(u"done"_s);
