@@ -39,6 +39,7 @@ ApiRouter::ApiRouter(Storage& storage, PictureStore& pictures, ReleaseStore& rel
     , m_releases(releases)
     , m_sync(storage, pictures)
     , m_people(storage)
+    , m_clients(storage)
     , m_reports(storage) {}
 
 std::optional<ServerUser> ApiRouter::authenticate(const QByteArray& apiKey, HttpAnswer& refusal) {
@@ -120,5 +121,5 @@ HttpAnswer ApiRouter::handle(const QByteArray& method, const QUrlQuery& query,
     if (action == "users"_L1)
         return method == "PATCH" ? m_people.changeUser(*user, *object)
                                  : m_people.createUser(*user, *object);
-    return m_people.setClientColor(*user, *object);
+    return m_clients.changeClient(*user, *object);
 }

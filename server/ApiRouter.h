@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClientsAction.h"
 #include "HttpAnswer.h"
 #include "PeopleAction.h"
 #include "ReportAction.h"
@@ -43,5 +44,6 @@ private:
     ReleaseStore& m_releases;
     SyncAction m_sync;
     PeopleAction m_people;
+    ClientsAction m_clients;
     ReportAction m_reports;
 };

@@ -6,7 +6,6 @@
 #include "api/ReportUser.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -111,23 +110,4 @@ std::optional<PeopleAction::Created> PeopleAction::create(const QString& rawName
     created.user =
         m_storage.createUser(name, isAdmin, ApiKeys::hash(created.apiKey), ServerTime::now());
     return created;
-}
-
-HttpAnswer PeopleAction::setClientColor(const ServerUser&, const QJsonObject& body) {
-    static const QRegularExpression hex(u"\\A#[0-9A-Fa-f]{6}\\z"_s);
-    const QJsonValue idValue = body.value("id"_L1);
-    const QJsonValue color = body.value("color"_L1);
-    const double d = idValue.toDouble(-1);
-    if (!idValue.isDouble() || d != double(qint64(d)))
-        return HttpAnswer::error(400, u"\"id\" must be a client id"_s);
-    if (!color.isString() || !hex.match(color.toString()).hasMatch())
-        return HttpAnswer::error(400, u"\"color\" must be a colour written #RRGGBB"_s);
-    const qint64 id = qint64(d);
-    const QString value = color.toString().toLower();
-    if (!m_storage.setClientColor(id, value, ServerTime::now()))
-        return HttpAnswer::error(404, u"No client with this id"_s);
-    QJsonObject o;
-    o.insert("ok"_L1, true);
-    o.insert("client"_L1, m_storage.client(id)->toJson());
-    return HttpAnswer::json(o);
 }

@@ -10,8 +10,7 @@
 
 class Storage;
 
-// "action=users" (listing, creating and changing people, administrators only)
-// and "action=clients" (a client's colour, anyone signed in).
+// "action=users": listing, creating and changing people, administrators only.
 class PeopleAction {
 public:
     explicit PeopleAction(Storage& storage);
@@ -23,7 +22,6 @@ public:
     // answer carries the person, with "api_key" when a new key was made.
     // Nobody can switch their own account off.
     HttpAnswer changeUser(const ServerUser& caller, const QJsonObject& body);
-    HttpAnswer setClientColor(const ServerUser& caller, const QJsonObject& body);
 
     // Creates a person and returns it with its new API key, or nothing when
     // the name is empty or taken (`error` tells which). Shared with the

@@ -462,9 +462,11 @@ ServerClient Storage::createClient(const QString& name, const QString& color, qi
     return c;
 }
 
-bool Storage::setClientColor(qint64 id, const QString& color, qint64 now) {
-    QSqlQuery& q =
-        run(u"UPDATE clients SET color = ?, updated_at = ? WHERE id = ?"_s, {color, now, id});
+bool Storage::updateClient(const ServerClient& client, qint64 now) {
+    QSqlQuery& q = run(u"UPDATE clients SET name = ?, name_key = ?, color = ?, archived = ?, "
+                       "updated_at = ? WHERE id = ?"_s,
+                       {client.name, ServerClient::nameKey(client.name), client.color,
+                        client.archived ? 1 : 0, now, client.id});
     return q.numRowsAffected() > 0;
 }
 

@@ -76,8 +76,9 @@ public:
     std::optional<ServerClient> clientByName(const QString& name);
     ServerClient createClient(const QString& name, const QString& color, qint64 createdBy,
                               qint64 now);
-    // False when there is no such client.
-    bool setClientColor(qint64 id, const QString& color, qint64 now);
+    // Writes the client's name, colour and archived flag; false when there is
+    // no such client.
+    bool updateClient(const ServerClient& client, qint64 now);
 
     // --- entries ---
     std::optional<ServerEntry> entry(qint64 id);

@@ -109,6 +109,56 @@ private Q_SLOTS:
         QCOMPARE(ids(again, "entries"), QList<qint64>{keep});
     }
 
+    // PATCH action=clients, and what the next sync of another device lists.
+    void clientChanges_data() {
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<QByteArray>("change"); // besides Acme's id
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("after"); // Acme: name, colour, archived
+        const QString same = u"Acme #111111 0"_s;
+        QTest::newRow("rename") << true << R"("name": " Acme Ltd ")"_ba << 200
+                                << u"Acme Ltd #111111 0"_s;
+        QTest::newRow("archive") << true << R"("archived": true)"_ba << 200 << u"Acme #111111 1"_s;
+        QTest::newRow("member recolours")
+            << false << R"("color": "#ABCDEF")"_ba << 200 << u"Acme #abcdef 0"_s;
+        QTest::newRow("own name in capitals")
+            << true << R"("name": "ACME")"_ba << 200 << u"ACME #111111 0"_s;
+        QTest::newRow("name of another") << true << R"("name": "globex")"_ba << 409 << same;
+        QTest::newRow("member renames") << false << R"("name": "Mine")"_ba << 403 << same;
+        QTest::newRow("member restores and recolours")
+            << false << R"("archived": false, "color": "#ABCDEF")"_ba << 403 << same;
+        QTest::newRow("empty name") << true << R"("name": " ")"_ba << 400 << same;
+        QTest::newRow("nothing") << true << R"("ok": true)"_ba << 400 << same;
+        QTest::newRow("no such client") << true << QByteArray() << 404 << same;
+    }
+    void clientChanges() {
+        QFETCH(bool, admin);
+        QFETCH(QByteArray, change);
+        QFETCH(int, status);
+        QFETCH(QString, after);
+        const qint64 acme = h().storage().createClient(u"Acme"_s, u"#111111"_s, 1, 0).id;
+        h().storage().createClient(u"Globex"_s, u"#222222"_s, 1, 0);
+        const QByteArray body = change.isEmpty()
+                                    ? R"({"id": 99, "name": "X"})"_ba
+                                    : "{\"id\": " + QByteArray::number(acme) + ", " + change + "}";
+        const HttpResult r =
+            h().request("PATCH", u"/api.php?action=clients"_s, admin ? f->ada : f->bob, body);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.error().isEmpty(), status == 200);
+        const QJsonObject listed = sync(f->bob, {})["clients"_L1][0].toObject();
+        QCOMPARE(u"%1 %2 %3"_s.arg(listed["name"_L1].toString(), listed["color"_L1].toString())
+                     .arg(int(listed["archived"_L1].toBool())),
+                 after);
+        if (status == 200)
+            QCOMPARE(r.json["client"_L1].toObject(), listed);
+        // A device that created "Acme" offline gets a new client of the old name.
+        QJsonObject offline = SyncBody::request({});
+        offline.insert("new_clients"_L1,
+                       QJsonArray{QJsonObject{{"ref"_L1, u"x"_s}, {"name"_L1, u"Acme"_s}}});
+        QCOMPARE(h().sync(f->bob, offline).json["clients"_L1].toArray().size(),
+                 QTest::currentDataTag() == "rename"_L1 ? 3 : 2);
+    }
+
     void picturesStoredServedKeptAndRemoved() {
         const QByteArray red = SyncBody::png(Qt::red);
         const QStringList stored =
