@@ -62,20 +62,30 @@ void Api::fetchUsers(const Store& store, QObject* context,
     });
 }
 
-void Api::updateClientColor(const Store& store, qint64 serverId, const QString& hex) {
+void Api::sendClientChange(const Store& store, const ClientChange& change, QObject* context,
+                           std::function<void(const ClientChange::Answer&)> done) {
     const std::optional<Credentials> creds = credentials(store);
     const std::optional<QUrl> url =
         creds ? HttpCall::parseUrl(creds->base + u"/api.php?action=clients"_s) : std::nullopt;
-    if (!url)
+    if (!url) {
+        HttpCall::later(context, [done] {
+            done({ClientChange::Kind::Failed, u"Not configured"_s});
+        });
         return;
+    }
     HttpCall call;
     call.method = "PATCH";
     call.url = *url;
     call.apiKey = creds->key;
     call.timeoutMs = adminTimeoutMs;
-    QJsonObject body;
-    body.insert("id"_L1, serverId);
-    body.insert("color"_L1, hex);
-    call.jsonBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    call.send(nullptr, [](const HttpReply&) {});
+    call.jsonBody = QJsonDocument(change.body()).toJson(QJsonDocument::Compact);
+    call.send(context, [done](const HttpReply& reply) {
+        using Kind = ClientChange::Kind;
+        if (reply.isTransportFailure())
+            return done({Kind::Failed, *reply.transportError});
+        if (reply.status >= 200 && reply.status < 300)
+            return done({Kind::Accepted, QString()});
+        static const QList<int> final = {400, 403, 404, 409};
+        done({final.contains(reply.status) ? Kind::Refused : Kind::Failed, reply.failureMessage()});
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "api/ApiResult.h"
 #include "api/ReportUser.h"
+#include "model/ClientChange.h"
 #include "model/SyncSummary.h"
 
 #include <QDateTime>
@@ -51,7 +52,7 @@ void merge(const SyncResponse& response, Db& db, const SyncSnapshot* snapshot = 
 // One exchange: sends pending changes, merges the reply, prunes, saves.
 void sync(Store& store, QObject* context, std::function<void(const SyncSummary&)> done);
 
-// Hands the tracking model its sync and its client-colour upload.
+// Hands the tracking model its sync and its client changes' call.
 void connect(AppModel& model);
 
 // --- administration ---
@@ -66,8 +67,12 @@ void setUserActive(const Store& store, qint64 userId, bool active, QObject* cont
 // Has the server replace a person's key; the result carries the new key.
 void issueNewKey(const Store& store, qint64 userId, QObject* context,
                  std::function<void(const ApiResult<ReportUser>&)> done);
-// Fire and forget.
-void updateClientColor(const Store& store, qint64 serverId, const QString& hex);
+// PATCH action=clients with a client's changed fields. Transport failures,
+// no configuration and server failures (5xx) answer Failed, so the change is
+// sent again later; 400, 403, 404 and 409 answer Refused with the server's
+// message.
+void sendClientChange(const Store& store, const ClientChange& change, QObject* context,
+                      std::function<void(const ClientChange::Answer&)> done);
 
 // --- reports ---
 void fetchReport(const Store& store, const QDateTime& from, const QDateTime& to,

@@ -53,7 +53,8 @@ void Api::connect(AppModel& model) {
     model.setSyncRunner([](Store& store, QObject* context, AppModel::SyncDone done) {
         sync(store, context, std::move(done));
     });
-    model.setColorUploader([](Store& store, qint64 serverId, const QString& hex) {
-        updateClientColor(store, serverId, hex);
+    model.setClientUploader([](Store& store, const ClientChange& change, QObject* context,
+                               std::function<void(const ClientChange::Answer&)> done) {
+        sendClientChange(store, change, context, std::move(done));
     });
 }

@@ -19,11 +19,20 @@ bool SyncMerge::changedInFlight(const Entry& entry) const {
     return it != m_snapshot->entries.constEnd() && !(*it == entry);
 }
 
-bool SyncMerge::changedInFlight(const Client& client) const {
+QStringList SyncMerge::changedInFlight(const Client& client) const {
     if (!m_snapshot)
-        return false;
+        return {};
     const auto it = m_snapshot->clients.constFind(client.id);
-    return it != m_snapshot->clients.constEnd() && !(*it == client);
+    return it == m_snapshot->clients.constEnd() ? QStringList() : Client::differences(*it, client);
+}
+
+QString SyncMerge::sentName(const Client& client) const {
+    if (m_snapshot) {
+        const auto it = m_snapshot->clients.constFind(client.id);
+        if (it != m_snapshot->clients.constEnd())
+            return it->name;
+    }
+    return client.name;
 }
 
 void SyncMerge::apply(const SyncResponse& response) {
@@ -59,11 +68,12 @@ void SyncMerge::indexClients() {
 
 void SyncMerge::mergeClients(const QList<SyncResponse::ClientDTO>& clients) {
     QList<Client>& local = m_db.clients;
-    // Clients without a server id, by lower-cased name, in list order.
+    // Clients without a server id, by lower-cased name (the name a request
+    // carried them under), in list order.
     QHash<QString, QList<int>> unsyncedByName;
     for (int i = 0; i < local.size(); ++i) {
         if (!local[i].serverId)
-            unsyncedByName[local[i].name.toLower()].append(i);
+            unsyncedByName[sentName(local[i]).toLower()].append(i);
     }
 
     for (const SyncResponse::ClientDTO& dto : clients) {
@@ -89,20 +99,32 @@ void SyncMerge::mergeClients(const QList<SyncResponse::ClientDTO>& clients) {
         }
 
         Client& client = local[index];
-        if (changedInFlight(client)) {
-            // Changed while its creation was in flight: keep the local values
-            // and send them again; the colour goes by its own call now that the
-            // server knows the client.
-            client.serverId = dto.id;
-            if (client.color != dto.color)
-                m_colorUploads.append({dto.id, client.color});
+        // A change under way by its own call: the server's answer settles it.
+        if (client.hasChangesToSend())
             continue;
+        // A client just created keeps what changed here that its creation did
+        // not carry: changes made while the request was under way, and an
+        // archiving. Those go by their own call from now on.
+        QStringList kept;
+        if (!client.serverId) {
+            kept = changedInFlight(client);
+            if (client.changed.contains(Client::archivedField) &&
+                !kept.contains(Client::archivedField))
+                kept.append(Client::archivedField);
         }
+        Client server = client;
+        server.name = dto.name;
+        server.color = dto.color;
+        server.archived = dto.archived;
         client.serverId = dto.id;
-        client.name = dto.name;
-        client.color = dto.color;
-        client.archived = dto.archived;
-        client.syncState = Entry::synced;
+        if (!kept.contains(Client::nameField))
+            client.name = dto.name;
+        if (!kept.contains(Client::colorField))
+            client.color = dto.color;
+        if (!kept.contains(Client::archivedField))
+            client.archived = dto.archived;
+        client.changed = Client::differences(client, server);
+        client.syncState = client.changed.isEmpty() ? Entry::synced : Entry::pending;
     }
 }
 

@@ -15,17 +15,8 @@
 // lists would.
 class SyncMerge {
 public:
-    struct ColorUpload {
-        qint64 serverId;
-        QString color;
-    };
-
     SyncMerge(Db& db, const SyncSnapshot* snapshot);
     void apply(const SyncResponse& response);
-
-    // Clients that received their server id while a local colour change was in
-    // flight: their colour must still reach the server.
-    const QList<ColorUpload>& colorUploads() const { return m_colorUploads; }
 
     // What the server said about records it did not take whole (a refused
     // picture, for example), once each.
@@ -53,7 +44,9 @@ private:
                                            const std::optional<QList<Screenshot>>& local);
 
     bool changedInFlight(const Entry& entry) const;
-    bool changedInFlight(const Client& client) const;
+    // The fields of a client changed since the request carried it.
+    QStringList changedInFlight(const Client& client) const;
+    QString sentName(const Client& client) const;
     void indexEntries();
 
     Db& m_db;
@@ -61,6 +54,5 @@ private:
     QHash<qint64, int> m_clientByServerId;
     QHash<QString, int> m_entryById;
     QHash<qint64, int> m_entryByServerId;
-    QList<ColorUpload> m_colorUploads;
     QStringList m_problems;
 };

@@ -1,6 +1,5 @@
 #include "api/SyncRun.h"
 
-#include "api/Api.h"
 #include "api/HttpCall.h"
 #include "api/SyncMerge.h"
 #include "api/SyncRequest.h"
@@ -98,8 +97,6 @@ void SyncRun::step() {
         SyncMerge merge(self->m_store->db(), snapshot.get());
         merge.apply(*response);
         self->m_store->save();
-        for (const SyncMerge::ColorUpload& upload : merge.colorUploads())
-            Api::updateClientColor(*self->m_store, upload.serverId, upload.color);
         for (const QString& problem : merge.problems()) {
             if (!self->m_problems.contains(problem))
                 self->m_problems.append(problem);

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString newLocalId() {
@@ -47,10 +49,10 @@ std::optional<Entry> AppModel::running() const {
     return std::nullopt;
 }
 
-QList<Client> AppModel::clients() const {
+QList<Client> AppModel::clients(bool withArchived) const {
     QList<Client> list;
     for (const Client& c : m_store->db().clients) {
-        if (!c.archived)
+        if (withArchived || !c.archived)
             list.append(c);
     }
     QCollator collator;
@@ -219,6 +221,23 @@ void AppModel::deleteEntry(const Entry& entry) {
     changed();
 }
 
+Client* AppModel::findClient(const QString& id) {
+    for (Client& c : m_store->db().clients) {
+        if (c.id == id)
+            return &c;
+    }
+    return nullptr;
+}
+
+void AppModel::clientChanged(Client& client, const QString& field) {
+    client.syncState = Entry::pending;
+    if (!client.changed.contains(field))
+        client.changed.append(field);
+    const Client copy = client;
+    changed();
+    sendClientChange(copy);
+}
+
 std::optional<Client> AppModel::addClient(const QString& name,
                                           const std::optional<QString>& color) {
     const QString trimmed = name.trimmed();
@@ -228,9 +247,11 @@ std::optional<Client> AppModel::addClient(const QString& name,
     QList<Client>& clients = m_store->db().clients;
     for (Client& c : clients) {
         if (c.name.toLower() == lowered) {
-            if (c.archived) {
+            // Only administrators bring an archived client back for everyone;
+            // anybody else just uses it.
+            if (c.archived && (m_store->db().settings.isAdmin || !c.serverId)) {
                 c.archived = false;
-                changed();
+                clientChanged(c, Client::archivedField);
             }
             return c;
         }
@@ -247,16 +268,69 @@ std::optional<Client> AppModel::addClient(const QString& name,
 }
 
 void AppModel::setClientColor(const QString& id, const QString& hex) {
-    QList<Client>& clients = m_store->db().clients;
-    const auto it =
-        std::find_if(clients.begin(), clients.end(), [&id](const Client& c) { return c.id == id; });
-    if (it == clients.end())
+    if (Client* client = findClient(id); client && client->color != hex) {
+        client->color = hex;
+        clientChanged(*client, Client::colorField);
+    }
+}
+
+std::optional<QString> AppModel::renameClient(const QString& id, const QString& name) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return u"Please enter a name."_s;
+    for (const Client& other : std::as_const(m_store->db().clients)) {
+        if (other.id != id && other.name.compare(trimmed, Qt::CaseInsensitive) == 0)
+            return u"A client named \"%1\" already exists"_s.arg(other.name);
+    }
+    if (Client* client = findClient(id); client && client->name != trimmed) {
+        client->name = trimmed;
+        clientChanged(*client, Client::nameField);
+    }
+    return std::nullopt;
+}
+
+void AppModel::setClientArchived(const QString& id, bool archived) {
+    if (Client* client = findClient(id); client && client->archived != archived) {
+        client->archived = archived;
+        clientChanged(*client, Client::archivedField);
+    }
+}
+
+void AppModel::sendClientChanges() {
+    const QList<Client> clients = m_store->db().clients;
+    for (const Client& client : clients)
+        sendClientChange(client);
+}
+
+void AppModel::sendClientChange(const Client& client) {
+    const std::optional<ClientChange> change = ClientChange::of(client);
+    if (!change || !m_clientUploader || m_clientsInFlight.contains(client.id))
         return;
-    it->color = hex;
-    const std::optional<qint64> serverId = it->serverId;
+    m_clientsInFlight.insert(client.id);
+    QPointer<AppModel> self(this);
+    m_clientUploader(*m_store, *change, this,
+                     [self, change = *change](const ClientChange::Answer& answer) {
+                         if (self)
+                             self->clientAnswered(change, answer);
+                     });
+}
+
+void AppModel::clientAnswered(const ClientChange& change, const ClientChange::Answer& answer) {
+    m_clientsInFlight.remove(change.sent.id);
+    if (answer.kind == ClientChange::Kind::Failed)
+        return; // sent again after the next sync
+    change.settle(m_store->db().clients);
+    if (answer.kind == ClientChange::Kind::Refused) {
+        SyncSummary line = m_lastSync.value_or(SyncSummary{true, std::nullopt, 0, std::nullopt});
+        line.error = answer.message;
+        m_lastSync = line;
+    }
     changed();
-    if (serverId && m_colorUploader)
-        m_colorUploader(*m_store, *serverId, hex);
+    if (answer.kind == ClientChange::Kind::Refused)
+        Q_EMIT clientChangeRefused(answer.message);
+    // What was changed again meanwhile goes now.
+    if (Client* client = findClient(change.sent.id))
+        sendClientChange(*client);
 }
 
 void AppModel::setSettings(const QString& server, const QString& apiKey) {
@@ -286,5 +360,8 @@ void AppModel::syncNow() {
         self->m_syncing = false;
         if (self->m_onChange)
             self->m_onChange();
+        // Client changes that found no server last time, and those of clients
+        // the server has just given an id, go now.
+        self->sendClientChanges();
     });
 }

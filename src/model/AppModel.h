@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Client.h"
+#include "model/ClientChange.h"
 #include "model/Entry.h"
 #include "model/PendingShot.h"
 #include "model/Store.h"
@@ -8,6 +9,7 @@
 #include "model/SyncSummary.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -22,8 +24,9 @@ public:
     using SyncDone = std::function<void(const SyncSummary&)>;
     // Runs one sync exchange on the store and reports its summary once.
     using SyncRunner = std::function<void(Store&, QObject* context, SyncDone)>;
-    // Sends a client's new colour to the server; the outcome is not reported.
-    using ColorUploader = std::function<void(Store&, qint64 serverId, const QString& hex)>;
+    // Sends a client change to the server and reports the answer once.
+    using ClientUploader = std::function<void(Store&, const ClientChange&, QObject* context,
+                                              std::function<void(const ClientChange::Answer&)>)>;
 
     explicit AppModel(std::unique_ptr<Store> store, QObject* parent = nullptr);
     explicit AppModel(const QString& dataDirectory, QObject* parent = nullptr);
@@ -44,7 +47,8 @@ public:
 
     // Readers.
     std::optional<Entry> running() const;
-    QList<Client> clients() const;
+    // Sorted by name; archived ones only when asked for.
+    QList<Client> clients(bool withArchived = false) const;
     std::optional<Client> client(const std::optional<QString>& id) const;
     int pendingCount() const;
     QList<Suggestion> suggestions(const QString& text) const;
@@ -60,9 +64,15 @@ public:
     void removeScreenshot(const Entry& entry, int index);
     void deleteEntry(const Entry& entry);
 
-    // Changes of clients and settings.
+    // Changes of clients and settings. A change of a client the server knows
+    // makes it pending and goes to the server by its own call; the sync leaves
+    // the client alone until the server has answered.
     std::optional<Client> addClient(const QString& name, const std::optional<QString>& color);
     void setClientColor(const QString& id, const QString& hex);
+    // Nothing when renamed (or already so named), else why not: an empty
+    // name, or one another client has without regard to case.
+    std::optional<QString> renameClient(const QString& id, const QString& name);
+    void setClientArchived(const QString& id, bool archived);
     void setSettings(const QString& server, const QString& apiKey);
 
     // Starts a background sync unless one runs or the connection is not set.
@@ -71,12 +81,24 @@ public:
     // The server calls, handed over at start-up (Api::connect); without them
     // the model works offline and never syncs.
     void setSyncRunner(SyncRunner runner) { m_syncRunner = std::move(runner); }
-    void setColorUploader(ColorUploader uploader) { m_colorUploader = std::move(uploader); }
+    void setClientUploader(ClientUploader uploader) { m_clientUploader = std::move(uploader); }
+
+Q_SIGNALS:
+    // The server refused a client change for good; `message` says why. The
+    // sync line says it too, until the next sync.
+    void clientChangeRefused(const QString& message);
 
 private:
     void replace(const Entry& changed);
     void changed();
     static void touch(Entry& entry);
+    Client* findClient(const QString& id);
+    // Marks `field` of the client changed, saves, notifies and sends it.
+    void clientChanged(Client& client, const QString& field);
+    // Sends the waiting change of every client that has none under way.
+    void sendClientChanges();
+    void sendClientChange(const Client& client);
+    void clientAnswered(const ClientChange& change, const ClientChange::Answer& answer);
 
     std::unique_ptr<Store> m_store;
     std::function<void()> m_onChange;
@@ -84,5 +106,8 @@ private:
     QList<PendingShot> m_pendingShots;
     bool m_syncing = false;
     SyncRunner m_syncRunner;
-    ColorUploader m_colorUploader;
+    ClientUploader m_clientUploader;
+    // Clients whose change is under way: one call per client at a time, so
+    // that the server applies their changes in order.
+    QSet<QString> m_clientsInFlight;
 };

@@ -13,6 +13,8 @@ QJsonObject Client::toJson() const {
     o.insert("color"_L1, color);
     o.insert("archived"_L1, archived);
     o.insert("sync_state"_L1, syncState);
+    if (!changed.isEmpty())
+        o.insert("changed"_L1, QJsonArray::fromStringList(changed));
     return o;
 }
 
@@ -25,6 +27,8 @@ std::optional<Client> Client::fromJson(const QJsonValue& value) {
     c.color = r.text("color"_L1);
     c.archived = r.flag("archived"_L1);
     c.syncState = r.text("sync_state"_L1);
+    c.changed =
+        r.optionalList<QString>("changed"_L1, &JsonReader::textValue).value_or(QStringList());
     if (!r.ok())
         return std::nullopt;
     return c;
@@ -34,6 +38,15 @@ void Client::writeJson(JsonTextWriter& w) const {
     w.beginObject();
     w.key("archived"_L1);
     w.value(archived);
+    if (!changed.isEmpty()) {
+        w.key("changed"_L1);
+        w.beginArray();
+        for (const QString& field : changed) {
+            w.element();
+            w.value(field);
+        }
+        w.endArray();
+    }
     w.key("color"_L1);
     w.value(color);
     w.key("id"_L1);
@@ -44,4 +57,15 @@ void Client::writeJson(JsonTextWriter& w) const {
     w.key("sync_state"_L1);
     w.value(syncState);
     w.endObject();
+}
+
+QStringList Client::differences(const Client& a, const Client& b) {
+    QStringList fields;
+    if (a.name != b.name)
+        fields.append(nameField);
+    if (a.color.compare(b.color, Qt::CaseInsensitive) != 0)
+        fields.append(colorField);
+    if (a.archived != b.archived)
+        fields.append(archivedField);
+    return fields;
 }

@@ -11,7 +11,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The people list, person creation and the client colour call against a
+// The people list, person creation and the client change call against a
 // scripted server.
 class AdminCallsTest : public QObject {
     Q_OBJECT
@@ -169,16 +169,43 @@ private Q_SLOTS:
         QVERIFY(!result->error().message.startsWith(u"Server said"_s));
     }
 
-    void updateClientColorSendsPatch() {
-        Api::updateClientColor(*m_store, 17, u"#14b8a6"_s);
-        QVERIFY(m_server->waitForRequests(1));
+    // Only transport failures and server failures are tried again.
+    void clientChangeAnswers_data() {
+        QTest::addColumn<int>("status"); // 0: no server
+        QTest::addColumn<ClientChange::Kind>("kind");
+        QTest::addColumn<QString>("message");
+        const QString taken = u"A client named \"Acme\" already exists"_s;
+        QTest::newRow("200") << 200 << ClientChange::Kind::Accepted << QString();
+        QTest::newRow("409") << 409 << ClientChange::Kind::Refused << taken;
+        QTest::newRow("403") << 403 << ClientChange::Kind::Refused << taken;
+        QTest::newRow("401") << 401 << ClientChange::Kind::Failed << taken;
+        QTest::newRow("502") << 502 << ClientChange::Kind::Failed << taken;
+        QTest::newRow("no server") << 0 << ClientChange::Kind::Failed << QString();
+    }
+    void clientChangeAnswers() {
+        QFETCH(int, status);
+        QFETCH(ClientChange::Kind, kind);
+        QFETCH(QString, message);
+        if (status == 0)
+            configure(u"http://127.0.0.1:"_s + QString::number(FakeHttpServer::closedPort()),
+                      u"k"_s);
+        m_server->enqueue(ScriptedReply::json(
+            status, QJsonDocument(QJsonObject{{"error"_L1, message}}).toJson()));
+        Client acme{u"a"_s, 17, u"Acme Ltd"_s, u"#14b8a6"_s};
+        acme.syncState = Entry::pending;
+        acme.changed = {Client::nameField};
+        std::optional<ClientChange::Answer> answer;
+        Api::sendClientChange(*m_store, *ClientChange::of(acme), this,
+                              [&](const ClientChange::Answer& a) { answer = a; });
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(answer->kind, kind);
+        if (status == 0)
+            return;
+        QCOMPARE(answer->message, message);
         const RecordedRequest& r = m_server->requests().first();
-        QCOMPARE(r.method, QByteArray("PATCH"));
-        QCOMPARE(r.query.queryItemValue(u"action"_s), u"clients"_s);
-        QCOMPARE(r.header("x-api-key"), QByteArray("key-1"));
-        const QJsonObject body = QJsonDocument::fromJson(r.body).object();
-        QCOMPARE(body.value("id"_L1).toInteger(), 17);
-        QCOMPARE(body.value("color"_L1).toString(), u"#14b8a6"_s);
+        QCOMPARE(r.method + ' ' + r.query.queryItemValue(u"action"_s).toUtf8(), "PATCH clients"_ba);
+        QCOMPARE(QJsonDocument::fromJson(r.body).object(),
+                 (QJsonObject{{"id"_L1, 17}, {"name"_L1, u"Acme Ltd"_s}}));
     }
 
     void completionNeverSynchronous() {

@@ -3,6 +3,7 @@
 #include "api/Api.h"
 #include "api/SyncResponse.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -254,26 +255,22 @@ private Q_SLOTS:
         Entry sent = entry(u"e"_s, std::nullopt, Entry::pending);
         sent.screenshots = QList<Screenshot>{{std::nullopt, u"a.png"_s}};
         Entry untouched = entry(u"u"_s, std::nullopt, Entry::pending);
-        Client newClient = client(u"c"_s, u"Acme"_s, std::nullopt, Entry::pending);
         db.entries = {sent, untouched};
-        db.clients = {newClient};
 
         SyncSnapshot snapshot;
         snapshot.entries.insert(sent.id, sent);
         snapshot.entries.insert(untouched.id, untouched);
-        snapshot.clients.insert(newClient.id, newClient);
 
-        // Meanwhile: a renamed entry with a second picture, a recoloured client.
+        // Meanwhile: a renamed entry with a second picture.
         db.entries[0].description = u"renamed"_s;
         db.entries[0].screenshots->append({std::nullopt, u"b.png"_s});
-        db.clients[0].color = u"#abcdef"_s;
 
-        SyncMerge merge(db, &snapshot);
-        merge.apply(reply(
-            jsonText("{'ok':true,"
-                     "'clients':[{'id':7,'name':'Acme','color':'#111111','archived':false}],"
-                     "'results':[{'ref':'e','server_id':21,'screenshots':['2026/01/aaaaaaaa.png']},"
-                     "{'ref':'u','server_id':22,'screenshots':[]}]}")));
+        Api::merge(
+            reply(jsonText(
+                "{'ok':true,"
+                "'results':[{'ref':'e','server_id':21,'screenshots':['2026/01/aaaaaaaa.png']},"
+                "{'ref':'u','server_id':22,'screenshots':[]}]}")),
+            db, &snapshot);
 
         const Entry& e = db.entries[0];
         QCOMPARE(e.serverId, 21);
@@ -281,14 +278,93 @@ private Q_SLOTS:
         QCOMPARE(e.description, u"renamed"_s);
         QCOMPARE(e.screenshots->size(), 2); // nothing lost before it is uploaded
         QCOMPARE(db.entries[1].syncState, Entry::synced);
+    }
 
-        const Client& c = db.clients[0];
-        QCOMPARE(c.serverId, 7);
-        QCOMPARE(c.color, u"#abcdef"_s);
-        QCOMPARE(c.syncState, Entry::pending);
-        QCOMPARE(merge.colorUploads().size(), 1);
-        QCOMPARE(merge.colorUploads()[0].serverId, 7);
-        QCOMPARE(merge.colorUploads()[0].color, u"#abcdef"_s);
+    // A client changed here, through a sync, the server's answer to its own
+    // call, and the next sync. Known clients have server id 7; new ones were
+    // sent in new_clients, changed before the request or while it travelled.
+    void clientChangesAcrossTwoMerges_data() {
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<bool>("inFlight");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<ClientChange::Kind>("answer");
+        QTest::addColumn<QString>("afterFirst"); // name, colour, archived, state
+        QTest::addColumn<QString>("afterSecond");
+        using K = ClientChange::Kind;
+        const QString name = Client::nameField, archived = Client::archivedField;
+        QTest::newRow("renamed while pending")
+            << true << false << name << u"Acme Ltd"_s << K::Accepted
+            << u"Acme Ltd #111111 0 pending"_s << u"Acme Ltd #111111 0 synced"_s;
+        QTest::newRow("archived while pending")
+            << true << false << archived << u"1"_s << K::Accepted << u"Acme #111111 1 pending"_s
+            << u"Acme #111111 1 synced"_s;
+        QTest::newRow("a 409 ending a rename")
+            << true << false << name << u"Globex"_s << K::Refused << u"Globex #111111 0 pending"_s
+            << u"Acme #111111 0 synced"_s;
+        QTest::newRow("a 5xx keeps the rename")
+            << true << false << name << u"Acme Ltd"_s << K::Failed
+            << u"Acme Ltd #111111 0 pending"_s << u"Acme Ltd #111111 0 pending"_s;
+        QTest::newRow("recoloured while a sync is in flight")
+            << false << true << Client::colorField << u"#ABCDEF"_s << K::Accepted
+            << u"Acme #ABCDEF 0 pending"_s << u"Acme #abcdef 0 synced"_s;
+        QTest::newRow("renamed while its creation is in flight")
+            << false << true << name << u"Acme Ltd"_s << K::Accepted
+            << u"Acme Ltd #111111 0 pending"_s << u"Acme Ltd #111111 0 synced"_s;
+        QTest::newRow("archived before its creation was sent")
+            << false << false << archived << u"1"_s << K::Accepted << u"Acme #111111 1 pending"_s
+            << u"Acme #111111 1 synced"_s;
+    }
+    void clientChangesAcrossTwoMerges() {
+        QFETCH(bool, known);
+        QFETCH(bool, inFlight);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(ClientChange::Kind, answer);
+        QFETCH(QString, afterFirst);
+        QFETCH(QString, afterSecond);
+        const auto change = [&](Client c) {
+            if (field == Client::archivedField)
+                c.archived = value == "1"_L1;
+            else
+                (field == Client::nameField ? c.name : c.color) = value;
+            return c;
+        };
+        const auto serverSays = [](const Client& c) {
+            const QJsonObject dto{{"id"_L1, 7},
+                                  {"name"_L1, c.name},
+                                  {"color"_L1, c.color.toLower()},
+                                  {"archived"_L1, c.archived}};
+            return reply(
+                QJsonDocument(QJsonObject{{"ok"_L1, true}, {"clients"_L1, QJsonArray{dto}}})
+                    .toJson());
+        };
+        const auto state = [](const Client& c) {
+            return u"%1 %2 %3 %4"_s.arg(c.name, c.color).arg(int(c.archived)).arg(c.syncState);
+        };
+        Client server = client(u"c"_s, u"Acme"_s, known ? std::optional<qint64>(7) : std::nullopt,
+                               known ? Entry::synced : Entry::pending);
+        Db db;
+        db.clients = {change(server)};
+        db.clients[0].changed = {field};
+        db.clients[0].syncState = Entry::pending;
+        SyncSnapshot snapshot;
+        if (!known)
+            snapshot.clients.insert(u"c"_s, inFlight ? server : db.clients[0]);
+
+        Api::merge(serverSays(server), db, &snapshot);
+        QCOMPARE(state(db.clients[0]), afterFirst);
+        const std::optional<ClientChange> sent = ClientChange::of(db.clients[0]);
+        QVERIFY(sent);
+        QCOMPARE(sent->body().size(), 2); // the id and the changed field only
+        QCOMPARE(sent->body().value("id"_L1).toInteger(), 7);
+        QVERIFY(sent->body().contains(field));
+        if (answer != ClientChange::Kind::Failed)
+            sent->settle(db.clients);
+        if (answer == ClientChange::Kind::Accepted)
+            server = change(server);
+        Api::merge(serverSays(server), db);
+        QCOMPARE(state(db.clients[0]), afterSecond);
     }
 
     void deletionInFlightStillPurged() {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -33,7 +34,8 @@ class AppModelTest : public QObject {
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<AppModel> m_model;
     QList<AppModel::SyncDone> m_syncs;
-    QList<std::pair<qint64, QString>> m_uploads;
+    // Client changes sent, with their completions.
+    QList<std::pair<ClientChange, std::function<void(const ClientChange::Answer&)>>> m_sent;
     int m_changes = 0;
 
     Db& db() { return m_model->store().db(); }
@@ -74,7 +76,7 @@ private Q_SLOTS:
         m_env = std::make_unique<TestEnv>();
         m_model = std::make_unique<AppModel>(m_env->dataDirectory());
         m_syncs.clear();
-        m_uploads.clear();
+        m_sent.clear();
         m_changes = 0;
         m_model->setOnChange([this] { ++m_changes; });
         m_model->setSyncRunner([this](Store& store, QObject* context, AppModel::SyncDone done) {
@@ -82,8 +84,9 @@ private Q_SLOTS:
             QCOMPARE(context, m_model.get());
             m_syncs.append(std::move(done));
         });
-        m_model->setColorUploader([this](Store&, qint64 serverId, const QString& hex) {
-            m_uploads.append({serverId, hex});
+        m_model->setClientUploader([this](Store&, const ClientChange& change, QObject*,
+                                          std::function<void(const ClientChange::Answer&)> done) {
+            m_sent.append({change, std::move(done)});
         });
     }
 
@@ -207,14 +210,50 @@ private Q_SLOTS:
         QCOMPARE(m_model->addClient(u" \t"_s, std::nullopt), std::nullopt);
         QCOMPARE(db().clients.size(), 19);
 
-        // Only a client the server knows has its new colour sent.
+        // Only a client the server knows has its change sent.
         db().clients[3].serverId = 41;
         m_model->setClientColor(db().clients[3].id, u"#0ea5e9"_s);
         m_model->setClientColor(db().clients[4].id, u"#ef4444"_s);
         m_model->setClientColor(u"nope"_s, u"#ef4444"_s);
         QCOMPARE(db().clients[4].color, u"#ef4444"_s);
         QCOMPARE(m_changes, 22);
-        QCOMPARE(m_uploads, (QList<std::pair<qint64, QString>>{{41, u"#0ea5e9"_s}}));
+        QCOMPARE(m_sent.size(), 1);
+        QCOMPARE(m_sent[0].first.body(), (QJsonObject{{"id"_L1, 41}, {"color"_L1, u"#0ea5e9"_s}}));
+    }
+
+    // One call per client at a time; what changed meanwhile goes after the
+    // answer; a refusal ends the change and says why; a failure waits for the
+    // next sync. A member picking an archived client by name leaves it archived.
+    void clientChangesGoOneAtATime() {
+        db().clients = {Client{u"a"_s, 7, u"Acme"_s}, Client{u"g"_s, 8, u"Globex"_s}};
+        db().clients[1].archived = true;
+        QCOMPARE(m_model->renameClient(u"a"_s, u" "_s), u"Please enter a name."_s);
+        QCOMPARE(m_model->renameClient(u"a"_s, u"GLOBEX "_s),
+                 u"A client named \"Globex\" already exists"_s);
+        QCOMPARE(m_model->renameClient(u"a"_s, u" Acme Ltd"_s), std::nullopt);
+        m_model->setClientArchived(u"a"_s, true);
+        QCOMPARE(m_sent.size(), 1);
+        QCOMPARE(m_sent[0].first.body(), (QJsonObject{{"id"_L1, 7}, {"name"_L1, u"Acme Ltd"_s}}));
+        QCOMPARE(m_model->pendingCount(), 1);
+        QCOMPARE(m_model->addClient(u"globex"_s, std::nullopt)->archived, true);
+
+        QSignalSpy refused(m_model.get(), &AppModel::clientChangeRefused);
+        m_sent[0].second({ClientChange::Kind::Accepted, {}});
+        QCOMPARE(m_sent.size(), 2);
+        QCOMPARE(m_sent[1].first.body(), (QJsonObject{{"id"_L1, 7}, {"archived"_L1, true}}));
+        m_sent[1].second({ClientChange::Kind::Failed, u"HTTP 503"_s});
+        QCOMPARE(db().clients[0].syncState, Entry::pending);
+        db().settings.server = u"http://127.0.0.1:1"_s;
+        db().settings.apiKey = u"k"_s;
+        m_model->syncNow();
+        QCOMPARE(m_sent.size(), 2);
+        m_syncs[0](SyncSummary{true, std::nullopt, 1, std::nullopt});
+        QCOMPARE(m_sent.size(), 3);
+        m_sent[2].second({ClientChange::Kind::Refused, u"No"_s});
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(m_model->lastSync()->error, u"No"_s);
+        QCOMPARE(db().clients[0].syncState, Entry::synced);
+        QVERIFY(db().clients[0].changed.isEmpty() && saved());
     }
 
     // A new server or key starts the sync history afresh.
