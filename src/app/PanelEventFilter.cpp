@@ -24,6 +24,9 @@ bool PanelEventFilter::eventFilter(QObject* watched, QEvent* event) {
         if (!m_delegate->ownsKeyboard(widget->window()))
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
+        // A field editing in place takes Escape itself, to cancel the edit.
+        if (key->key() == Qt::Key_Escape && widget->property("takesEscape").toBool())
+            return false;
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
             // Consumed here, so it never travels on to the parents.
             m_delegate->handleEscape();

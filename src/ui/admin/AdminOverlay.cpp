@@ -61,6 +61,16 @@ TextButton* AdminOverlay::plainButton(const QString& text, const QString& name) 
     return button;
 }
 
+TextButton* AdminOverlay::smallButton(const QString& text, const QString& name, QWidget* parent) {
+    auto* button = new TextButton(text, Style::font(10.5), parent);
+    button->setBackground(Style::withAlpha(Style::label(), 0.10), 5);
+    button->setForeground(Style::label());
+    button->setPadding(6);
+    button->setFixedHeight(20);
+    button->setObjectName(name);
+    return button;
+}
+
 QVBoxLayout* AdminOverlay::scrollList(int height) {
     auto* scroll = new QScrollArea(m_card);
     scroll->setFrameShape(QFrame::NoFrame);

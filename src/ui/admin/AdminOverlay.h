@@ -33,6 +33,8 @@ protected:
     QLineEdit* field(const QString& placeholder, double pixels, const QString& name);
     TextButton* primaryButton(const QString& text, const QString& name);
     TextButton* plainButton(const QString& text, const QString& name);
+    // A small button of a list row.
+    static TextButton* smallButton(const QString& text, const QString& name, QWidget* parent);
     // A borderless list `height` px high, scrolling vertically; gives the
     // column its rows go into (3 px apart, 4 px inside the edges).
     QVBoxLayout* scrollList(int height);

@@ -9,12 +9,15 @@
 #include <optional>
 
 class AppModel;
+class QCheckBox;
 class QLineEdit;
 class SwatchButton;
 class TextLabel;
 
 // Lists the clients and recolours the selected one from the palette or a
-// typed hex colour.
+// typed hex colour. Administrators also rename a client in place (a double
+// click or its pencil; Return saves, Escape cancels), archive it, and with
+// "Show archived" see the archived ones greyed, each with "Restore".
 class ClientsOverlayView : public AdminOverlay {
     Q_OBJECT
 public:
@@ -33,9 +36,14 @@ public:
     void selectRow(int position);
     void pickSwatch(int tag);
     void applyHex();
+    void beginRename(const QString& id);
 
 private:
     void recolour(const QString& hex);
+    QWidget* makeRow(const Client& client, int position, bool admin);
+    void finishRename(const QString& id, const QString& name);
+    void cancelRename();
+    void setArchived(const QString& id, bool archived);
 
     AppModel* m_model;
     QList<Client> m_clients;
@@ -45,4 +53,6 @@ private:
     QLineEdit* m_hexField;
     TextLabel* m_error;
     QList<SwatchButton*> m_palette;
+    QCheckBox* m_showArchived;
+    std::optional<QString> m_renamingId;
 };

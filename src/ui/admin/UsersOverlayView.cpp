@@ -21,16 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TextButton* smallButton(const QString& text, const QString& name, QWidget* parent) {
-    auto* button = new TextButton(text, Style::font(10.5), parent);
-    button->setBackground(Style::withAlpha(Style::label(), 0.10), 5);
-    button->setForeground(Style::label());
-    button->setPadding(6);
-    button->setFixedHeight(20);
-    button->setObjectName(name);
-    return button;
-}
-
 void putOnClipboard(const QString& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();

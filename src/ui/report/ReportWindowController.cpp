@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCollator>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
@@ -26,8 +25,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -286,16 +283,13 @@ QString ReportWindowController::suggestedName(Kind kind) const {
 }
 
 void ReportWindowController::loadFilterLists() {
-    QList<Client> clients = m_model->clients();
+    // Archived clients stay: their entries are reported like any others.
+    QList<Client> clients = m_model->clients(true);
     clients.removeIf([](const Client& c) { return !c.serverId; });
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(clients.begin(), clients.end(), [&](const Client& a, const Client& b) {
-        return collator.compare(a.name, b.name) < 0;
-    });
     QList<CheckList::Item> clientItems;
     for (const Client& client : clients)
-        clientItems.append({*client.serverId, client.name});
+        clientItems.append(
+            {*client.serverId, client.archived ? client.name + u" (archived)"_s : client.name});
     m_clientList->setItems(clientItems, u"No clients yet."_s);
     m_clientSection->show();
 
@@ -357,7 +351,7 @@ void ReportWindowController::exportReport(Kind kind) {
     // Boxes checked while this person was an administrator no longer count.
     if (settings.isAdmin)
         request.userIds = m_peopleList->selectedIds();
-    request.filters = ReportExport::filterLine(request.clientIds, m_model->clients(),
+    request.filters = ReportExport::filterLine(request.clientIds, m_model->clients(true),
                                                settings.isAdmin, request.userIds, m_users);
 
     dropWork();

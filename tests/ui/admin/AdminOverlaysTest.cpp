@@ -92,36 +92,68 @@ private Q_SLOTS:
         QCOMPARE(made, QStringList{u"Acme #f43f5e"_s});
     }
 
-    // A recolour of a synced client reaches the server at once; a client made
-    // in the overlay reaches it with the next sync; archived ones are not listed.
+    // Device A (Ada, an administrator) renames, archives and restores a client
+    // in the manager; device B (Bob, a member) follows with each sync, may
+    // recolour it but not rename it.
     void clientsManager() {
+        const qint64 id = f->h.storage().createClient(u"Acme"_s, u"#111111"_s, 1, 0).id;
+        const auto server = [&] { return *f->h.storage().client(id); };
         auto ada = profile(u"ada"_s, f->ada);
+        auto bob = profile(u"bob"_s, f->bob);
+        const QString acme = bob->clients().value(0).id;
+        bob->start(u"Plans"_s, acme);
         PopoverViewController panel(ada.get());
+        panel.show();
         panel.showClientsManager();
         auto* view = panel.findChild<ClientsOverlayView*>();
-        QCOMPARE(text(view, "colorLabel"), u"Select a client above."_s);
-        QVERIFY(!view->findChild<SwatchButton*>(u"swatch2"_s)->isEnabled());
-        view->findChild<TextButton*>(u"newClient"_s)->click();
-        auto* made = panel.findChild<NewClientOverlayView*>();
-        made->nameField()->setText(u"Acme"_s);
-        QTest::keyClick(made->nameField(), Qt::Key_Return);
-        QCOMPARE(text(view, "colorLabel"), u"Select a client above."_s);
-        sync(*ada);
-        QVERIFY(f->h.storage().clientByName(u"Acme"_s));
-        ada->addClient(u"Gone"_s, std::nullopt);
-        ada->store().db().clients.last().archived = true;
-        view->refreshRows();
-        view->selectRow(0);
-        QCOMPARE(text(view, "colorLabel"), u"Colour for Acme"_s);
-        view->findChild<SwatchButton*>(u"swatch2"_s)->click();
-        QTRY_COMPARE(f->h.storage().clientByName(u"Acme"_s)->color, u"#ef4444"_s);
-        auto bob = profile(u"bob"_s, f->bob);
+        const auto find = [view](const QString& name) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return view->findChild<QWidget*>(name);
+        };
+        const auto click = [&](const QString& name) {
+            QWidget* w = find(name);
+            QTRY_VERIFY(w && w->isVisible());
+            QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2)); // on its text
+        };
+
+        QTest::mouseDClick(find(u"name"_s), Qt::LeftButton);
+        auto* field = qobject_cast<QLineEdit*>(find(u"renameField"_s));
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(text(view, "error"), u"Please enter a name."_s);
+        QTest::keyClicks(field, u"Acme Ltd"_s);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(server().name, u"Acme Ltd"_s);
+        click(u"rename"_s);
+        QTest::keyClicks(qobject_cast<QLineEdit*>(find(u"renameField"_s)), u"Nope"_s);
+        QTest::keyClick(find(u"renameField"_s), Qt::Key_Escape);
+        QVERIFY(!find(u"renameField"_s));
+        click(u"archive"_s);
+        QTRY_VERIFY(server().archived);
+        QVERIFY(!find(u"name"_s));
+        sync(*bob);
+        QCOMPARE(bob->client(acme)->name, u"Acme Ltd"_s); // still on Bob's entry
+        QCOMPARE(bob->running()->clientId, acme);
+        QVERIFY(bob->clients().isEmpty());
+
+        click(u"showArchived"_s);
+        click(u"restore"_s);
+        QTRY_VERIFY(!server().archived);
+        sync(*bob);
         QCOMPARE(bob->clients().size(), 1);
-        QCOMPARE(bob->clients().first().color, u"#ef4444"_s);
+        QCOMPARE(ada->pendingCount(), 0);
+
+        QCOMPARE(bob->renameClient(acme, u"Mine"_s), std::nullopt);
+        QTRY_COMPARE(bob->lastSync()->error,
+                     u"Only administrators can rename or archive clients"_s);
+        sync(*bob);
+        QCOMPARE(bob->client(acme)->name, u"Acme Ltd"_s);
+        bob->setClientColor(acme, u"#ef4444"_s);
+        QTRY_COMPARE(server().color, u"#ef4444"_s);
         QVERIFY(panel.findChild<QWidget*>(u"team"_s)->isVisibleTo(&panel));
-        auto bobPanel = std::make_unique<PopoverViewController>(bob.get());
-        bobPanel->reload();
-        QVERIFY(!bobPanel->findChild<QWidget*>(u"team"_s)->isVisibleTo(bobPanel.get()));
+        PopoverViewController bobPanel(bob.get());
+        bobPanel.reload();
+        QVERIFY(!bobPanel.findChild<QWidget*>(u"team"_s)->isVisibleTo(&bobPanel));
     }
 
     void people() {

@@ -52,7 +52,9 @@ private Q_SLOTS:
     void init() {
         f = std::make_unique<ServerFixture>();
         Storage& s = f->h.storage();
+        // Acme is archived: still listed, and reported on alone by name.
         acme = s.createClient(u"Acme"_s, u"#ef4444"_s, 1, 0).id;
+        QVERIFY(s.updateClient(ServerClient{acme, u"Acme"_s, u"#ef4444"_s, true}, 0));
         const qint64 globex = s.createClient(u"Globex"_s, u"#3b82f6"_s, 1, 0).id;
         s.createClient(u"Initech"_s, u"#22c55e"_s, 1, 0);
         QVERIFY(QDir().mkpath(f->uploads() + u"2026/01"_s));

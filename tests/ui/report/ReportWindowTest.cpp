@@ -64,7 +64,8 @@ private Q_SLOTS:
         s.isAdmin = true;
         f->model.store().db().clients = {Client{u"c1"_s, 11, u"zeta"_s},
                                          Client{u"c2"_s, 12, u"Acme"_s},
-                                         Client{u"c3"_s, std::nullopt, u"Unsynced"_s}};
+                                         Client{u"c3"_s, std::nullopt, u"Unsynced"_s},
+                                         Client{u"c4"_s, 13, u"Beta"_s, u"#8b5cf6"_s, true}};
         f->server.setHandler([this](const RecordedRequest& r) {
             if (r.query.queryItemValue(u"action"_s) == u"users"_s)
                 return ScriptedReply::json(
@@ -76,9 +77,9 @@ private Q_SLOTS:
         });
         f->reports.show();
         QTRY_COMPARE(f->reports.peopleList()->allIds(), (QList<qint64>{1, 2}));
-        // Synchronised clients only, sorted without regard to case.
-        QCOMPARE(f->reports.clientList()->allIds(), (QList<qint64>{12, 11}));
-        QVERIFY(button(u"Bob (you)"_s));
+        // Synchronised clients only, archived ones too, sorted without regard to case.
+        QCOMPARE(f->reports.clientList()->allIds(), (QList<qint64>{12, 13, 11}));
+        QVERIFY(button(u"Bob (you)"_s) && button(u"Beta (archived)"_s));
     }
     void cleanup() { f.reset(); }
 
@@ -130,7 +131,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("pictures");
         const QString month = u"action=reports&from=2026-03-01T00:00:00Z&to=2026-04-01T00:00:00Z"_s;
         QTest::newRow("no longer administrator") << false << month + u"&client_ids=12"_s << 0;
-        QTest::newRow("pictures") << true << month + u"&user_ids=1,2&client_ids=12"_s << 2;
+        QTest::newRow("pictures, all clients")
+            << true << month + u"&user_ids=1,2&client_ids=12,13,11"_s << 2;
     }
     void sent() {
         QFETCH(bool, admin);
@@ -139,6 +141,8 @@ private Q_SLOTS:
         f->reportBody = fullReport();
         f->reports.selectEveryone();
         f->reports.clientList()->select({12});
+        if (admin)
+            QTest::mouseClick(button(u"All"_s), Qt::LeftButton);
         button(u"Include screenshots in the PDF"_s)->setChecked(admin);
         f->model.store().db().settings.isAdmin = admin;
         button(u"Download PDF"_s)->click();
