@@ -288,20 +288,6 @@ private Q_SLOTS:
         QCOMPARE(store().db().entries[0].syncState, Entry::synced);
     }
 
-    void clientColourGoesOutOnlyWithServerId() {
-        int sent = 0;
-        HttpCall::setObserverForTesting([&](const HttpCall&) { ++sent; });
-        const Client local = *m_model->addClient(u"Local"_s, u"#111111"_s);
-        m_model->setClientColor(local.id, u"#222222"_s);
-        QCOMPARE(sent, 0);
-
-        store().db().clients[0].serverId = 12;
-        m_model->setClientColor(local.id, u"#333333"_s);
-        QCOMPARE(sent, 1);
-        QVERIFY(m_server->waitForRequests(1));
-        QCOMPARE(m_server->requests().first().method, QByteArray("PATCH"));
-    }
-
     void abandonedWhenOwnerGoes() {
         m_server->enqueue(ScriptedReply::stalled());
         bool called = false;

@@ -151,12 +151,6 @@ private Q_SLOTS:
                  after);
         if (status == 200)
             QCOMPARE(r.json["client"_L1].toObject(), listed);
-        // A device that created "Acme" offline gets a new client of the old name.
-        QJsonObject offline = SyncBody::request({});
-        offline.insert("new_clients"_L1,
-                       QJsonArray{QJsonObject{{"ref"_L1, u"x"_s}, {"name"_L1, u"Acme"_s}}});
-        QCOMPARE(h().sync(f->bob, offline).json["clients"_L1].toArray().size(),
-                 QTest::currentDataTag() == "rename"_L1 ? 3 : 2);
     }
 
     void picturesStoredServedKeptAndRemoved() {
