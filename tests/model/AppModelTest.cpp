@@ -231,7 +231,8 @@ private Q_SLOTS:
         QCOMPARE(m_model->renameClient(u"a"_s, u"GLOBEX "_s),
                  u"A client named \"Globex\" already exists"_s);
         QCOMPARE(m_model->renameClient(u"a"_s, u" Acme Ltd"_s), std::nullopt);
-        m_model->setClientArchived(u"a"_s, true);
+        m_model->setClientArchived(u"a"_s, true); // both while the rename is under way
+        m_model->renameClient(u"a"_s, u"Acme Co"_s);
         QCOMPARE(m_sent.size(), 1);
         QCOMPARE(m_sent[0].first.body(), (QJsonObject{{"id"_L1, 7}, {"name"_L1, u"Acme Ltd"_s}}));
         QCOMPARE(m_model->pendingCount(), 1);
@@ -240,7 +241,8 @@ private Q_SLOTS:
         QSignalSpy refused(m_model.get(), &AppModel::clientChangeRefused);
         m_sent[0].second({ClientChange::Kind::Accepted, {}});
         QCOMPARE(m_sent.size(), 2);
-        QCOMPARE(m_sent[1].first.body(), (QJsonObject{{"id"_L1, 7}, {"archived"_L1, true}}));
+        QCOMPARE(m_sent[1].first.body(),
+                 (QJsonObject{{"id"_L1, 7}, {"name"_L1, u"Acme Co"_s}, {"archived"_L1, true}}));
         m_sent[1].second({ClientChange::Kind::Failed, u"HTTP 503"_s});
         QCOMPARE(db().clients[0].syncState, Entry::pending);
         db().settings.server = u"http://127.0.0.1:1"_s;
