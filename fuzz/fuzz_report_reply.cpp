@@ -3,7 +3,7 @@
 #include "FuzzCheck.h"
 
 #include "reports/Report.h"
-#include "reports/ReportExport.h"
+#include "exchange/ReportExport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     const std::optional<Report> report = Report::fromJsonBytes(fuzzBytes(data, size));

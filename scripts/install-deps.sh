@@ -18,6 +18,9 @@ packages=(
   fonts-dejavu-core fontconfig
   # PDF assertions in tests, unpacking updates
   poppler-utils unzip zip
+  # import tests: Timewarrior makes its own export; Python's csv module reads
+  # the CSV export back
+  timewarrior python3
   # benchmarks
   libbenchmark-dev
   # fuzz targets (scripts/fuzz.sh)

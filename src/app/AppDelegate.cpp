@@ -14,6 +14,7 @@
 #include "app/SingleInstance.h"
 #include "app/TrayMenu.h"
 #include "app/TrayTitle.h"
+#include "exchange/Importer.h"
 #include "model/AppModel.h"
 #include "model/Clock.h"
 #include "model/Theme.h"
@@ -26,9 +27,12 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QCursor>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
@@ -183,6 +187,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_menu = new TrayMenu(TrayMenu::Actions{
         [this] { openFromMenu(); },
         [this] { syncFromMenu(); },
+        [this] { importFromMenu(); },
         [this] { checkForUpdatesFromMenu(); },
         [] { return Autostart::isEnabled(); },
         [](bool enabled) {
@@ -311,6 +316,28 @@ void AppDelegate::openFromMenu() {
 
 void AppDelegate::syncFromMenu() {
     m_model->syncNow();
+}
+
+void AppDelegate::importFromMenu() {
+    auto* dialog = new QFileDialog(nullptr, QStringLiteral("Import Time Entries"), QDir::homePath(),
+                                   QStringLiteral("Time entries (*.json *.csv);;All files (*)"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    QPointer<AppDelegate> self(this);
+    connect(dialog, &QFileDialog::fileSelected, this, [self](const QString& path) {
+        if (!self)
+            return;
+        const Importer::Outcome outcome =
+            Importer::importFile(*self->m_model, path, std::nullopt, std::nullopt, false);
+        auto* box =
+            new QMessageBox(outcome.error ? QMessageBox::Warning : QMessageBox::Information,
+                            QStringLiteral("Import"), outcome.error.value_or(outcome.summary));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        if (!outcome.error)
+            self->m_model->syncNow();
+    });
+    dialog->open();
 }
 
 void AppDelegate::checkForUpdatesFromMenu() {

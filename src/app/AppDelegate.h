@@ -50,6 +50,8 @@ public:
     // Menu actions.
     void openFromMenu();
     void syncFromMenu();
+    // Asks for a file of another tracker and adds its entries.
+    void importFromMenu();
     void checkForUpdatesFromMenu();
     // Closes the panel and opens the report window, or brings it forward.
     void openReportWindow();

@@ -12,6 +12,8 @@ QString verbName(Command::Verb verb) {
         return u"stop"_s;
     case Command::Verb::Sync:
         return u"sync"_s;
+    case Command::Verb::Import:
+        return u"import"_s;
     case Command::Verb::Show:
         return u"show"_s;
     case Command::Verb::Toggle:
@@ -27,10 +29,15 @@ QString verbName(Command::Verb verb) {
 
 QJsonObject Command::toJson() const {
     QJsonObject o{{"verb"_L1, verbName(verb)}};
-    if (verb == Verb::Start) {
+    if (verb == Verb::Start)
         o.insert("text"_L1, text);
-        if (client)
-            o.insert("client"_L1, *client);
+    if (client)
+        o.insert("client"_L1, *client);
+    if (verb == Verb::Import) {
+        o.insert("path"_L1, importPath);
+        o.insert("dry_run"_L1, dryRun);
+        if (format)
+            o.insert("format"_L1, *format);
     }
     return o;
 }
@@ -39,7 +46,8 @@ std::optional<Command> Command::fromJson(const QJsonObject& object) {
     // Only what the running app carries out travels this way.
     const QString name = object.value("verb"_L1).toString();
     Command c;
-    for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Show, Verb::Toggle, Verb::Quit}) {
+    for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Import, Verb::Show, Verb::Toggle,
+                      Verb::Quit}) {
         if (verbName(verb) == name)
             c.verb = verb;
     }
@@ -48,6 +56,10 @@ std::optional<Command> Command::fromJson(const QJsonObject& object) {
     c.text = object.value("text"_L1).toString();
     if (object.value("client"_L1).isString())
         c.client = object.value("client"_L1).toString();
+    c.importPath = object.value("path"_L1).toString();
+    c.dryRun = object.value("dry_run"_L1).toBool();
+    if (object.value("format"_L1).isString())
+        c.format = object.value("format"_L1).toString();
     return c;
 }
 

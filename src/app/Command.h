@@ -8,7 +8,19 @@
 
 // One command of the command line, parsed: `zevra-tikit VERB ...`.
 struct Command {
-    enum class Verb { Help, Version, Status, Start, Stop, Sync, Report, Show, Toggle, Quit };
+    enum class Verb {
+        Help,
+        Version,
+        Status,
+        Start,
+        Stop,
+        Sync,
+        Report,
+        Import,
+        Show,
+        Toggle,
+        Quit
+    };
 
     Verb verb = Verb::Help;
     // status --json
@@ -16,12 +28,18 @@ struct Command {
     // start TEXT [--client NAME]
     QString text;
     std::optional<QString> client;
-    // report --from DATE --to DATE (--pdf FILE | --json FILE) [--screenshots]
+    // report --from DATE --to DATE (--pdf FILE | --json FILE | --csv FILE) [--screenshots]
     QDate from;
     QDate to;
     QString pdfPath;
     QString jsonPath;
+    QString csvPath; // "-": standard output
     bool screenshots = false;
+    // import FILE [--format NAME] [--client NAME] [--dry-run]; the path is
+    // absolute, for the running app; `client` as above.
+    QString importPath;
+    std::optional<QString> format;
+    bool dryRun = false;
 
     // The form sent to the running app over its local socket.
     QJsonObject toJson() const;

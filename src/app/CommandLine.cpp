@@ -4,9 +4,10 @@
 #include "app/CommandRunner.h"
 #include "app/RunLoop.h"
 #include "app/SingleInstance.h"
+#include "exchange/ImportParser.h"
+#include "exchange/ReportExport.h"
 #include "model/AppModel.h"
 #include "model/Clock.h"
-#include "reports/ReportExport.h"
 #include "reports/ReportFile.h"
 
 #include <QDir>
@@ -57,11 +58,16 @@ data are carried out by it.
                                  bindsym $mod+t exec zevra-tikit toggle
   quit                         Ends the running app.
                                  zevra-tikit quit
-  report --from DATE --to DATE (--pdf FILE | --json FILE) [--screenshots]
+  report --from DATE --to DATE (--pdf FILE | --json FILE | --csv FILE) [--screenshots]
                                Writes the report of whole days, from the
-                               server, as PDF (with screenshots if asked)
-                               or JSON.
+                               server, as PDF (with screenshots if asked),
+                               JSON or CSV (- for standard output).
                                  zevra-tikit report --from 2026-03-01 --to 2026-03-31 --pdf march.pdf
+  import FILE [--format timewarrior|csv|zevra] [--client NAME] [--dry-run]
+                               Adds the finished entries of another tracker's
+                               file (the format is guessed when not given);
+                               --client for entries that name none.
+                                 timew export > tw.json && zevra-tikit import tw.json
   --help                       This text.
   --version                    The version.)"_s;
 }
@@ -113,10 +119,11 @@ std::optional<Command> CommandLine::parse(const QStringList& args, QString* erro
         c.verb = Command::Verb::Quit;
     } else if (verb == u"report"_s) {
         c.verb = Command::Verb::Report;
-        std::optional<QString> from, to, pdf, json;
+        std::optional<QString> from, to, pdf, json, csv;
         if (!takeValue(u"--from"_s, &from) || !takeValue(u"--to"_s, &to) ||
-            !takeValue(u"--pdf"_s, &pdf) || !takeValue(u"--json"_s, &json))
-            return fail(u"Each of --from, --to, --pdf and --json takes one value."_s);
+            !takeValue(u"--pdf"_s, &pdf) || !takeValue(u"--json"_s, &json) ||
+            !takeValue(u"--csv"_s, &csv))
+            return fail(u"Each of --from, --to, --pdf, --json and --csv takes one value."_s);
         c.screenshots = takeFlag(u"--screenshots"_s);
         if (!from || !to)
             return fail(u"report needs --from and --to."_s);
@@ -126,14 +133,25 @@ std::optional<Command> CommandLine::parse(const QStringList& args, QString* erro
             return fail(u"Dates are written like 2026-03-31."_s);
         if (*first > *last)
             return fail(u"The “to” date must be on or after the “from” date."_s);
-        if (pdf.has_value() == json.has_value())
-            return fail(u"report needs either --pdf FILE or --json FILE."_s);
-        if (c.screenshots && json)
+        if (int(pdf.has_value()) + int(json.has_value()) + int(csv.has_value()) != 1)
+            return fail(u"report needs one of --pdf FILE, --json FILE and --csv FILE."_s);
+        if (c.screenshots && !pdf)
             return fail(u"--screenshots goes with --pdf only."_s);
         c.from = *first;
         c.to = *last;
         c.pdfPath = pdf.value_or(QString());
         c.jsonPath = json.value_or(QString());
+        c.csvPath = csv.value_or(QString());
+    } else if (verb == u"import"_s) {
+        c.verb = Command::Verb::Import;
+        if (!takeValue(u"--format"_s, &c.format) || !takeValue(u"--client"_s, &c.client))
+            return fail(u"Each of --format and --client takes one value."_s);
+        if (c.format && !ImportParser::formatNamed(*c.format))
+            return fail(u"--format is one of timewarrior, csv and zevra."_s);
+        c.dryRun = takeFlag(u"--dry-run"_s);
+        if (rest.size() != 1 || rest[0].startsWith(u"--"_s))
+            return fail(u"import needs the file to read."_s);
+        c.importPath = QFileInfo(rest.takeFirst()).absoluteFilePath();
     } else {
         return fail(u"Unknown command \""_s + verb + u"\"."_s);
     }
@@ -229,11 +247,15 @@ CommandResult CommandLine::report(const QString& dataDirectory, const Command& c
     ReportExport::Request request;
     request.from = command.from;
     request.to = command.to;
-    request.kind = command.pdfPath.isEmpty() ? ReportExport::Kind::Json : ReportExport::Kind::Pdf;
+    request.kind = !command.pdfPath.isEmpty()   ? ReportExport::Kind::Pdf
+                   : !command.csvPath.isEmpty() ? ReportExport::Kind::Csv
+                                                : ReportExport::Kind::Json;
     request.screenshots = command.screenshots;
-    const QString path =
-        QFileInfo(request.kind == ReportExport::Kind::Pdf ? command.pdfPath : command.jsonPath)
-            .absoluteFilePath();
+    const bool toOutput = command.csvPath == u"-"_s;
+    const QString path = QFileInfo(!command.pdfPath.isEmpty()   ? command.pdfPath
+                                   : !command.csvPath.isEmpty() ? command.csvPath
+                                                                : command.jsonPath)
+                             .absoluteFilePath();
 
     std::optional<ReportExport::Outcome> outcome;
     QObject context;
@@ -242,6 +264,11 @@ CommandResult CommandLine::report(const QString& dataDirectory, const Command& c
     RunLoop::spinUntil([&outcome] { return outcome.has_value(); });
     if (outcome->error)
         return CommandResult::failed(*outcome->error);
+    if (toOutput) {
+        std::fwrite(outcome->data.constData(), 1, size_t(outcome->data.size()), stdout);
+        std::fflush(stdout);
+        return CommandResult::ok(QString());
+    }
     if (const std::optional<QString> error = ReportFile::write(path, outcome->data))
         return CommandResult::failed(path + u": "_s + *error);
     return CommandResult::ok((outcome->empty ? u"No time entries in that period. "_s : QString()) +

@@ -1,5 +1,6 @@
 #include "app/CommandRunner.h"
 
+#include "exchange/Importer.h"
 #include "model/AppModel.h"
 #include "model/Clock.h"
 #include "model/Time.h"
@@ -42,6 +43,14 @@ void CommandRunner::run(AppModel& model, const Command& command, Done done) {
         return done(stop(model));
     case Command::Verb::Sync:
         return sync(model, std::move(done));
+    case Command::Verb::Import: {
+        const Importer::Outcome outcome = Importer::importFile(
+            model, command.importPath,
+            command.format ? ImportParser::formatNamed(*command.format) : std::nullopt,
+            command.client, command.dryRun);
+        return done(outcome.error ? CommandResult::failed(*outcome.error)
+                                  : CommandResult::ok(outcome.summary));
+    }
     default:
         return done(CommandResult::usage(u"This command cannot be carried out here."_s));
     }

@@ -13,6 +13,11 @@ TrayMenu::TrayMenu(const Actions& actions, QWidget* parent)
         if (f)
             f();
     });
+    connect(addAction(QStringLiteral("Import\u2026")), &QAction::triggered, this,
+            [f = actions.import] {
+                if (f)
+                    f();
+            });
     connect(addAction(QStringLiteral("Check for updates\u2026")), &QAction::triggered, this,
             [f = actions.checkForUpdates] {
                 if (f)

@@ -256,15 +256,29 @@ std::optional<Client> AppModel::addClient(const QString& name,
             return c;
         }
     }
-    Client client;
-    client.id = newLocalId();
-    client.name = trimmed;
-    const QStringList& palette = Theme::clientPalette();
-    client.color = color.value_or(palette[clients.size() % palette.size()]);
-    client.syncState = Entry::pending;
+    const Client client = newClient(trimmed, color, clients.size());
     clients.append(client);
     changed();
     return client;
+}
+
+Client AppModel::newClient(const QString& name, const std::optional<QString>& color,
+                           qsizetype known) {
+    Client client;
+    client.id = newLocalId();
+    client.name = name;
+    const QStringList& palette = Theme::clientPalette();
+    client.color = color.value_or(palette[known % palette.size()]);
+    client.syncState = Entry::pending;
+    return client;
+}
+
+void AppModel::addImported(const QList<Client>& clients, const QList<Entry>& entries) {
+    if (clients.isEmpty() && entries.isEmpty())
+        return;
+    m_store->db().clients.append(clients);
+    m_store->db().entries.append(entries);
+    changed();
 }
 
 void AppModel::setClientColor(const QString& id, const QString& hex) {

@@ -68,6 +68,12 @@ public:
     // makes it pending and goes to the server by its own call; the sync leaves
     // the client alone until the server has answered.
     std::optional<Client> addClient(const QString& name, const std::optional<QString>& color);
+    // A new pending client, coloured from the palette by how many are known.
+    static Client newClient(const QString& name, const std::optional<QString>& color,
+                            qsizetype known);
+    // Entries and clients read from another tracker's file: one save, one
+    // notification.
+    void addImported(const QList<Client>& clients, const QList<Entry>& entries);
     void setClientColor(const QString& id, const QString& hex);
     // Nothing when renamed (or already so named), else why not: an empty
     // name, or one another client has without regard to case.

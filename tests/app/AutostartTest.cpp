@@ -39,6 +39,7 @@ private Q_SLOTS:
         TrayMenu menu(TrayMenu::Actions{{},
                                         {},
                                         {},
+                                        {},
                                         [] { return Autostart::isEnabled(); },
                                         [](bool on) { Autostart::setEnabled(on, u"/x"_s); },
                                         {}});

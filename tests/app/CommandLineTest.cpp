@@ -106,7 +106,12 @@ private Q_SLOTS:
             << report + QStringList{u"31.3.2026"_s, u"--json"_s, u"a"_s} << u"Dates are written"_s;
         QTest::newRow("report both formats")
             << report + QStringList{u"2026-03-02"_s, u"--pdf"_s, u"a"_s, u"--json"_s, u"b"_s}
-            << u"either --pdf"_s;
+            << u"one of --pdf"_s;
+        QTest::newRow("csv with screenshots")
+            << report + QStringList{u"2026-03-02"_s, u"--csv"_s, u"-"_s, u"--screenshots"_s}
+            << u"--pdf only"_s;
+        QTest::newRow("import in an unknown format")
+            << QStringList{u"import"_s, u"a.txt"_s, u"--format"_s, u"toggl"_s} << u"one of"_s;
         QTest::newRow("json with screenshots")
             << report + QStringList{u"2026-03-02"_s, u"--json"_s, u"a"_s, u"--screenshots"_s}
             << u"--pdf only"_s;
@@ -236,6 +241,15 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.errors.contains(u"Nothing is running."_s));
         QCOMPARE(Store(m_env->dataDirectory()).db().entries.size(), 2);
+        // An import, by the app when it runs, its client found whatever the case.
+        QFile csv(m_env->path() + u"/day.csv"_s);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Date,Start,End,Task\n2026-01-02,09:00,10:00,Imported\n");
+        csv.close();
+        r = tikit({u"import"_s, csv.fileName(), u"--client"_s, u"acme"_s});
+        QCOMPARE(r.lines,
+                 QStringList{u"Imported 1 entry, skipped 0 already present, 0 without an end."_s});
+        QCOMPARE(Store(m_env->dataDirectory()).db().entries.last().clientId, u"acme"_s);
 
         const qsizetype before = m_server->requests().size();
         r = tikit({u"sync"_s});

@@ -226,6 +226,11 @@ QWidget* ReportWindowController::buildButtonRow() {
     setButtonAction(close, [this] { closeWindow(); });
     layout->addWidget(close);
     layout->addStretch(1);
+    auto* csv = new QPushButton(u"Download CSV"_s);
+    csv->setFixedHeight(30);
+    csv->setMinimumWidth(csv->sizeHint().width() + 16);
+    setButtonAction(csv, [this] { downloadCSV(); });
+    layout->addWidget(csv);
     auto* json = new QPushButton(u"Download JSON"_s);
     json->setFixedHeight(30);
     json->setMinimumWidth(json->sizeHint().width() + 16);
@@ -241,7 +246,7 @@ QWidget* ReportWindowController::buildButtonRow() {
             css(Style::withAlpha(Theme::accent(), 0.45))));
     setButtonAction(pdf, [this] { downloadPDF(); });
     layout->addWidget(pdf);
-    m_exportButtons = {json, pdf};
+    m_exportButtons = {csv, json, pdf};
     return row;
 }
 
@@ -375,14 +380,16 @@ void ReportWindowController::save(Kind kind, const QByteArray& data) {
         if (!QDir(m_saveDirectory).exists())
             m_saveDirectory = QDir::homePath();
     }
-    const bool pdf = kind == Kind::Pdf;
     auto* dialog = new QFileDialog(m_window.get(), u"Save Report"_s, m_saveDirectory);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilter(pdf ? u"PDF document (*.pdf)"_s : u"JSON file (*.json)"_s);
-    dialog->setDefaultSuffix(pdf ? u"pdf"_s : u"json"_s);
+    const QString suffix = kind == Kind::Pdf ? u"pdf"_s : kind == Kind::Csv ? u"csv"_s : u"json"_s;
+    dialog->setNameFilter(kind == Kind::Pdf   ? u"PDF document (*.pdf)"_s
+                          : kind == Kind::Csv ? u"CSV file (*.csv)"_s
+                                              : u"JSON file (*.json)"_s);
+    dialog->setDefaultSuffix(suffix);
     dialog->selectFile(suggestedName(kind));
     connect(dialog, &QFileDialog::fileSelected, this, [this, data](const QString& path) {
         m_saveDirectory = QFileInfo(path).absolutePath();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "api/ReportUser.h"
-#include "reports/ReportExport.h"
+#include "exchange/ReportExport.h"
 #include "ui/report/PeriodChoice.h"
 
 #include <QList>
@@ -53,6 +53,7 @@ public:
     void selectAllClients();
     void downloadPDF() { exportReport(Kind::Pdf); }
     void downloadJSON() { exportReport(Kind::Json); }
+    void downloadCSV() { exportReport(Kind::Csv); }
     void closeWindow();
 
     QString periodLabel() const;

@@ -2,7 +2,7 @@
 #include "JsonText.h"
 #include "TestEnv.h"
 #include "model/AppModel.h"
-#include "reports/ReportExport.h"
+#include "exchange/ReportExport.h"
 #include "ui/report/CheckList.h"
 #include "ui/report/ReportWindowController.h"
 #include "ui/widgets/TextLabel.h"

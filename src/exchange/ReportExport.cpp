@@ -1,6 +1,7 @@
-#include "reports/ReportExport.h"
+#include "exchange/ReportExport.h"
 
 #include "api/Api.h"
+#include "exchange/CsvReport.h"
 #include "model/Store.h"
 #include "model/Text.h"
 #include "reports/PDFReport.h"
@@ -20,7 +21,10 @@ constexpr int maxShotsPerEntry = 6;
 
 QString ReportExport::suggestedName(const QDate& from, const QDate& to, Kind kind) {
     return u"Zevra-Report_"_s + from.toString(u"yyyy-MM-dd"_s) + u'_' +
-           to.toString(u"yyyy-MM-dd"_s) + (kind == Kind::Pdf ? u".pdf"_s : u".json"_s);
+           to.toString(u"yyyy-MM-dd"_s) +
+           (kind == Kind::Pdf   ? u".pdf"_s
+            : kind == Kind::Csv ? u".csv"_s
+                                : u".json"_s);
 }
 
 QString ReportExport::periodLabel(const QDate& from, const QDate& to) {
@@ -83,6 +87,9 @@ void ReportExport::run(const Store& store, const Request& request, QObject* cont
             const bool empty = report.entries.isEmpty();
             if (request.kind == Kind::Json)
                 return done(Outcome{json(report), std::nullopt, empty});
+            if (request.kind == Kind::Csv)
+                return done(Outcome{CsvReport::csv(report, QTimeZone::systemTimeZone()),
+                                    std::nullopt, empty});
 
             const PDFReport::Meta meta{u"Detailed report"_s, periodLabel(request.from, request.to),
                                        request.filters};

@@ -17,10 +17,11 @@ class Store;
 
 // Building an exported report, the same way wherever it is asked for (the
 // report window, the command line): fetch the period's report, download its
-// screenshots for a PDF when asked, and make the file's bytes.
+// screenshots for a PDF when asked, and make the file's bytes (PDF, JSON, or
+// CSV in this machine's time zone).
 class ReportExport {
 public:
-    enum class Kind { Pdf, Json };
+    enum class Kind { Pdf, Json, Csv };
 
     struct Request {
         QDate from;
