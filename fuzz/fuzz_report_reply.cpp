@@ -2,8 +2,8 @@
 // (which must read back as the same report) and its screenshot addresses.
 #include "FuzzCheck.h"
 
-#include "reports/Report.h"
 #include "exchange/ReportExport.h"
+#include "reports/Report.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     const std::optional<Report> report = Report::fromJsonBytes(fuzzBytes(data, size));
