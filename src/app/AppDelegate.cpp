@@ -21,6 +21,8 @@
 #include "ui/panel/PopoverViewController.h"
 #include "ui/report/ReportWindowController.h"
 #include "ui/shots/Previewer.h"
+#include "ui/widgets/AccessibleWidgets.h"
+#include "ui/widgets/FocusRing.h"
 #include "ui/widgets/Icons.h"
 
 #include <QApplication>
@@ -102,6 +104,8 @@ int AppDelegate::exec(int& argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("zevra-tikit"));
     // No main window: closing a window never ends the application.
     QApplication::setQuitOnLastWindowClosed(false);
+    AccessibleWidgets::install();
+    FocusRing::install();
 
     const std::optional<QString> dir = DiagnosticOutput::dataDirectory();
     if (!dir)

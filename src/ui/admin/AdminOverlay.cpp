@@ -43,6 +43,7 @@ AdminOverlay::AdminOverlay(QWidget* parent)
 QLineEdit* AdminOverlay::field(const QString& placeholder, double pixels, const QString& name) {
     auto* edit = new QLineEdit(m_card);
     edit->setPlaceholderText(placeholder);
+    edit->setAccessibleName(placeholder);
     edit->setFont(Style::font(pixels));
     edit->setObjectName(name);
     return edit;

@@ -11,11 +11,14 @@ SwatchButton::SwatchButton(const QString& hex, int size, QWidget* parent)
     , m_size(size) {
     setFixedSize(size, size);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab; a click leaves the focus where it is.
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Colour ") + hex);
 }
 
 void SwatchButton::setHex(const QString& hex) {
     m_hex = hex;
+    setAccessibleName(QStringLiteral("Colour ") + hex);
     update();
 }
 

@@ -134,6 +134,7 @@ int UsersOverlayView::addControls(const ReportUser& person, std::optional<qint64
         auto* active = new QCheckBox(compact ? QString() : u"Active"_s, row);
         active->setObjectName(u"active"_s);
         active->setToolTip(u"Active"_s);
+        active->setAccessibleName(u"Active"_s);
         active->setFont(Style::font(10.5));
         active->setChecked(person.active);
         connect(active, &QCheckBox::toggled, this,

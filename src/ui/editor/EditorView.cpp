@@ -134,6 +134,7 @@ void EditorView::build() {
     m_descField = roundedField(Style::font(13), this);
     m_descField->setText(m_entry.description);
     m_descField->setPlaceholderText(u"Add description"_s);
+    m_descField->setAccessibleName(u"Description"_s);
     stack->addWidget(m_descField);
 
     // 3. Client.
@@ -175,6 +176,7 @@ void EditorView::build() {
     m_durationField = roundedField(Style::monoDigits(13, Style::Weight::Medium), this);
     m_openedDuration = Time::hms(m_entry.duration(Clock::now()));
     m_durationField->setText(m_openedDuration);
+    m_durationField->setAccessibleName(u"Duration"_s);
     // Return and leaving the field both apply what was typed.
     connect(m_durationField, &QLineEdit::editingFinished, this, &EditorView::applyDuration);
     connect(m_durationField, &QLineEdit::textEdited, this, [this] {
@@ -187,6 +189,8 @@ void EditorView::build() {
     // 6. Start and end clock times.
     m_startPicker = clockPicker(this);
     m_endPicker = clockPicker(this);
+    m_startPicker->setAccessibleName(u"Start"_s);
+    m_endPicker->setAccessibleName(u"End"_s);
     m_endPicker->setEnabled(!m_isRunning);
     auto* times = new QHBoxLayout;
     times->setSpacing(8);
@@ -206,6 +210,7 @@ void EditorView::build() {
     // 7. Day.
     m_datePicker = new QDateEdit(this);
     m_datePicker->setDisplayFormat(u"yyyy-MM-dd"_s);
+    m_datePicker->setAccessibleName(u"Day"_s);
     m_datePicker->setFont(Style::font(13));
     m_datePicker->setKeyboardTracking(true);
     PickerTyping::install(m_datePicker);

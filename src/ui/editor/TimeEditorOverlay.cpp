@@ -40,6 +40,9 @@ TimeEditorOverlay::TimeEditorOverlay(const Entry& entry, AppModel* model, QWidge
     for (QDateTimeEdit* picker :
          std::initializer_list<QDateTimeEdit*>{m_startPicker, m_endPicker, m_datePicker})
         PickerTyping::install(picker);
+    m_startPicker->setAccessibleName(u"Start"_s);
+    m_endPicker->setAccessibleName(u"End"_s);
+    m_datePicker->setAccessibleName(u"Day"_s);
     m_startPicker->setTime(m_opened.start);
     m_endPicker->setTime(m_opened.end);
     m_datePicker->setDate(m_opened.day);

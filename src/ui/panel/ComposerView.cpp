@@ -38,6 +38,7 @@ ComposerView::ComposerView(AppModel* model, PopoverViewController* controller, Q
     m_field->setStyleSheet(u"QLineEdit { background: transparent; border: none; padding: 0px; }"_s);
     m_field->setFont(Style::font(13, Style::Weight::Medium));
     m_field->setPlaceholderText(u"What are you working on?"_s);
+    m_field->setAccessibleName(u"What are you working on?"_s);
     m_field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_field, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (m_controller)
@@ -92,6 +93,11 @@ ComposerView::ComposerView(AppModel* model, PopoverViewController* controller, Q
     stack->addLayout(clientRow);
     stack->addWidget(m_shots);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Tab in the order people read: the first row, then the chip.
+    setTabOrder(m_field, m_timeBox->label());
+    setTabOrder(m_timeBox->label(), m_startStop);
+    setTabOrder(m_startStop, m_trash);
+    setTabOrder(m_trash, m_chip);
 }
 
 ComposerView::~ComposerView() {

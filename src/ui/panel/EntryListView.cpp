@@ -5,10 +5,13 @@
 #include "ui/panel/DayGroupView.h"
 #include "ui/panel/EntryRowView.h"
 #include "ui/panel/GroupRowView.h"
+#include "ui/panel/ListRow.h"
+#include "ui/widgets/Spoken.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextLabel.h"
 
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 EntryListView::EntryListView(QWidget* parent)
@@ -30,6 +33,7 @@ QStringList EntryListView::dayTitles() const {
 
 QWidget* EntryListView::dayHeader(const ListDay& day, const QDateTime& now, QWidget* parent) {
     auto* container = new QWidget(parent);
+    container->setObjectName(QStringLiteral("dayHeader"));
     auto* row = new QHBoxLayout(container);
     row->setContentsMargins(12, 9, 36, 9);
     row->setSpacing(8);
@@ -46,6 +50,7 @@ QWidget* EntryListView::dayHeader(const ListDay& day, const QDateTime& now, QWid
     row->addWidget(figure, 0);
     m_dayFigures.append(figure);
     m_dayTitleLabels.append(title);
+    container->setAccessibleName(day.title + QStringLiteral(", ") + Spoken::figure(figure->text()));
     if (day.running)
         m_liveTotals.append({figure, day.base});
     return container;
@@ -63,7 +68,18 @@ void EntryListView::addEntryRow(const Entry& entry, bool indent, PopoverViewCont
         m_liveDurationLabels.append(row->durationLabel());
 }
 
-void EntryListView::setFigureWidth(int width) {
+bool EntryListView::outgrown(const TextLabel* today) const {
+    bool wider = today->sizeHint().width() > m_figureWidth;
+    for (const QPair<TextLabel*, double>& total : m_liveTotals)
+        wider = wider || total.first->sizeHint().width() > m_figureWidth;
+    return wider;
+}
+
+void EntryListView::alignFigures(TextLabel* today) {
+    int width = std::max(ListRow::minimumDurationWidth, today->sizeHint().width());
+    for (const TextLabel* figure : figures())
+        width = std::max(width, figure->sizeHint().width());
+    today->setFixedWidth(width);
     m_figureWidth = width;
     for (TextLabel* figure : std::as_const(m_dayFigures))
         figure->setFixedWidth(width);
@@ -71,8 +87,31 @@ void EntryListView::setFigureWidth(int width) {
         row->setDurationWidth(width);
 }
 
+void EntryListView::setTabNeighbours(QWidget* before, QWidget* after) {
+    m_tabBefore = before;
+    m_tabAfter = after;
+}
+
+void EntryListView::focusNeighbour(ListRow* row, int step) {
+    const qsizetype at = m_rowViews.indexOf(row) + step;
+    if (at < 0 || at >= m_rowViews.size())
+        return;
+    QWidget* next = m_rowViews[at]->widget();
+    next->setFocus(Qt::TabFocusReason);
+    // The list is the document of a scroll area (through its viewport).
+    if (auto* scroll =
+            qobject_cast<QScrollArea*>(parentWidget() ? parentWidget()->parentWidget() : nullptr))
+        scroll->ensureWidgetVisible(next);
+}
+
 void EntryListView::rebuild(const QList<ListDay>& days, PopoverViewController* controller,
                             const std::function<void(const QString&)>& onToggle) {
+    // A row with the keys (a group opened from the keyboard) has them again after.
+    QStringList focused;
+    for (ListRow* row : std::as_const(m_rowViews)) {
+        if (row->widget()->hasFocus())
+            focused = row->entryIds();
+    }
     // Old rows may be in the middle of handling their own click, so they are
     // hidden now and deleted once control returns to the event loop.
     for (QWidget* item : std::as_const(m_items)) {
@@ -137,4 +176,14 @@ void EntryListView::rebuild(const QList<ListDay>& days, PopoverViewController* c
         m_listStack->insertWidget(m_listStack->count() - 1, group);
         m_items.append(group);
     }
+    QWidget* previous = m_tabBefore;
+    for (ListRow* row : std::as_const(m_rowViews)) {
+        if (previous)
+            setTabOrder(previous, row->widget());
+        previous = row->widget();
+        if (!focused.isEmpty() && row->entryIds() == focused)
+            row->widget()->setFocus(Qt::TabFocusReason);
+    }
+    if (previous && m_tabAfter)
+        setTabOrder(previous, m_tabAfter);
 }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QPointer>
 
 #include <functional>
 
@@ -36,8 +37,16 @@ public:
     const QList<TextLabel*>& dayFigures() const { return m_dayFigures; }
     // Every figure of the list: day totals and row durations.
     QList<TextLabel*> figures() const { return m_dayFigures + m_rowFigures; }
-    // One width for the duration column of every row and day card.
-    void setFigureWidth(int width);
+    // One width for the duration column of every row and day card and for
+    // `today` (today's total): at least the width the layout was drawn for,
+    // and as wide as the widest figure, so 100 hours or more show whole.
+    void alignFigures(TextLabel* today);
+    // A running figure, or `today`, has grown past the column.
+    bool outgrown(const TextLabel* today) const;
+    // Tab reaches the rows after `before` and goes on to `after`.
+    void setTabNeighbours(QWidget* before, QWidget* after);
+    // The focus goes `step` rows down (or up) from `row`, scrolled into view.
+    void focusNeighbour(ListRow* row, int step);
     // The day cards' titles, in order.
     QStringList dayTitles() const;
     bool showsEmptyState() const { return m_showsEmpty; }
@@ -57,6 +66,8 @@ private:
     QList<TextLabel*> m_dayFigures;
     QList<TextLabel*> m_rowFigures;
     int m_figureWidth = 62;
+    QPointer<QWidget> m_tabBefore;
+    QPointer<QWidget> m_tabAfter;
     QList<TextLabel*> m_dayTitleLabels;
     bool m_showsEmpty = false;
     int m_rowsBuilt = 0;

@@ -8,10 +8,12 @@
 #include "ui/panel/PopoverViewController.h"
 #include "ui/widgets/RowMetrics.h"
 #include "ui/widgets/RowPainting.h"
+#include "ui/widgets/Spoken.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/SymbolButton.h"
 #include "ui/widgets/TextLabel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -50,6 +52,9 @@ EntryRowView::EntryRowView(const Entry& entry, PopoverViewController* controller
 
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(
+        Spoken::row(m_title, m_clientName, EntryListBuilder::shownDuration(entry, Clock::now())));
 }
 
 QColor EntryRowView::dotColor() const {
@@ -119,6 +124,15 @@ void EntryRowView::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (m_controller)
         m_controller->openEditor(m_entry, this);
+}
+
+void EntryRowView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (m_controller && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space))
+        return m_controller->openEditor(m_entry, this);
+    if (m_controller && (key == Qt::Key_Up || key == Qt::Key_Down))
+        return m_controller->focusNeighbourRow(this, key == Qt::Key_Down ? 1 : -1);
+    QWidget::keyPressEvent(event);
 }
 
 void EntryRowView::enterEvent(QEnterEvent* event) {

@@ -8,11 +8,15 @@
 #include "ui/widgets/Icons.h"
 #include "ui/widgets/RowMetrics.h"
 #include "ui/widgets/RowPainting.h"
+#include "ui/widgets/Spoken.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextLabel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int chevronWidth = 20;
@@ -41,6 +45,11 @@ GroupRowView::GroupRowView(const QList<Entry>& entries, bool expanded,
     m_durationLabel->setElide(false);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(
+        Spoken::row(m_title, m_clientName, EntryListBuilder::finishedSum(entries, Clock::now())) +
+        u", "_s + QString::number(entries.size()) +
+        (expanded ? u" entries, expanded"_s : u" entries, collapsed"_s));
 }
 
 QString GroupRowView::entriesText() const {
@@ -132,6 +141,15 @@ void GroupRowView::paintEvent(QPaintEvent*) {
 
     if (m_showsSeparator)
         RowPainting::separator(p, this);
+}
+
+void GroupRowView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (onToggle && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space))
+        return onToggle();
+    if (m_controller && (key == Qt::Key_Up || key == Qt::Key_Down))
+        return m_controller->focusNeighbourRow(this, key == Qt::Key_Down ? 1 : -1);
+    QWidget::keyPressEvent(event);
 }
 
 void GroupRowView::mousePressEvent(QMouseEvent* event) {

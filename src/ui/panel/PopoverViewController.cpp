@@ -19,6 +19,7 @@
 #include "ui/panel/TimeBox.h"
 #include "ui/panel/TodayTotal.h"
 #include "ui/panel/TypedDuration.h"
+#include "ui/widgets/ChipView.h"
 #include "ui/widgets/LayerView.h"
 #include "ui/widgets/LayoutHelpers.h"
 #include "ui/widgets/OverlayScrollBar.h"
@@ -187,6 +188,8 @@ void PopoverViewController::buildView() {
             self->pickSuggestion(index);
     };
     m_composer->installEventFilter(this);
+    // Tab goes from the composer through the rows, in order, to the sync line.
+    m_list->setTabNeighbours(m_composer->chip(), syncButton);
     m_built = true;
 }
 
@@ -258,19 +261,6 @@ void PopoverViewController::rebuildList() {
         QMetaObject::invokeMethod(this, &PopoverViewController::listScrolled, Qt::QueuedConnection);
 }
 
-void PopoverViewController::alignFigures() {
-    // At least the width the layout was drawn for, and as wide as the widest
-    // figure, so a total of 100 hours or more is shown whole.
-    QList<TextLabel*> figures = m_list->figures();
-    figures.append(m_todayTotalLabel);
-    int width = ListRow::minimumDurationWidth;
-    for (const TextLabel* figure : std::as_const(figures))
-        width = std::max(width, figure->sizeHint().width());
-    m_figureWidth = width;
-    m_todayTotalLabel->setFixedWidth(width);
-    m_list->setFigureWidth(width);
-}
-
 void PopoverViewController::updateSyncRow() {
     const SyncLine::State state = SyncLine::compute(
         m_model->store().db().settings, m_model->lastSync(), m_model->pendingCount(), Clock::now());
@@ -283,7 +273,7 @@ void PopoverViewController::updateTodayTotal() {
     const QDateTime now = Clock::now();
     m_todayBase = TodayTotal::base(m_model->store().db().entries, now);
     m_todayTotalLabel->setText(Time::hms(TodayTotal::shown(m_todayBase, m_model->running(), now)));
-    alignFigures();
+    m_list->alignFigures(m_todayTotalLabel);
 }
 
 void PopoverViewController::updateLiveTime() {
@@ -301,11 +291,8 @@ void PopoverViewController::updateLiveTime() {
         total.first->setText(Time::hms(total.second + d));
     m_todayTotalLabel->setText(Time::hms(m_todayBase + d));
     // A running total that grows a digit widens the column.
-    bool wider = m_todayTotalLabel->sizeHint().width() > m_figureWidth;
-    for (const QPair<TextLabel*, double>& total : m_list->liveTotals())
-        wider = wider || total.first->sizeHint().width() > m_figureWidth;
-    if (wider)
-        alignFigures();
+    if (m_list->outgrown(m_todayTotalLabel))
+        m_list->alignFigures(m_todayTotalLabel);
 }
 
 // --- Composer ------------------------------------------------------------------
@@ -477,6 +464,10 @@ void PopoverViewController::rowHover(ListRow* row, bool inside) {
         m_hoveredRow = nullptr;
     for (ListRow* r : m_list->rowViews())
         r->setHovered(r == m_hoveredRow);
+}
+
+void PopoverViewController::focusNeighbourRow(ListRow* row, int step) {
+    m_list->focusNeighbour(row, step);
 }
 
 void PopoverViewController::openEditor(const Entry& entry, QWidget* anchor) {

@@ -94,6 +94,8 @@ public:
     void listScrolled();
     void mainWindowFrameChanged();
     void rowHover(ListRow* row, bool inside);
+    // Up or Down on a row: the focus goes to the row above or below it.
+    void focusNeighbourRow(ListRow* row, int step);
 
     // --- Header, menus, overlays -------------------------------------------
     void openSettings();
@@ -125,8 +127,6 @@ private:
     void placeSuggestions();
     void renameRunning();
     void flushPendingRename();
-    // Gives every figure of the list and today's total one column width.
-    void alignFigures();
 
     AppModel* m_model;
     ComposerView* m_composer = nullptr;
@@ -147,6 +147,5 @@ private:
     ListRow* m_hoveredRow = nullptr;
     QSet<QString> m_expandedGroups;
     double m_todayBase = 0;
-    int m_figureWidth = 0;
     bool m_built = false;
 };

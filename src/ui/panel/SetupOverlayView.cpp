@@ -29,6 +29,7 @@ QWidget* labelledGroup(const QString& caption, QLineEdit* field, QWidget* parent
     stack->addWidget(new TextLabel(caption, Style::font(10, Style::Weight::Semibold),
                                    Style::Tone::Secondary, group));
     stack->addWidget(field);
+    field->setAccessibleName(caption);
     return group;
 }
 

@@ -19,6 +19,7 @@ TimeBox::TimeBox(QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_label->setFont(Style::monoDigits(16, Style::Weight::Semibold));
+    m_label->setAccessibleName(QStringLiteral("Running time"));
     m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_label->setFrame(false);
     m_label->setAttribute(Qt::WA_MacShowFocusRect, false);

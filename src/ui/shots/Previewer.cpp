@@ -190,6 +190,7 @@ void Previewer::closePreview(bool returnFocus) {
 
 void Previewer::showCurrent() {
     const int load = ++m_load;
+    setAccessibleName(u"Picture %1 of %2"_s.arg(m_index + 1).arg(m_items.size()));
     m_image = QImage();
     m_message.clear();
     const QUrl url = m_items.value(m_index);

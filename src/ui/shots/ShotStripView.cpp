@@ -33,6 +33,7 @@ void ShotStripView::rebuild() {
 
 ShotTile* ShotStripView::makeCell(const Shot& shot, int index) {
     auto* cell = new ShotTile(this);
+    cell->setAccessibleName(QStringLiteral("Picture %1 of %2").arg(index + 1).arg(m_shots.size()));
     switch (ShotSource::image(shot)) {
     case ShotSource::Image::Bytes:
         cell->setImage(QImage::fromData(*shot.data));

@@ -27,6 +27,7 @@ ShotTile::ShotTile(QWidget* parent)
     m_remove->setBackground(QColor(0, 0, 0, 153), buttonSide / 2.0);
     m_remove->setToolTip(u"Remove screenshot"_s);
     m_remove->setAccessibleName(u"Remove screenshot"_s);
+    m_remove->setAccessibleName(u"Remove screenshot"_s);
     m_remove->setCursor(Qt::ArrowCursor);
     m_remove->hide();
     connect(m_remove, &SymbolButton::clicked, this, [this] {

@@ -4,6 +4,7 @@
 #include "ui/widgets/TextLabel.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 ChipView::ChipView(QWidget* parent)
@@ -14,6 +15,8 @@ ChipView::ChipView(QWidget* parent)
     setRadius(10);
     setBorderWidth(1);
     setCursor(Qt::PointingHandCursor);
+    // Reached by Tab; a click leaves the focus where it is.
+    setFocusPolicy(Qt::TabFocus);
     m_dot->setFixedSize(8, 8);
     m_dot->setRadius(4);
 
@@ -27,6 +30,7 @@ ChipView::ChipView(QWidget* parent)
 
 void ChipView::configure(const QString& name, const QColor& color) {
     m_text->setText(name);
+    setAccessibleName(QStringLiteral("Client: ") + name);
     m_dot->setFill(color);
     setFill(Style::withAlpha(color, 0.16));
     setBorderColor(Style::withAlpha(color, 0.4));
@@ -38,6 +42,16 @@ QString ChipView::text() const {
 
 QColor ChipView::dotColor() const {
     return m_dot->fill().value_or(QColor());
+}
+
+void ChipView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && onClick) {
+        event->accept();
+        onClick();
+        return;
+    }
+    LayerView::keyPressEvent(event);
 }
 
 void ChipView::mousePressEvent(QMouseEvent* event) {

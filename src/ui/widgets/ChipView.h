@@ -20,6 +20,8 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // Space or Return does what a click does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     LayerView* m_dot;

@@ -14,4 +14,6 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // Space or Return does what a click does.
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -12,7 +12,8 @@ SymbolButton::SymbolButton(const QString& symbol, int symbolSide, QWidget* paren
     , m_tint([] { return Style::secondaryLabel(); }) {
     // Like the platform's buttons, clicking does not take the keyboard focus
     // away from a text field being edited.
-    setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab; a click leaves the focus where it is.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void SymbolButton::setSymbol(const QString& symbol) {

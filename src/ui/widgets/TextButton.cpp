@@ -9,7 +9,8 @@ TextButton::TextButton(const QString& text, const QFont& font, QWidget* parent)
     , m_foreground([] { return Style::label(); }) {
     setText(text);
     setFont(font);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab; a click leaves the focus where it is.
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

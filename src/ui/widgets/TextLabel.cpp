@@ -1,5 +1,6 @@
 #include "ui/widgets/TextLabel.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPainter>
 
@@ -20,6 +21,11 @@ void TextLabel::setText(const QString& text) {
     if (widthMayChange)
         updateGeometry();
     update();
+    // The sync line's news, and any other label's, reach a screen reader.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void TextLabel::setTone(Style::Tone tone) {
