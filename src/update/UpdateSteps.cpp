@@ -3,6 +3,7 @@
 #include "update/ZipEntries.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
@@ -69,16 +70,17 @@ std::optional<QUrl> UpdateSteps::downloadUrl(const QString& base, const QString&
 }
 
 std::optional<QString> UpdateSteps::bundleOf(const QString& executablePath) {
-    QString dir = QFileInfo(executablePath).absolutePath();
-    for (;;) {
-        const QString name = QFileInfo(dir).fileName();
-        if (name.endsWith(bundleSuffix) && name != bundleSuffix)
-            return dir;
-        const QString up = QFileInfo(dir).absolutePath();
-        if (up == dir)
-            return std::nullopt;
-        dir = up;
-    }
+    const QFileInfo executable(executablePath);
+    if (executable.fileName() != "zevra-tikit"_L1)
+        return std::nullopt;
+    const QString bin = executable.absolutePath();
+    if (QFileInfo(bin).fileName() != "bin"_L1)
+        return std::nullopt;
+    const QString bundle = QFileInfo(bin).absolutePath();
+    const QString name = QFileInfo(bundle).fileName();
+    if (!name.endsWith(bundleSuffix) || name == bundleSuffix)
+        return std::nullopt;
+    return bundle;
 }
 
 std::optional<QString> UpdateSteps::findBundle(const QString& folder) {
@@ -119,6 +121,12 @@ UpdateSteps::Unpacked UpdateSteps::unpack(const QString& zipPath, const QString&
         out.error = unpackFailed;
         return out;
     }
+    // The entries were checked, but the walk is what counts: nothing unzip
+    // made may point elsewhere or be other than a folder or a file.
+    if (!onlyPlainFiles(out.folder)) {
+        out.error = unsafeArchive;
+        return out;
+    }
     const std::optional<QString> bundle = findBundle(out.folder);
     if (!bundle) {
         out.error = noBundle;
@@ -129,6 +137,17 @@ UpdateSteps::Unpacked UpdateSteps::unpack(const QString& zipPath, const QString&
     if (!executable.isFile() || !executable.isExecutable())
         out.error = noExecutable;
     return out;
+}
+
+bool UpdateSteps::onlyPlainFiles(const QString& folder) {
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo item = it.nextFileInfo();
+        if (item.isSymLink() || !(item.isDir() || item.isFile()))
+            return false;
+    }
+    return true;
 }
 
 QString UpdateSteps::shellQuote(const QString& path) {
@@ -147,11 +166,12 @@ QString UpdateSteps::swapScript(qint64 pid, const QString& oldBundle, const QStr
     lines << u"while /bin/kill -0 "_s + QString::number(pid) +
                  u" 2>/dev/null; do /bin/sleep 0.25; done"_s;
     lines << u"/bin/rm -rf "_s + fresh + u' ' + aside;
-    // The old folder goes aside only once the whole copy is beside it.
-    lines << u"if /bin/cp -a "_s + shellQuote(newBundle) + u' ' + fresh + u" && /bin/mv "_s + old +
-                 u' ' + aside + u" && /bin/mv "_s + fresh + u' ' + old + u"; then /bin/rm -rf "_s +
-                 aside + u"; else /bin/rm -rf "_s + fresh + u"; [ -e "_s + old +
-                 u" ] || /bin/mv "_s + aside + u' ' + old + u"; fi"_s;
+    // The old folder goes aside only once the whole copy is beside it and on
+    // the disk.
+    lines << u"if /bin/cp -a "_s + shellQuote(newBundle) + u' ' + fresh +
+                 u" && /bin/sync && /bin/mv "_s + old + u' ' + aside + u" && /bin/mv "_s + fresh +
+                 u' ' + old + u"; then /bin/rm -rf "_s + aside + u"; else /bin/rm -rf "_s + fresh +
+                 u"; [ -e "_s + old + u" ] || /bin/mv "_s + aside + u' ' + old + u"; fi"_s;
     // No download mark to clear here; keep the folder replaceable by the next update.
     lines << u"/bin/chmod -R u+w "_s + old + u" 2>/dev/null"_s;
     lines << u"cd / && "_s + executable + u" </dev/null &"_s;

@@ -27,8 +27,9 @@ public:
     // slashes. Nothing unless the result is an http(s) address with a host.
     static std::optional<QUrl> downloadUrl(const QString& base, const QString& url);
 
-    // The application folder ("….app") nearest above the executable, or
-    // nothing for a copy installed some other way.
+    // The application folder when the executable is exactly
+    // "<name>.app/bin/zevra-tikit", or nothing for a copy installed some
+    // other way.
     static std::optional<QString> bundleOf(const QString& executablePath);
     // The first "….app" item directly inside `folder` (the search does not
     // descend), or nothing.
@@ -44,11 +45,15 @@ public:
     // that would land outside that folder are refused before anything is
     // written.
     static Unpacked unpack(const QString& zipPath, const QString& tempRoot);
+    // Whether everything under `folder` is a plain folder or file: no
+    // symbolic link, device, pipe or socket.
+    static bool onlyPlainFiles(const QString& folder);
 
     // A path as one single-quoted shell word: nothing in it is interpreted.
     static QString shellQuote(const QString& path);
     // The swap script: waits for process `pid` to end, copies `newBundle`
-    // beside `oldBundle`, swaps the two by renames and starts the result. A
+    // beside `oldBundle`, flushes it to the disk, swaps the two by renames and
+    // starts the result. A
     // failed copy leaves the old folder in place and starts it again.
     static QString swapScript(qint64 pid, const QString& oldBundle, const QString& newBundle);
     // Writes the script as "swap.sh" into `folder` with mode 0755. Gives the

@@ -7,7 +7,6 @@ namespace {
 constexpr qint64 endRecordSize = 22;
 constexpr qint64 maxCommentSize = 0xFFFF;
 constexpr qsizetype centralHeaderSize = 46;
-constexpr quint32 unixHost = 3;
 constexpr quint32 fileTypeMask = 0170000;
 constexpr quint32 linkType = 0120000;
 
@@ -46,7 +45,6 @@ std::optional<QList<ZipEntries::Entry>> ZipEntries::read(const QString& path) {
     for (quint32 i = 0; i < count; ++i) {
         if (at + centralHeaderSize > dir.size() || u32(dir, at) != 0x02014b50)
             return std::nullopt;
-        const quint32 host = u16(dir, at + 4) >> 8;
         const qsizetype nameSize = u16(dir, at + 28);
         const qsizetype skip = nameSize + u16(dir, at + 30) + u16(dir, at + 32);
         const quint32 mode = u32(dir, at + 38) >> 16;
@@ -54,7 +52,9 @@ std::optional<QList<ZipEntries::Entry>> ZipEntries::read(const QString& path) {
             return std::nullopt;
         Entry entry;
         entry.name = QString::fromUtf8(dir.mid(at + centralHeaderSize, nameSize));
-        entry.isLink = host == unixHost && (mode & fileTypeMask) == linkType;
+        // unzip makes a link from these mode bits whatever system the entry
+        // says made it, so the "made by" byte is not consulted.
+        entry.isLink = (mode & fileTypeMask) == linkType;
         entries.append(entry);
         at += centralHeaderSize + skip;
     }

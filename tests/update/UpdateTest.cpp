@@ -98,19 +98,24 @@ private Q_SLOTS:
         QCOMPARE(UpdateSteps::isNewer(a, b), newer);
     }
 
-    // Archives refused on unpacking (a good one and one without a bundle: see install).
+    // Archives refused on unpacking (a good one and one without a bundle: see install). unzip
+    // makes links whatever system the entry says made it ("host", patched in when >= 0).
     void unpack_data() {
         QTest::addColumn<QStringList>("zipArgs"); // run beside the bundle, "outside" and "link"
+        QTest::addColumn<int>("host");
         QTest::addColumn<QString>("error");
         const QStringList app{u"-r"_s, u"Zevra Tikit.app"_s};
-        QTest::newRow("damaged: unzip fails") << app << UpdateSteps::unpackFailed;
+        QTest::newRow("damaged: unzip fails") << app << -1 << UpdateSteps::unpackFailed;
         QTest::newRow("entry climbing out")
-            << app + QStringList{u"../outside"_s} << UpdateSteps::unsafeArchive;
-        QTest::newRow("symbolic link")
-            << QStringList{u"-ry"_s, u"Zevra Tikit.app"_s, u"link"_s} << UpdateSteps::unsafeArchive;
+            << app + QStringList{u"../outside"_s} << -1 << UpdateSteps::unsafeArchive;
+        for (const int host : {0, 2, 3, 5, 16, 30})
+            QTest::addRow("symbolic link, made by %d", host)
+                << QStringList{u"-ry"_s, u"Zevra Tikit.app"_s, u"link"_s} << host
+                << UpdateSteps::unsafeArchive;
     }
     void unpack() {
         QFETCH(QStringList, zipArgs);
+        QFETCH(int, host);
         QFETCH(QString, error);
         QTemporaryDir dir;
         const QString src = dir.filePath(u"src"_s);
@@ -118,9 +123,49 @@ private Q_SLOTS:
         writeFile(dir.filePath(u"outside"_s), "x");
         QFile::link(u"/tmp"_s, src + u"/link"_s);
         QString zip = zipIn(src, zipArgs);
+        QByteArray bytes = readFile(zip);
         if (error == UpdateSteps::unpackFailed) // the stored bytes no longer match their CRC
-            writeFile(zip, readFile(zip).replace("payload", "PAYLOAD"));
-        QCOMPARE(UpdateSteps::unpack(zip, dir.filePath(u"tmp"_s)).error, error);
+            bytes.replace("payload", "PAYLOAD");
+        for (qsizetype at = 0; host >= 0 && (at = bytes.indexOf("PK\x01\x02", at)) >= 0; ++at)
+            bytes[at + 5] = char(host);
+        writeFile(zip, bytes);
+        const UpdateSteps::Unpacked unpacked = UpdateSteps::unpack(zip, dir.filePath(u"tmp"_s));
+        QCOMPARE(unpacked.error, error);
+        QVERIFY(!QFileInfo(unpacked.folder + u"/link"_s).isSymLink());
+    }
+
+    // What unzip made is walked again: a link or special file anywhere fails it.
+    void plainFiles_data() {
+        QTest::addColumn<QString>("extra");
+        QTest::newRow("plain") << QString();
+        QTest::newRow("linked file") << u"ln -s /etc/passwd a/b/evil"_s;
+        QTest::newRow("linked folder") << u"ln -s /etc a/etc"_s;
+        QTest::newRow("pipe") << u"mkfifo a/pipe"_s;
+    }
+    void plainFiles() {
+        QFETCH(QString, extra);
+        QTemporaryDir dir;
+        writeFile(dir.filePath(u"a/b/file"_s), "x");
+        QProcess::execute(u"/bin/sh"_s, {u"-c"_s, u"cd \"$0\" && "_s + extra, dir.path()});
+        QCOMPARE(UpdateSteps::onlyPlainFiles(dir.path()), extra.isEmpty());
+    }
+
+    // Only an executable at exactly NAME.app/bin/zevra-tikit belongs to a bundle.
+    void bundleOf_data() {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("bundle");
+        QTest::newRow("bundle") << u"/opt/X.app/bin/zevra-tikit"_s << u"/opt/X.app"_s;
+        QTest::newRow("build tree") << u"/home/u/My.app/src/build/zevra-tikit"_s << QString();
+        QTest::newRow("deeper") << u"/opt/X.app/bin/x/zevra-tikit"_s << QString();
+        QTest::newRow("shallower") << u"/opt/X.app/zevra-tikit"_s << QString();
+        QTest::newRow("other name") << u"/opt/X.app/bin/zevra-server"_s << QString();
+        QTest::newRow("bare .app") << u"/opt/.app/bin/zevra-tikit"_s << QString();
+        QTest::newRow("package") << u"/usr/bin/zevra-tikit"_s << QString();
+    }
+    void bundleOf() {
+        QFETCH(QString, executable);
+        QFETCH(QString, bundle);
+        QCOMPARE(UpdateSteps::bundleOf(executable).value_or(QString()), bundle);
     }
 
     // The script (its first two lines as they must be) run under a folder named to break
