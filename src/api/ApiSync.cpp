@@ -6,6 +6,7 @@
 #include "api/SyncRun.h"
 #include "model/AppModel.h"
 #include "model/Store.h"
+#include "model/Text.h"
 #include "model/Time.h"
 
 #include <QJsonDocument>
@@ -50,6 +51,16 @@ void Api::sync(Store& store, QObject* context, std::function<void(const SyncSumm
 }
 
 void Api::connect(AppModel& model) {
+    HttpCall::setTrustSource([model = QPointer<AppModel>(&model)](const QUrl& url) {
+        std::optional<QByteArray> trusted;
+        if (!model)
+            return trusted;
+        const Settings& settings = model->store().db().settings;
+        const std::optional<QUrl> server = HttpCall::parseUrl(Text::serverBase(settings.server));
+        if (settings.trustedCertificate && server && HttpCall::sameOrigin(*server, url))
+            trusted = QByteArray::fromHex(settings.trustedCertificate->toLatin1());
+        return trusted;
+    });
     model.setSyncRunner([](Store& store, QObject* context, AppModel::SyncDone done) {
         sync(store, context, std::move(done));
     });

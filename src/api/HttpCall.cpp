@@ -3,22 +3,51 @@
 #include "api/Api.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QTimer>
+
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 std::optional<int> g_timeoutCap;
 int g_inFlight = 0;
 std::function<void(const HttpCall&)> g_observer;
+std::function<std::optional<QByteArray>(const QUrl&)> g_trust;
+// Untrusted certificates seen, by origin.
+QHash<QString, QByteArray> g_untrusted;
 
-HttpReply readReply(QNetworkReply* reply) {
+QString originKey(const QUrl& url) {
+    const int port = url.port(url.scheme() == "https"_L1 ? 443 : 80);
+    return url.scheme().toLower() + u"://"_s + url.host().toLower() + u':' + QString::number(port);
+}
+
+// Set on a reply refused for its certificate.
+constexpr char untrustedProperty[] = "zevraUntrusted";
+
+HttpReply readReply(QNetworkReply* reply, bool keyed) {
     HttpReply result;
+    if (reply->property(untrustedProperty).toBool()) {
+        result.transportError = HttpCall::untrustedMessage;
+        return result;
+    }
+    // A keyed request is never carried to another origin, and an answer
+    // that tries to take it there is the server address at fault.
+    if (keyed && reply->error() == QNetworkReply::InsecureRedirectError) {
+        const QUrl target = QUrl::fromEncoded(reply->rawHeader("Location"));
+        result.transportError = HttpCall::redirectedMessage(reply->url().resolved(target));
+        return result;
+    }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // Network and proxy errors (connection, time-out, reset, TLS, a body cut
     // off) are failures of the transport even after a status line arrived:
@@ -41,6 +70,34 @@ HttpReply readReply(QNetworkReply* reply) {
 }
 
 } // namespace
+
+const QString HttpCall::untrustedMessage =
+    u"This system does not trust the server's certificate; check its fingerprint in the "
+    u"server settings."_s;
+
+QString HttpCall::redirectedMessage(const QUrl& target) {
+    return u"The server redirected to another address ("_s + target.toDisplayString() +
+           u"); check the server address in settings."_s;
+}
+
+void HttpCall::setTrustSource(std::function<std::optional<QByteArray>(const QUrl&)> source) {
+    g_trust = std::move(source);
+}
+
+std::optional<QByteArray> HttpCall::untrustedCertificate(const QUrl& url) {
+    const auto it = g_untrusted.constFind(originKey(url));
+    if (it == g_untrusted.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QString HttpCall::fingerprintText(const QByteArray& sha256) {
+    return QString::fromLatin1(sha256.toHex(':').toUpper());
+}
+
+bool HttpCall::sameOrigin(const QUrl& a, const QUrl& b) {
+    return originKey(a) == originKey(b);
+}
 
 std::optional<QUrl> HttpCall::parseUrl(const QString& text) {
     QUrl url(text, QUrl::StrictMode);
@@ -80,6 +137,11 @@ void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done
     if (!apiKey.isEmpty())
         request.setRawHeader("X-Api-Key", apiKey.toUtf8());
     request.setTransferTimeout(g_timeoutCap ? qMin(*g_timeoutCap, timeoutMs) : timeoutMs);
+    const bool keyed = !apiKey.isEmpty();
+    if (keyed)
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::SameOriginRedirectPolicy);
+    const std::optional<QByteArray> trusted = g_trust ? g_trust(url) : std::nullopt;
 
     QNetworkAccessManager& manager = Api::network();
     QNetworkReply* reply = jsonBody ? manager.sendCustomRequest(request, method, *jsonBody)
@@ -94,15 +156,38 @@ void HttpCall::send(QObject* context, std::function<void(const HttpReply&)> done
             reply->abort();
         });
     }
+    // A certificate the system does not trust passes only when it is the one
+    // trusted for this server; with one trusted, no other passes either.
+    QObject::connect(
+        reply, &QNetworkReply::sslErrors, reply, [reply, trusted](const QList<QSslError>&) {
+            const QByteArray seen =
+                reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256);
+            if (trusted && !seen.isEmpty() && seen == *trusted)
+                return reply->ignoreSslErrors();
+            if (!seen.isEmpty())
+                g_untrusted.insert(originKey(reply->url()), seen);
+            reply->setProperty(untrustedProperty, true);
+        });
+    if (trusted) {
+        QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply, trusted] {
+            const QByteArray seen =
+                reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256);
+            if (seen == *trusted)
+                return;
+            g_untrusted.insert(originKey(reply->url()), seen);
+            reply->setProperty(untrustedProperty, true);
+            reply->abort();
+        });
+    }
     QPointer<QObject> guard(context);
     const bool guarded = context != nullptr;
     ++g_inFlight;
     QObject::connect(reply, &QObject::destroyed, [] { --g_inFlight; });
     QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, guard, guarded, abandoned, done = std::move(done)]() {
+                     [reply, guard, guarded, abandoned, keyed, done = std::move(done)]() {
                          reply->deleteLater();
                          if (*abandoned || (guarded && !guard))
                              return;
-                         done(readReply(reply));
+                         done(readReply(reply, keyed));
                      });
 }

@@ -16,7 +16,8 @@ struct HttpCall {
     QUrl url;
     // JSON body; sent with Content-Type: application/json.
     std::optional<QByteArray> jsonBody;
-    // Sent as X-Api-Key when not empty.
+    // Sent as X-Api-Key when not empty. A keyed request follows redirects
+    // only within its own origin; any other fails with redirectedMessage().
     QString apiKey;
     int timeoutMs = 60000;
 
@@ -32,6 +33,22 @@ struct HttpCall {
     static int inFlight();
     // Ends every request still under way (their completions see the abort).
     static void abortAll();
+
+    // The failure of a keyed request that the server sent to `target`.
+    static QString redirectedMessage(const QUrl& target);
+    // The failure of a request whose server showed a certificate that the
+    // system does not trust (and that is not the one trusted for it).
+    static const QString untrustedMessage;
+    // The SHA-256 of the one certificate accepted from the server at `url`'s
+    // origin instead of the system's judgement, or nothing: asked before
+    // every request.
+    static void setTrustSource(std::function<std::optional<QByteArray>(const QUrl&)> source);
+    // The SHA-256 of the untrusted certificate last refused at `url`'s origin.
+    static std::optional<QByteArray> untrustedCertificate(const QUrl& url);
+    // "AB:CD:…", as fingerprints are shown.
+    static QString fingerprintText(const QByteArray& sha256);
+    // Whether two URLs share scheme, host and port.
+    static bool sameOrigin(const QUrl& a, const QUrl& b);
 
     // Tests: caps every time-out so that a stalled server fails fast.
     static void setTimeoutCapForTesting(std::optional<int> msecs);

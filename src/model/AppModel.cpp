@@ -352,8 +352,16 @@ void AppModel::setSettings(const QString& server, const QString& apiKey) {
     const QString normalized = Text::serverBase(server);
     if (normalized != settings.server || apiKey != settings.apiKey)
         settings.lastSync.reset();
+    // A certificate is trusted for one server only.
+    if (normalized != settings.server)
+        settings.trustedCertificate.reset();
     settings.server = normalized;
     settings.apiKey = apiKey.trimmed();
+    changed();
+}
+
+void AppModel::trustCertificate(const QString& sha256Hex) {
+    m_store->db().settings.trustedCertificate = sha256Hex;
     changed();
 }
 

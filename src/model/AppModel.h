@@ -80,6 +80,9 @@ public:
     std::optional<QString> renameClient(const QString& id, const QString& name);
     void setClientArchived(const QString& id, bool archived);
     void setSettings(const QString& server, const QString& apiKey);
+    // Accepts only the certificate with this SHA-256 (hex) from the server
+    // now set, whether or not the system trusts it.
+    void trustCertificate(const QString& sha256Hex);
 
     // Starts a background sync unless one runs or the connection is not set.
     void syncNow();

@@ -13,6 +13,7 @@ QJsonObject Settings::toJson() const {
     JsonWrite::optional(o, "user_id"_L1, userId);
     o.insert("is_admin"_L1, isAdmin);
     JsonWrite::optional(o, "last_sync"_L1, lastSync);
+    JsonWrite::optional(o, "trusted_certificate"_L1, trustedCertificate);
     return o;
 }
 
@@ -25,6 +26,7 @@ std::optional<Settings> Settings::fromJson(const QJsonValue& value) {
     s.userId = r.optionalInteger("user_id"_L1);
     s.isAdmin = r.flag("is_admin"_L1);
     s.lastSync = r.optionalText("last_sync"_L1);
+    s.trustedCertificate = r.optionalText("trusted_certificate"_L1);
     if (!r.ok())
         return std::nullopt;
     return s;
@@ -39,6 +41,7 @@ void Settings::writeJson(JsonTextWriter& w) const {
     w.optional("last_sync"_L1, lastSync);
     w.key("server"_L1);
     w.value(server);
+    w.optional("trusted_certificate"_L1, trustedCertificate);
     w.optional("user_id"_L1, userId);
     w.key("user_name"_L1);
     w.value(userName);

@@ -18,6 +18,9 @@ struct Settings {
     std::optional<qint64> userId;
     bool isAdmin = false;
     std::optional<QString> lastSync;
+    // The SHA-256 (hex) of the one certificate accepted from `server` in
+    // place of the system's judgement.
+    std::optional<QString> trustedCertificate;
 
     QJsonObject toJson() const;
     // The same members streamed in the database file's layout.

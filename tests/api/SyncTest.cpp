@@ -159,6 +159,26 @@ private Q_SLOTS:
         recovers(kind == 3); // and a reply dripping one byte at a time
     }
 
+    // The key never follows a redirect to another origin, even of the same host; the body
+    // would go along with a 307.
+    void redirects_data() {
+        QTest::addColumn<int>("status");
+        QTest::newRow("302") << 302;
+        QTest::newRow("307") << 307;
+    }
+    void redirects() {
+        QFETCH(int, status);
+        FakeHttpServer other;
+        const QString target = other.baseUrl() + u"/api.php?action=sync"_s;
+        ScriptedReply redirect = ScriptedReply::json(status, {});
+        redirect.extraHeaders.append({"Location", target.toUtf8()});
+        m_server->enqueue(redirect);
+        const SyncSummary s = sync();
+        QCOMPARE(s.error.value_or(QString()), HttpCall::redirectedMessage(QUrl(target)));
+        QTest::qWait(100);
+        QCOMPARE(other.requests().size(), 0);
+    }
+
     void serverFailures_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
