@@ -21,6 +21,21 @@ BodyLimitGuard::BodyLimitGuard(QTcpSocket* socket, qint64 maxBody,
     m_timer.start(m_timeout);
 }
 
+std::optional<qint64> BodyLimitGuard::idleFor() const {
+    if (m_state != State::Head || !m_head.isEmpty() || !m_closeAfter.isEmpty() ||
+        m_socket->bytesToWrite() > 0 || m_socket->bytesAvailable() > 0)
+        return std::nullopt;
+    return m_clock.elapsed() - m_lastActivity;
+}
+
+bool BodyLimitGuard::answering(QTcpSocket* socket) {
+    auto* guard = socket ? socket->findChild<BodyLimitGuard*>(QString(), Qt::FindDirectChildrenOnly)
+                         : nullptr;
+    if (!guard || guard->m_closeAfter.isEmpty())
+        return false;
+    return guard->m_closeAfter.takeFirst();
+}
+
 void BodyLimitGuard::written() {
     m_lastActivity = m_clock.elapsed();
     m_stalledSince = -1;
@@ -117,6 +132,10 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
 
     qint64 length = 0;
     std::optional<QByteArray> apiKey; // the first, as the HTTP server reads it
+    // HTTP/1.1 keeps the connection unless told to close; 1.0 only when told
+    // to keep it.
+    const bool http10 = lines.first().trimmed().endsWith("HTTP/1.0");
+    bool close = http10;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines.at(i).trimmed();
         const qsizetype colon = line.indexOf(':');
@@ -130,6 +149,14 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
         }
         if (name == "x-api-key" && !apiKey)
             apiKey = value;
+        if (name == "connection") {
+            for (const QByteArray& option : value.toLower().split(',')) {
+                if (option.trimmed() == "close")
+                    close = true;
+                else if (option.trimmed() == "keep-alive" && http10)
+                    close = false;
+            }
+        }
         if (name == "content-length") {
             bool ok = false;
             length = value.toLongLong(&ok);
@@ -151,6 +178,7 @@ bool BodyLimitGuard::takeHead(const QByteArray& data, qsizetype& pos) {
             return false;
         }
     }
+    m_closeAfter.append(close);
     m_bodyLeft = length;
     m_state = length > 0 ? State::Body : State::Head;
     m_bodyReceived = 0;

@@ -45,6 +45,14 @@ public:
     static constexpr qint64 checkHeadsFrom = 64 * 1024;
     static constexpr qint64 minBodyRate = 1024; // bytes per second
 
+    // How long the connection has waited for a request with nothing under
+    // way (no request arriving or being answered), or nothing when busy.
+    std::optional<qint64> idleFor() const;
+    // Called as the answer to the oldest request received starts; whether the
+    // connection is to close once it has left ("Connection: close", or
+    // HTTP/1.0 without keep-alive).
+    static bool answering(QTcpSocket* socket);
+
 private:
     void inspect();
     void written();
@@ -79,4 +87,6 @@ private:
     qint64 m_partSince = 0;
     qint64 m_stalledSince = -1;
     qint64 m_bodyReceived = 0;
+    // Per request received and not yet answered: whether to close after it.
+    QList<bool> m_closeAfter;
 };

@@ -78,3 +78,13 @@ bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& dat
     m_releases = std::make_unique<ReleaseStore>(*m_storage, releases);
     return true;
 }
+
+bool DataFolder::isPlainFileBelow(const QString& root, const QString& relative) {
+    QString path = root;
+    for (const QString& part : relative.split(u'/', Qt::SkipEmptyParts)) {
+        path += u'/' + part;
+        if (QFileInfo(path).isSymLink())
+            return false;
+    }
+    return QFileInfo(path).isFile();
+}

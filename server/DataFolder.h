@@ -37,6 +37,9 @@ public:
     static QString defaultPath();
     // The folder's own SQLite file, where the records are unless told otherwise.
     static DatabaseUrl ownDatabase(const QString& path);
+    // Whether `relative` names a plain file under `root` reached without a
+    // symbolic link: served files never lead elsewhere.
+    static bool isPlainFileBelow(const QString& root, const QString& relative);
 
 private:
     QString m_path;

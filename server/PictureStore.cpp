@@ -1,6 +1,7 @@
 #include "PictureStore.h"
 
 #include "ApiKeys.h"
+#include "DataFolder.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -105,9 +106,7 @@ void PictureStore::remove(const QStringList& paths) {
 std::optional<QString> PictureStore::fileFor(const QString& path) const {
     if (!isStoredPath(path))
         return std::nullopt;
-    const QString file = QDir(m_root).filePath(path);
-    const QFileInfo info(file);
-    if (!info.isFile() || info.isSymLink())
+    if (!DataFolder::isPlainFileBelow(m_root, path))
         return std::nullopt;
-    return file;
+    return QDir(m_root).filePath(path);
 }

@@ -1,5 +1,6 @@
 #include "ReleaseStore.h"
 
+#include "DataFolder.h"
 #include "ServerTime.h"
 #include "Storage.h"
 
@@ -167,10 +168,9 @@ std::optional<QString> ReleaseStore::archiveFor(const QString& version, const QS
     const std::optional<ServerRelease> r = m_storage.release(version);
     if (!r || r->fileName != fileName)
         return std::nullopt;
-    const QString file = QDir(QDir(m_root).filePath(r->version)).filePath(r->fileName);
-    if (!QFileInfo(file).isFile())
+    if (!DataFolder::isPlainFileBelow(m_root, r->version + u'/' + r->fileName))
         return std::nullopt;
-    return file;
+    return QDir(QDir(m_root).filePath(r->version)).filePath(r->fileName);
 }
 
 std::optional<QString> ReleaseStore::sha256(const ServerRelease& release) {

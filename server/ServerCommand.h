@@ -20,6 +20,9 @@ struct ServerCommand {
     // Serving: the server's defaults when not given.
     std::optional<int> maxConnections;
     std::optional<int> idleTimeoutSeconds;
+    // Serving HTTPS: a PEM certificate (chain) and its key; both or neither.
+    QString tlsCertPath;
+    QString tlsKeyPath;
     // create-admin
     QString name;
     // publish

@@ -208,6 +208,9 @@ int ServerRunner::serve(const ServerCommand& command) {
     server.setIdleTimeout(command.idleTimeoutSeconds
                               ? std::chrono::seconds(*command.idleTimeoutSeconds)
                               : TrackingServer::defaultIdleTimeout);
+    const bool tls = !command.tlsCertPath.isEmpty();
+    if (tls && !server.setTls(command.tlsCertPath, command.tlsKeyPath, &error))
+        return failed(u"cannot serve HTTPS: "_s + error);
     const quint16 port = server.listenOn(addressOf(command.host), command.port, &error);
     if (port == 0)
         return failed(u"cannot listen on %1:%2: %3"_s.arg(urlHost(command.host))
@@ -217,8 +220,20 @@ int ServerRunner::serve(const ServerCommand& command) {
     SignalWatcher watcher;
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, qApp,
                      [] { QCoreApplication::exit(0); });
-    m_out << "zevra-server listening on http://" << urlHost(command.host) << ':' << port
-          << ", data in " << server.data().path() << ", database "
+    // Renewed certificates are read again for the connections that follow;
+    // a pair that cannot be used leaves the one in use.
+    QObject::connect(&watcher, &SignalWatcher::reloadRequested, qApp, [&] {
+        if (!tls)
+            return;
+        QString why;
+        if (server.setTls(command.tlsCertPath, command.tlsKeyPath, &why))
+            m_err << "zevra-server: reloaded the TLS certificate " << command.tlsCertPath
+                  << Qt::endl;
+        else
+            m_err << "zevra-server: kept the TLS certificate in use: " << why << Qt::endl;
+    });
+    m_out << "zevra-server listening on " << (tls ? "https://" : "http://") << urlHost(command.host)
+          << ':' << port << ", data in " << server.data().path() << ", database "
           << server.data().database().display() << Qt::endl;
     return QCoreApplication::exec();
 }

@@ -22,11 +22,13 @@ SignalWatcher::SignalWatcher(QObject* parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 SignalWatcher::~SignalWatcher() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
     delete m_notifier;
     for (int& fd : g_pipe) {
         if (fd >= 0)
@@ -42,6 +44,10 @@ void SignalWatcher::handle(int signalNumber) {
 
 void SignalWatcher::drain() {
     unsigned char byte = 0;
-    while (::read(g_pipe[0], &byte, 1) == 1)
-        Q_EMIT terminationRequested(byte);
+    while (::read(g_pipe[0], &byte, 1) == 1) {
+        if (byte == SIGHUP)
+            Q_EMIT reloadRequested();
+        else
+            Q_EMIT terminationRequested(byte);
+    }
 }

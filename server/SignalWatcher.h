@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal on the main thread (through a
+// Turns SIGINT and SIGTERM (and SIGHUP) into Qt signals on the main thread (through a
 // pipe, the only safe way out of a signal handler). One instance at a time.
 class SignalWatcher : public QObject {
     Q_OBJECT
@@ -14,6 +14,7 @@ public:
 
 Q_SIGNALS:
     void terminationRequested(int signalNumber);
+    void reloadRequested();
 
 private:
     static void handle(int signalNumber);

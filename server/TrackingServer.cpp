@@ -13,6 +13,10 @@
 #include <QHttpServerResponder>
 #include <QLoggingCategory>
 #include <QMetaEnum>
+#include <QPointer>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
@@ -77,6 +81,38 @@ void TrackingServer::setIdleTimeout(std::chrono::milliseconds timeout) {
         tcp->setIdleTimeout(timeout);
 }
 
+bool TrackingServer::setTls(const QString& certPath, const QString& keyPath, QString* error) {
+    const QList<QSslCertificate> chain = QSslCertificate::fromPath(certPath, QSsl::Pem);
+    QFile keyFile(keyPath);
+    if (chain.isEmpty() || chain.first().isNull()) {
+        *error = u"%1 holds no PEM certificate"_s.arg(certPath);
+        return false;
+    }
+    if (!keyFile.open(QIODevice::ReadOnly)) {
+        *error = u"cannot read %1: %2"_s.arg(keyPath, keyFile.errorString());
+        return false;
+    }
+    const QByteArray pem = keyFile.readAll();
+    QSslKey key;
+    for (const QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec, QSsl::Dsa}) {
+        key = QSslKey(pem, algorithm, QSsl::Pem, QSsl::PrivateKey);
+        if (!key.isNull())
+            break;
+    }
+    if (key.isNull()) {
+        *error = u"%1 holds no unencrypted PEM private key"_s.arg(keyPath);
+        return false;
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificateChain(chain);
+    tls.setPrivateKey(key);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    m_tls = tls;
+    for (GuardedTcpServer* tcp : findChildren<GuardedTcpServer*>())
+        tcp->setTls(m_tls);
+    return true;
+}
+
 quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
     auto* tcp = new GuardedTcpServer(
         m_maxBodyBytes,
@@ -86,6 +122,7 @@ quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QStr
         this);
     tcp->setMaxConnections(m_maxConnections);
     tcp->setIdleTimeout(m_idleTimeout);
+    tcp->setTls(m_tls);
     if (!tcp->listen(address, port)) {
         if (error)
             *error = tcp->errorString();
@@ -215,6 +252,25 @@ void TrackingServer::missingHandler(const QHttpServerRequest& request, QTcpSocke
 
 void TrackingServer::send(const QHttpServerRequest& request, QTcpSocket* socket,
                           const HttpAnswer& a) {
+    const bool close = BodyLimitGuard::answering(socket);
+    write(request, socket, a);
+    if (!close)
+        return;
+    // Closed once the whole answer has left. A file goes out in pieces as the
+    // socket drains; disconnecting waits for what is already written.
+    const QPointer<QTcpSocket> guard(socket);
+    const auto finish = [guard] {
+        if (guard && guard->bytesToWrite() == 0 &&
+            guard->state() == QAbstractSocket::ConnectedState)
+            guard->disconnectFromHost();
+    };
+    if (a.filePath.isEmpty())
+        return socket->disconnectFromHost();
+    connect(socket, &QTcpSocket::bytesWritten, socket, finish, Qt::QueuedConnection);
+}
+
+void TrackingServer::write(const QHttpServerRequest& request, QTcpSocket* socket,
+                           const HttpAnswer& a) {
     const auto status = static_cast<QHttpServerResponder::StatusCode>(a.status);
     if (!a.filePath.isEmpty()) {
         // Files are streamed from disk. File answers carry exactly one header
@@ -222,7 +278,7 @@ void TrackingServer::send(const QHttpServerRequest& request, QTcpSocket* socket,
         auto* file = new QFile(a.filePath);
         if (!file->open(QIODevice::ReadOnly)) {
             delete file;
-            send(request, socket, HttpAnswer::error(500, u"Cannot read the file"_s));
+            write(request, socket, HttpAnswer::error(500, u"Cannot read the file"_s));
             return;
         }
         Q_ASSERT(a.headers.size() == 1);

@@ -5,6 +5,7 @@
 
 #include <QAbstractHttpServer>
 #include <QHostAddress>
+#include <QSslConfiguration>
 
 #include <chrono>
 #include <memory>
@@ -40,6 +41,12 @@ public:
     void setMaxConnections(int count);
     void setIdleTimeout(std::chrono::milliseconds timeout);
 
+    // Serves HTTPS with the PEM certificate (chain) and key in these files,
+    // for connections accepted from then on. False with `error` set, and the
+    // earlier setting kept, when they cannot be used.
+    bool setTls(const QString& certPath, const QString& keyPath, QString* error);
+    bool isTls() const { return m_tls.has_value(); }
+
     // Starts listening; the bound port, or 0 with `error` set.
     quint16 listenOn(const QHostAddress& address, quint16 port, QString* error);
 
@@ -68,7 +75,10 @@ protected:
 private:
     HttpAnswer servePicture(const QByteArray& method, const QString& path);
     HttpAnswer serveRelease(const QByteArray& method, const QString& path);
+    // Writes the answer, and closes the connection after it when the request
+    // asked so.
     void send(const QHttpServerRequest& request, QTcpSocket* socket, const HttpAnswer& answer);
+    void write(const QHttpServerRequest& request, QTcpSocket* socket, const HttpAnswer& answer);
 
     DataFolder m_data;
     std::unique_ptr<ApiRouter> m_router;
@@ -76,4 +86,5 @@ private:
     int m_maxConnections = defaultMaxConnections;
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
     bool m_compressLoopback = false;
+    std::optional<QSslConfiguration> m_tls;
 };

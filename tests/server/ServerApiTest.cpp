@@ -199,31 +199,39 @@ private Q_SLOTS:
         QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
     }
 
-    // At most two connections, idle after a second: a third is refused at
-    // once without harm to the two; an idle one and one whose head stalls are
-    // closed on time; a slow but steady upload is answered.
+    // At most two connections, idle after a second: an idle one and one whose head stalls
+    // are closed on time; with both in the middle of a request a third is refused at once
+    // without harm to the two; a slow but steady upload is answered.
     void connectionLimitAndIdleTimeout() {
         h().server().setMaxConnections(2);
         h().server().setIdleTimeout(std::chrono::seconds(1));
-        QTcpSocket idle, stuck, extra, slow;
+        QTcpSocket idle, stuck, stuck2, extra, slow;
         QElapsedTimer sent;
         sent.start();
-        for (QTcpSocket* s : {&idle, &stuck, &extra}) {
-            s->connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
-            QVERIFY(s->waitForConnected(5000));
-            s->write(s == &idle ? "GET /api.php?action=version HTTP/1.1\r\nHost: x\r\n\r\n"
-                                : "GET /api.php?action=version HTTP/1.1\r\n");
+        const auto open = [&](QTcpSocket& s, const QByteArray& text) {
+            s.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+            QVERIFY(s.waitForConnected(5000));
+            s.write(text);
             QTest::qWait(100); // accepted in this order
-        }
+        };
+        const QByteArray head = "GET /api.php?action=version HTTP/1.1\r\n";
+        open(idle, head + "Host: x\r\n\r\n");
+        open(stuck, head);
         QTRY_VERIFY(idle.bytesAvailable() > 0);
         QVERIFY(idle.readAll().startsWith("HTTP/1.1 200"));
-        QTRY_COMPARE(extra.state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(extra.readAll().startsWith("HTTP/1.1 503"));
         QCOMPARE(idle.state(), QAbstractSocket::ConnectedState);
         QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState);
         QVERIFY(sent.elapsed() >= 1000);
         QTRY_COMPARE(stuck.state(), QAbstractSocket::UnconnectedState);
         QVERIFY(stuck.readAll().startsWith("HTTP/1.1 408"));
+
+        open(stuck, head);
+        open(stuck2, head);
+        open(extra, head + "Host: x\r\n\r\n");
+        QTRY_COMPARE(extra.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(extra.readAll().startsWith("HTTP/1.1 503"));
+        QCOMPARE(stuck.state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE(stuck2.state(), QAbstractSocket::UnconnectedState);
 
         slow.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
         slow.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nContent-Length: 3000\r\n\r\n");
@@ -364,6 +372,68 @@ private Q_SLOTS:
         QVERIFY(r.json["entries"_L1][4]["duration"_L1].isUndefined());
     }
 
+    // At the limit the connection idle longest makes room for a request.
+    void idleConnectionsMakeRoom() {
+        h().server().setMaxConnections(4);
+        QTcpSocket idle[4];
+        for (QTcpSocket& s : idle) {
+            s.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+            QVERIFY(s.waitForConnected(5000));
+            QTest::qWait(50);
+        }
+        QCOMPARE(h().get(u"/api.php?action=version"_s).status, 200);
+        QTRY_COMPARE(idle[0].state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(idle[3].state(), QAbstractSocket::ConnectedState);
+    }
+
+    // A request that asks for it has its connection closed right after its answer.
+    void closedAfterAnswer_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("closed");
+        const QByteArray get = "GET /api.php?action=version ";
+        QTest::newRow("1.1") << get + "HTTP/1.1\r\nHost: x\r\n\r\n" << false;
+        QTest::newRow("1.1 close") << get + "HTTP/1.1\r\nConnection: Close\r\n\r\n" << true;
+        QTest::newRow("1.0") << get + "HTTP/1.0\r\n\r\n" << true;
+        QTest::newRow("1.0 keep-alive") << get + "HTTP/1.0\r\nConnection: keep-alive\r\n\r\n"
+                                        << false;
+    }
+    void closedAfterAnswer() {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, closed);
+        QTcpSocket s;
+        s.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+        QVERIFY(s.waitForConnected(5000));
+        s.write(request);
+        QTRY_VERIFY(s.bytesAvailable() > 0);
+        QTest::qWait(300);
+        QVERIFY(s.readAll().contains("{}"));
+        QCOMPARE(s.state() == QAbstractSocket::UnconnectedState, closed);
+    }
+
+    // Pictures and archives are never reached through a link, of a folder or of a file.
+    void nothingServedThroughLinks() {
+        const QString outside = f->env.path(u"outside"_s);
+        const QString name = u"0123456789abcdef0123456789abcdef.png"_s;
+        QVERIFY(QDir().mkpath(outside + u"/01"_s));
+        QFile png(outside + u"/01/"_s + name);
+        QVERIFY(png.open(QIODevice::WriteOnly) && png.write("\x89PNG") > 0);
+        png.close();
+        QVERIFY(QDir().mkpath(f->uploads()));
+        QVERIFY(QFile::link(outside, f->uploads() + u"2026"_s));
+        QVERIFY(h().rawGet(u"/uploads/2026/01/"_s + name).startsWith("HTTP/1.1 404"));
+
+        QFile zip(f->env.path() + u"/a.zip"_s);
+        QVERIFY(zip.open(QIODevice::WriteOnly) && zip.write("PK\x03\x04one") > 0);
+        zip.close();
+        QString error;
+        QVERIFY(h().server().data().releases().publish(u"1.0"_s, zip.fileName(), {}, &error));
+        const QString archive = f->env.path(u"server"_s) + u"/releases/1.0/zevra-tikit-1.0.zip"_s;
+        QVERIFY(h().rawGet(u"/releases/1.0/zevra-tikit-1.0.zip"_s).startsWith("HTTP/1.1 200"));
+        QVERIFY(QFile::rename(archive, archive + u".real"_s));
+        QVERIFY(QFile::link(archive + u".real"_s, archive));
+        QVERIFY(h().rawGet(u"/releases/1.0/zevra-tikit-1.0.zip"_s).startsWith("HTTP/1.1 404"));
+    }
+
     void arguments_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("parsed"); // the listen address, the kind, or the error
@@ -427,6 +497,17 @@ private Q_SLOTS:
             << QStringList{u"--database=sqlite:/proc/none/z.sqlite"_s, u"create-admin"_s, u"Al"_s}
             << 1 << u"zevra-server: "_s;
         QTest::newRow("bad arguments") << QStringList{u"publish"_s} << 2 << u"Usage:"_s;
+        // A database password is never shown, whatever is wrong with its URL.
+        for (const QString& url :
+             {u"mysql://zevra:S3cr3t@h/d"_s, u"postgresql://zevra:S3cr3t@h:99999/d"_s,
+              u"postgresql://zevra:S3cr3t@h/"_s})
+            for (const QString& form : {u"--database="_s, u"ZEVRA_DATABASE="_s})
+                QTest::addRow("%s%s", qPrintable(form), qPrintable(url))
+                    << QStringList{form + url} << 2 << u"database"_s;
+        QTest::newRow("unreadable database file")
+            << QStringList{u"--database-file=DATA/none"_s} << 2 << u"cannot read"_s;
+        QTest::newRow("lone certificate")
+            << QStringList{u"--tls-cert=c.pem"_s} << 2 << u"--tls-cert and --tls-key go together"_s;
     }
 
     void runnerRefusals() {
@@ -435,12 +516,19 @@ private Q_SLOTS:
         QFETCH(QString, said);
         const QString data = f->env.path() + u"/d/server"_s;
         QStringList full{u"--data="_s + data};
-        for (const QString& a : args)
-            full.append(QString(a).replace(u"DATA"_s, data));
+        for (const QString& a : args) {
+            if (a.startsWith("ZEVRA_DATABASE="_L1))
+                qputenv("ZEVRA_DATABASE", a.mid(15).toUtf8());
+            else
+                full.append(QString(a).replace(u"DATA"_s, data));
+        }
         QString out, err;
         QTextStream o(&out), e(&err);
-        QCOMPARE(ServerRunner(o, e).run(full), status);
+        const int exit = ServerRunner(o, e).run(full);
+        qunsetenv("ZEVRA_DATABASE");
+        QCOMPARE(exit, status);
         QVERIFY2((out + err).contains(said), qPrintable(out + err));
+        QVERIFY(!(out + err).contains("S3cr3t"_L1));
     }
 
     void createAdmin() {
