@@ -16,8 +16,8 @@ packages=(
   libqt6sql6-psql postgresql-15
   # fonts for the interface and the embedded PDF font
   fonts-dejavu-core fontconfig
-  # PDF assertions in tests, unpacking updates
-  poppler-utils unzip zip
+  # PDF assertions in tests, unpacking updates, certificates for the HTTPS tests
+  poppler-utils unzip zip openssl
   # import tests: Timewarrior makes its own export; Python's csv module reads
   # the CSV export back
   timewarrior python3

@@ -79,6 +79,26 @@ private Q_SLOTS:
         m_env.reset();
     }
 
+    // Over HTTPS with a certificate the system does not know, the sync is refused and the
+    // certificate's fingerprint known until it is trusted; then it passes.
+    void httpsOnceTrusted() {
+        open();
+        const QByteArray sha256 = makeCertificate(m_env->path(u"tls"_s), u"a"_s);
+        QVERIFY(!sha256.isEmpty());
+        QString error;
+        QVERIFY2(m_server->server().setTls(m_env->path(u"tls"_s) + u"/a.pem"_s,
+                                           m_env->path(u"tls"_s) + u"/a.key"_s, &error),
+                 qPrintable(error));
+        const QString https = m_server->baseUrl().replace("http:"_L1, "https:"_L1);
+        m_model->setSettings(https, m_key);
+        track(u"work"_s);
+        QCOMPARE(sync().error.value_or(QString()), HttpCall::untrustedMessage);
+        QCOMPARE(HttpCall::untrustedCertificate(QUrl(https)), sha256);
+        m_model->trustCertificate(QString::fromLatin1(sha256.toHex()));
+        QCOMPARE(sync().error, std::nullopt);
+        QVERIFY(store().db().entries.last().serverId);
+    }
+
     void deletionDuringFirstSync() {
         open();
         const Entry entry = track(u"typo"_s);

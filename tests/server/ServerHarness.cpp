@@ -1,5 +1,8 @@
 #include "ServerHarness.h"
 
+#include <QProcess>
+#include <QSslCertificate>
+
 #include "PeopleAction.h"
 #include "SqlEngine.h"
 #include "Storage.h"
@@ -170,3 +173,17 @@ QByteArray png(const QColor& color) {
 }
 
 } // namespace SyncBody
+
+QByteArray makeCertificate(const QString& dir, const QString& name) {
+    const QString base = dir + u'/' + name;
+    QDir().mkpath(dir);
+    QProcess openssl;
+    openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s,
+                                 u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-days"_s, u"1"_s,
+                                 u"-subj"_s, u"/CN=127.0.0.1"_s, u"-keyout"_s, base + u".key"_s,
+                                 u"-out"_s, base + u".pem"_s});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+        return {};
+    const QList<QSslCertificate> certs = QSslCertificate::fromPath(base + u".pem"_s);
+    return certs.isEmpty() ? QByteArray() : certs.first().digest(QCryptographicHash::Sha256);
+}

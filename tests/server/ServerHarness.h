@@ -66,6 +66,10 @@ private:
     QNetworkAccessManager m_network;
 };
 
+// A self-signed certificate for 127.0.0.1 made by openssl: "<dir>/<name>.pem" and
+// "<dir>/<name>.key". Gives its SHA-256, empty when openssl failed.
+QByteArray makeCertificate(const QString& dir, const QString& name);
+
 // A sandbox with a server over "<sandbox>/server", an administrator Ada and Bob.
 struct ServerFixture {
     explicit ServerFixture(const QDateTime& now = QDateTime(QDate(2026, 1, 5), QTime(9, 30),
