@@ -84,9 +84,18 @@ if [ ! -s "$db" ]; then
 JSON
     )
 else
+    # The key the profile has stays: after "New key" on oneself it is the only
+    # one the server still takes. Only a profile without a key gets the first.
     sed -i -e "s|^        \"server\": \"[^\"]*\"|        \"server\": \"$url\"|" \
-           -e "s|^        \"api_key\": \"[^\"]*\"|        \"api_key\": \"$key\"|" "$db"
+           -e "s|^        \"api_key\": \"\"|        \"api_key\": \"$key\"|" "$db"
 fi
+
+# The command line on the same profile: . .demo/env, then zevra-tikit status.
+cat >"$demo/env" <<ENV
+export XDG_DATA_HOME="$profile/data"
+export XDG_CONFIG_HOME="$profile/config"
+export PATH="$(dirname "$app_bin"):\$PATH"
+ENV
 
 cat <<INFO
 
@@ -96,6 +105,7 @@ cat <<INFO
 
   The tray app runs with its own profile in $profile.
   Click the timer icon in your system tray to open the panel.
+  The command line on the same profile:  . $demo/env && zevra-tikit status
 
 INFO
 

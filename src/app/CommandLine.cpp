@@ -227,6 +227,15 @@ CommandResult CommandLine::status(const QString& dataDirectory, bool json) {
 CommandResult CommandLine::change(const QString& dataDirectory, const Command& command) {
     if (std::optional<CommandResult> handled = SingleInstance::ask(dataDirectory, command))
         return *handled;
+    // A command that fails leaves no trace: not even the folder it made.
+    const bool existed = QFileInfo::exists(dataDirectory);
+    CommandResult result = changeUnderLock(dataDirectory, command);
+    if (result.status != 0 && !existed)
+        QDir(dataDirectory).removeRecursively();
+    return result;
+}
+
+CommandResult CommandLine::changeUnderLock(const QString& dataDirectory, const Command& command) {
     if (command.verb == Command::Verb::Toggle || command.verb == Command::Verb::Quit)
         return CommandResult::failed(u"Zevra Tikit is not running."_s);
     SingleInstance lock(dataDirectory);

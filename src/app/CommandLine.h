@@ -24,5 +24,6 @@ public:
 private:
     static CommandResult status(const QString& dataDirectory, bool json);
     static CommandResult change(const QString& dataDirectory, const Command& command);
+    static CommandResult changeUnderLock(const QString& dataDirectory, const Command& command);
     static CommandResult report(const QString& dataDirectory, const Command& command);
 };

@@ -219,6 +219,11 @@ private Q_SLOTS:
         QFETCH(bool, withApp);
         if (withApp)
             startApp();
+        else { // a command that fails on a new profile leaves no folder behind
+            const QString fresh = m_env->path() + u"/fresh"_s;
+            QCOMPARE(tikit({u"stop"_s}, {u"XDG_DATA_HOME="_s + fresh}).exitCode, 1);
+            QVERIFY(!QFileInfo::exists(fresh + u"/org.zevra.tikit"_s));
+        }
         AppProcess::Run r = tikit({u"start"_s, u"  Design review "_s, u"--client"_s, u"ACME"_s});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.lines, QStringList{u"Started: Design review · Acme"_s});

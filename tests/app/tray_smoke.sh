@@ -212,14 +212,15 @@ xdotool click 4; sleep 0.5; card_geometry
 [ "$cy" -eq "$opened_y" ] || fail "the card is at $cy, not back at $opened_y with its row"
 
 # --- a picture pasted while the card is open goes onto that entry; a new description and an end
-# one hour later (Tab to the end time's hour: the clock fields stop at each part; Up), saved with Return, reach the row, db.json and the server
+# one hour later (Tab to the end time's hour past the chip, the picture and its remove button,
+# the duration and the start's two parts; Up), saved with Return, reach the row, db.json and the server
 paste_png '#FFFF00'
 sleep 0.5; card_geometry
 import -window root "$shots/smoke-card-paste.png"
 [ "$(import -window root -crop "${cw}x${ch}+$cx+$cy" -depth 8 txt:- | grep -c '#FFFF00')" -gt 1000 ] ||
     fail "the pasted picture is not in the card"
 xdotool key ctrl+a; xdotool type --delay 20 "Edited in card"
-xdotool key Tab Tab Tab Tab Up; sleep 0.3
+xdotool key Tab Tab Tab Tab Tab Up; sleep 0.3
 import -window root "$shots/smoke-card-edit.png"
 xdotool key Return
 wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Return did not save and close the card"
