@@ -86,6 +86,21 @@ void AppModel::touch(Entry& entry) {
     entry.updatedAt = Time::iso(Clock::now());
 }
 
+void AppModel::setAwayAfterMinutes(int minutes) {
+    m_store->db().settings.awayAfterMinutes = qBound(0, minutes, Settings::maxAwayAfterMinutes);
+    changed();
+}
+
+void AppModel::setAwayState(const std::optional<QString>& since,
+                            const std::optional<AwayQuestion>& question) {
+    Db& db = m_store->db();
+    if (db.awaySince == since && db.away == question)
+        return;
+    db.awaySince = since;
+    db.away = question;
+    changed();
+}
+
 void AppModel::changed() {
     m_store->save();
     if (m_onChange)

@@ -83,6 +83,11 @@ public:
     // Accepts only the certificate with this SHA-256 (hex) from the server
     // now set, whether or not the system trusts it.
     void trustCertificate(const QString& sha256Hex);
+    // Minutes of away time worth a question (0: never), within 0 to 120.
+    void setAwayAfterMinutes(int minutes);
+    // The away keys of the database, saved and told like any change.
+    void setAwayState(const std::optional<QString>& since,
+                      const std::optional<AwayQuestion>& question);
 
     // Starts a background sync unless one runs or the connection is not set.
     void syncNow();

@@ -33,6 +33,9 @@ QJsonObject Db::toJson() const {
     o.insert("clients"_L1, toArray(clients));
     o.insert("entries"_L1, toArray(entries));
     o.insert("tasks"_L1, toArray(tasks));
+    JsonWrite::optional(o, "away_since"_L1, awaySince);
+    if (away)
+        o.insert("away"_L1, away->toJson());
     return o;
 }
 
@@ -44,6 +47,8 @@ std::optional<Db> Db::fromJson(const QJsonValue& value) {
     db.clients = r.list<Client>("clients"_L1, &Client::fromJson);
     db.entries = r.list<Entry>("entries"_L1, &Entry::fromJson);
     db.tasks = r.list<TaskSuggestion>("tasks"_L1, &TaskSuggestion::fromJson);
+    db.awaySince = r.optionalText("away_since"_L1);
+    db.away = r.optionalObject<AwayQuestion>("away"_L1, &AwayQuestion::fromJson);
     if (!r.ok())
         return std::nullopt;
     return db;
@@ -54,6 +59,18 @@ QByteArray Db::encode(EntryTextCache* cache) const {
     out.reserve(qsizetype(entries.size()) * 520 + 4096);
     JsonTextWriter w(out);
     w.beginObject();
+    if (away) {
+        w.key("away"_L1);
+        w.beginObject();
+        w.key("entry_id"_L1);
+        w.value(away->entryId);
+        w.key("from"_L1);
+        w.value(away->from);
+        w.key("to"_L1);
+        w.value(away->to);
+        w.endObject();
+    }
+    w.optional("away_since"_L1, awaySince);
     w.key("clients"_L1);
     w.beginArray();
     for (const Client& c : clients) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/AwayQuestion.h"
 #include "model/Client.h"
 #include "model/Entry.h"
 #include "model/Settings.h"
@@ -19,6 +20,11 @@ struct Db {
     QList<Client> clients;
     QList<Entry> entries;
     QList<TaskSuggestion> tasks;
+    // The last input before the person went away while an entry ran, until
+    // they come back.
+    std::optional<QString> awaySince;
+    // Away time waiting for the person's answer.
+    std::optional<AwayQuestion> away;
 
     // Entries and clients whose changes the server has not confirmed yet.
     int pendingCount() const;
@@ -31,7 +37,7 @@ struct Db {
     QByteArray encode(EntryTextCache* cache = nullptr) const;
     static std::optional<Db> decode(const QByteArray& bytes);
     // For a status bar, which asks every second: from db.json's bytes, only
-    // the running entry and the clients (nothing when the file is not in
+    // the running entry, the clients and the away keys (nothing when the file is not in
     // this app's own layout, and the caller decodes it whole).
     static std::optional<Db> runningOnly(QByteArrayView bytes);
 

@@ -102,5 +102,32 @@ std::optional<Db> Db::runningOnly(QByteArrayView bytes) {
         if (std::optional<Client> client = Client::fromJson(value))
             db.clients.append(*client);
     }
+    // The away keys sort before "clients", at the top of the file.
+    const QByteArrayView top = bytes.first(clients + 1);
+    static const QByteArray awayKey = "{\n    \"away\": {\n";
+    if (top.startsWith(awayKey)) {
+        const qsizetype from = awayKey.size() - 2;
+        const qsizetype end = find(top, "\n    }", from);
+        if (end < 0)
+            return std::nullopt;
+        db.away = AwayQuestion::fromJson(
+            QJsonDocument::fromJson(bytes.sliced(from, end + 6 - from).toByteArray()).object());
+        if (!db.away)
+            return std::nullopt;
+    }
+    static const QByteArray awaySinceKey = "\n    \"away_since\": ";
+    if (const qsizetype at = find(top, awaySinceKey, 0); at >= 0) {
+        const qsizetype from = at + awaySinceKey.size();
+        const qsizetype end = nextLine(top, from);
+        if (end < 0)
+            return std::nullopt;
+        const QByteArray value = '[' + bytes.sliced(from, end - from).trimmed().toByteArray();
+        const QJsonArray since =
+            QJsonDocument::fromJson(value.endsWith(',') ? value.chopped(1) + ']' : value + ']')
+                .array();
+        if (!since.first().isString())
+            return std::nullopt;
+        db.awaySince = since.first().toString();
+    }
     return db;
 }

@@ -14,6 +14,7 @@ QJsonObject Settings::toJson() const {
     o.insert("is_admin"_L1, isAdmin);
     JsonWrite::optional(o, "last_sync"_L1, lastSync);
     JsonWrite::optional(o, "trusted_certificate"_L1, trustedCertificate);
+    o.insert("away_after_minutes"_L1, awayAfterMinutes);
     return o;
 }
 
@@ -27,6 +28,11 @@ std::optional<Settings> Settings::fromJson(const QJsonValue& value) {
     s.isAdmin = r.flag("is_admin"_L1);
     s.lastSync = r.optionalText("last_sync"_L1);
     s.trustedCertificate = r.optionalText("trusted_certificate"_L1);
+    // Files from before the setting existed get the default; a value out of
+    // range is brought into it.
+    s.awayAfterMinutes = int(qBound(
+        qint64(0), r.optionalInteger("away_after_minutes"_L1).value_or(defaultAwayAfterMinutes),
+        qint64(maxAwayAfterMinutes)));
     if (!r.ok())
         return std::nullopt;
     return s;
@@ -36,6 +42,8 @@ void Settings::writeJson(JsonTextWriter& w) const {
     w.beginObject();
     w.key("api_key"_L1);
     w.value(apiKey);
+    w.key("away_after_minutes"_L1);
+    w.value(qint64(awayAfterMinutes));
     w.key("is_admin"_L1);
     w.value(isAdmin);
     w.optional("last_sync"_L1, lastSync);

@@ -21,6 +21,10 @@ struct Settings {
     // The SHA-256 (hex) of the one certificate accepted from `server` in
     // place of the system's judgement.
     std::optional<QString> trustedCertificate;
+    // Minutes of away time after which the person is asked about it; 0: never.
+    static constexpr int defaultAwayAfterMinutes = 10;
+    static constexpr int maxAwayAfterMinutes = 120;
+    int awayAfterMinutes = defaultAwayAfterMinutes;
 
     QJsonObject toJson() const;
     // The same members streamed in the database file's layout.

@@ -1,0 +1,184 @@
+#include "model/AwayTracker.h"
+#include "TestEnv.h"
+#include "model/AppModel.h"
+#include "model/Time.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Minutes after 09:00 on the test day.
+QDateTime at(int minute) {
+    return QDateTime(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC).addSecs(minute * 60);
+}
+QString iso(int minute) {
+    return Time::iso(at(minute));
+}
+
+} // namespace
+
+// Away time: idle, sleep and lock in, one question out when the person comes
+// back after the threshold to the entry that ran through it; the answers and
+// the database keys that carry both across a restart.
+class AwayTrackerTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<AppModel> m_model;
+    std::unique_ptr<AwayTracker> m_tracker;
+
+    Db& db() { return m_model->store().db(); }
+
+    void open() {
+        m_tracker.reset();
+        m_model = std::make_unique<AppModel>(m_env->dataDirectory());
+        m_tracker = std::make_unique<AwayTracker>(*m_model);
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_env = std::make_unique<TestEnv>(at(-60));
+        open();
+        m_model->start(u"Design review"_s, u"c1"_s);
+        m_env->clock().setNow(at(0));
+    }
+    void cleanup() {
+        m_tracker.reset();
+        m_model.reset();
+        m_env.reset();
+    }
+
+    void events_data() {
+        QTest::addColumn<QStringList>("steps");
+        // "from-to" in minutes, or empty for no question.
+        QTest::addColumn<QString>("question");
+        const auto row = [](const char* name, const QString& steps, const QString& question) {
+            QTest::newRow(name) << steps.split(u' ') << question;
+        };
+        row("idle below the threshold", u"idle:0 away:0 at:9 back away:-"_s, QString());
+        row("idle at the threshold", u"idle:0 at:10 back away:-"_s, u"0-10"_s);
+        row("idle long", u"at:12 idle:2 away:2 at:47 back"_s, u"2-47"_s);
+        row("sleep", u"at:5 sleep away:5 at:40 wake"_s, u"5-40"_s);
+        row("short lock", u"at:5 lock at:12 unlock away:-"_s, QString());
+        row("lock", u"at:5 lock at:20 unlock"_s, u"5-20"_s);
+        row("sleep while locked waits for the unlock",
+            u"at:5 lock at:6 sleep at:30 wake away:5 at:31 unlock"_s, u"5-31"_s);
+        row("idle before the lock counts from the last input",
+            u"at:12 idle:2 at:13 lock at:14 sleep at:50 wake unlock"_s, u"2-50"_s);
+        row("unlocking ends idle too", u"at:10 idle:0 lock at:30 unlock"_s, u"0-30"_s);
+        row("entry stopped elsewhere", u"idle:0 at:5 stop at:30 back away:-"_s, QString());
+        row("another entry started while away", u"idle:0 at:5 start at:30 back"_s, QString());
+        row("an entry started while away, none before",
+            u"stop idle:0 away:- at:5 start at:30 back"_s, QString());
+        row("switched off", u"off idle:0 away:- at:30 back"_s, QString());
+        row("kept across a restart", u"idle:0 at:25 back restart"_s, u"0-25"_s);
+        row("a restart while away ends it", u"idle:0 at:20 restart"_s, u"0-20"_s);
+        row("a newer away time replaces an unanswered question",
+            u"idle:0 at:15 back idle:30 at:45 back"_s, u"30-45"_s);
+    }
+    void events() {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, question);
+        for (const QString& step : steps) {
+            const QString verb = step.section(u':', 0, 0);
+            const QString value = step.section(u':', 1);
+            if (verb == u"at"_s)
+                m_env->clock().setNow(at(value.toInt()));
+            else if (verb == u"idle"_s)
+                m_tracker->idleSince(at(value.toInt()));
+            else if (verb == u"back"_s)
+                m_tracker->inputResumed();
+            else if (verb == u"sleep"_s || verb == u"wake"_s)
+                m_tracker->setSleeping(verb == u"sleep"_s);
+            else if (verb == u"lock"_s || verb == u"unlock"_s)
+                m_tracker->setLocked(verb == u"lock"_s);
+            else if (verb == u"stop"_s)
+                m_model->stop(*m_model->running());
+            else if (verb == u"start"_s)
+                m_model->start(u"Other"_s, std::nullopt);
+            else if (verb == u"off"_s)
+                m_model->setAwayAfterMinutes(0);
+            else if (verb == u"restart"_s) {
+                open();
+                m_tracker->resume();
+            } else if (verb == u"away"_s) {
+                // The start of the away time, as the file holds it.
+                const std::optional<Db> saved = Db::decode([this] {
+                    QFile file(m_model->store().dbPath());
+                    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+                }());
+                QVERIFY(saved);
+                QCOMPARE(saved->awaySince,
+                         value == u"-"_s ? std::nullopt : std::optional(iso(value.toInt())));
+            } else
+                QFAIL(qPrintable(step));
+        }
+        std::optional<AwayQuestion> expected;
+        if (!question.isEmpty()) {
+            expected = AwayQuestion{iso(question.section(u'-', 0, 0).toInt()),
+                                    iso(question.section(u'-', 1).toInt()), db().entries[0].id};
+        }
+        QCOMPARE(m_tracker->question(), expected);
+        QCOMPARE(db().awaySince, std::nullopt);
+    }
+
+    void answers_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<std::optional<QString>>("endedAt");
+        QTest::addColumn<bool>("startedAgain");
+        QTest::newRow("keep") << u"keep"_s << std::optional<QString>() << false;
+        QTest::newRow("discard") << u"discard"_s << std::optional(iso(0)) << false;
+        QTest::newRow("continue") << u"continue"_s << std::optional(iso(0)) << true;
+    }
+    void answers() {
+        QFETCH(QString, answer);
+        QFETCH(std::optional<QString>, endedAt);
+        QFETCH(bool, startedAgain);
+        QVERIFY(!AwayTracker::answer(*m_model, AwayTracker::Answer::Keep));
+        m_tracker->idleSince(at(0));
+        m_env->clock().setNow(at(25));
+        m_tracker->inputResumed();
+        // The question and its answer outlive the app.
+        open();
+        QVERIFY(AwayTracker::answer(*m_model, *AwayTracker::answerNamed(answer)));
+        QCOMPARE(db().away, std::nullopt);
+        QCOMPARE(db().entries[0].endedAt, endedAt);
+        QCOMPARE(db().entries.size(), startedAgain ? 2 : 1);
+        if (startedAgain) {
+            const Entry again = db().entries[1];
+            QCOMPARE(again.description, u"Design review"_s);
+            QCOMPARE(again.clientId, std::optional(u"c1"_s));
+            QCOMPARE(again.startedAt, iso(25));
+            QVERIFY(again.isRunning());
+        }
+        QVERIFY(!AwayTracker::answer(*m_model, AwayTracker::Answer::Keep));
+    }
+
+    void discardLeavesAnEarlierEndAlone() {
+        m_tracker->idleSince(at(0));
+        m_env->clock().setNow(at(25));
+        m_tracker->inputResumed();
+        const Entry entry = db().entries[0];
+        m_model->updateTimes(entry, entry.startedAt, iso(-10));
+        QVERIFY(AwayTracker::answer(*m_model, AwayTracker::Answer::Discard));
+        QCOMPARE(db().entries[0].endedAt, std::optional(iso(-10)));
+    }
+
+    void statusReadsTheAwayKeys() {
+        // The quick reader of db.json that status uses finds both keys.
+        m_tracker->idleSince(at(0));
+        m_env->clock().setNow(at(25));
+        m_tracker->inputResumed();
+        m_tracker->idleSince(at(30));
+        const std::optional<Db> quick = Db::runningOnly(db().encode());
+        QVERIFY(quick);
+        QCOMPARE(quick->awaySince, std::optional(iso(30)));
+        QCOMPARE(quick->away, db().away);
+        QVERIFY(quick->away);
+    }
+};
+
+QTEST_GUILESS_MAIN(AwayTrackerTest)
+#include "AwayTrackerTest.moc"
