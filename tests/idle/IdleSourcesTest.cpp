@@ -1,0 +1,182 @@
+#include "TestEnv.h"
+#include "idle/LogindWatch.h"
+#include "idle/MutterIdleSource.h"
+#include "idle/ScreenSaverIdleSource.h"
+#include "idle/X11IdleSource.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A program the test started, ended with the test.
+struct Child {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    ~Child() {
+        process->terminate();
+        if (!process->waitForFinished(3000))
+            process->kill();
+        process->waitForFinished(3000);
+    }
+};
+
+// The first line a started program prints.
+QString firstLine(QProcess& process) {
+    while (!process.canReadLine() && process.waitForReadyRead(10000)) {
+    }
+    return QString::fromUtf8(process.readLine()).trimmed();
+}
+
+} // namespace
+
+// Each idle source against the real thing or a D-Bus mock of it: the X server
+// under Xvfb with input from xdotool; Mutter's idle monitor, the screen saver
+// service and logind mocked by python3-dbusmock on a private bus.
+class IdleSourcesTest : public QObject {
+    Q_OBJECT
+
+    Child m_bus;
+    QString m_address;
+    QList<std::shared_ptr<Child>> m_mocks;
+    QTemporaryDir m_dir;
+
+    QDBusConnection bus() { return QDBusConnection::connectToBus(m_address, u"private"_s); }
+
+    // python3-dbusmock serving NAME at PATH (or a template's object).
+    void mock(const QStringList& args) {
+        auto child = std::make_shared<Child>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_address);
+        child->process->setProcessEnvironment(env);
+        child->process->start(u"/usr/bin/python3"_s, QStringList{u"-m"_s, u"dbusmock"_s} + args);
+        QVERIFY(child->process->waitForStarted());
+        m_mocks.append(child);
+        const QString name = args.contains(u"-t"_s) ? u"org.freedesktop.login1"_s : args[0];
+        QTRY_VERIFY_WITH_TIMEOUT(bus().interface()->isServiceRegistered(name).value(), 10000);
+    }
+    QDBusMessage callMock(const QString& service, const QString& path, const QString& interface,
+                          const QString& method, const QVariantList& args) {
+        QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+        call.setArguments(args);
+        return bus().call(call);
+    }
+    void setIdle(qint64 msecs) {
+        QFile file(m_dir.filePath(u"idle"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::number(msecs));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_bus.process->start(u"dbus-daemon"_s,
+                             {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        QVERIFY(m_bus.process->waitForStarted());
+        m_address = firstLine(*m_bus.process);
+        QVERIFY(!m_address.isEmpty());
+        QVERIFY(bus().isConnected());
+    }
+    void cleanupTestCase() {
+        m_mocks.clear();
+        QDBusConnection::disconnectFromBus(u"private"_s);
+    }
+
+    void x11() {
+        Child server;
+        server.process->start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
+        QVERIFY(server.process->waitForStarted());
+        const QString display = u':' + firstLine(*server.process);
+        qputenv("DISPLAY", display.toUtf8());
+        std::unique_ptr<X11IdleSource> source = X11IdleSource::open();
+        QVERIFY(source);
+        QSignalSpy idle(source.get(), &IdleSource::idleSince);
+        QSignalSpy back(source.get(), &IdleSource::inputResumed);
+        source->watch(600);
+        QVERIFY(idle.wait(5000));
+        // The last input lies at least the watched time back.
+        QVERIFY(idle[0][0].toDateTime().msecsTo(QDateTime::currentDateTimeUtc()) >= 600);
+        QCOMPARE(back.count(), 0);
+        QProcess::execute(u"xdotool"_s, {u"mousemove"_s, u"40"_s, u"40"_s});
+        QVERIFY(back.wait(5000));
+        QVERIFY(idle.wait(5000));
+        QCOMPARE(idle.count(), 2);
+        source.reset();
+    }
+
+    void dbus_data() {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("mutter") << u"org.gnome.Mutter.IdleMonitor"_s
+                                << u"/org/gnome/Mutter/IdleMonitor/Core"_s << u"GetIdletime"_s
+                                << u"t"_s;
+        QTest::newRow("screen saver")
+            << u"org.freedesktop.ScreenSaver"_s << u"/org/freedesktop/ScreenSaver"_s
+            << u"GetSessionIdleTime"_s << u"u"_s;
+    }
+    void dbus() {
+        QFETCH(QString, service);
+        QFETCH(QString, path);
+        QFETCH(QString, method);
+        QFETCH(QString, type);
+        TestEnv env;
+        std::unique_ptr<PolledIdleSource> source;
+        if (service.contains(u"Mutter"_s))
+            source = std::make_unique<MutterIdleSource>(bus());
+        else
+            source = std::make_unique<ScreenSaverIdleSource>(bus());
+        QVERIFY(!qobject_cast<MutterIdleSource*>(source.get()) ||
+                !static_cast<MutterIdleSource*>(source.get())->offered());
+        mock({service, path, service});
+        setIdle(1000);
+        const QString code = u"ret = int(open('"_s + m_dir.filePath(u"idle"_s) + u"').read())"_s;
+        QCOMPARE(callMock(service, path, u"org.freedesktop.DBus.Mock"_s, u"AddMethod"_s,
+                          {service, method, QString(), type, code})
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+        QSignalSpy idle(source.get(), &IdleSource::idleSince);
+        QSignalSpy back(source.get(), &IdleSource::inputResumed);
+        source->watch(2000);
+        QTest::qWait(1500);
+        QCOMPARE(idle.count(), 0);
+        setIdle(120000);
+        QVERIFY(idle.wait(3000));
+        QCOMPARE(idle[0][0].toDateTime(), env.clock().currentTime().addSecs(-120));
+        setIdle(10);
+        QVERIFY(back.wait(3000));
+    }
+
+    void logind() {
+        mock({u"--session"_s, u"-t"_s, u"logind"_s});
+        QDBusMessage made = callMock(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
+                                     u"org.freedesktop.DBus.Mock"_s, u"AddSession"_s,
+                                     {u"c7"_s, u"seat0"_s, 1000u, u"someone"_s, true});
+        QCOMPARE(made.type(), QDBusMessage::ReplyMessage);
+        LogindWatch watch(bus(), u"c7"_s);
+        QVERIFY(watch.offered());
+        QSignalSpy sleeping(&watch, &LogindWatch::sleeping);
+        QSignalSpy locked(&watch, &LogindWatch::locked);
+        QTest::qWait(500); // the session's path is looked up first
+        callMock(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1/session/c7"_s,
+                 u"org.freedesktop.login1.Session"_s, u"SetLockedHint"_s, {true});
+        QVERIFY(locked.wait(3000));
+        QCOMPARE(locked[0][0].toBool(), true);
+        for (bool start : {true, false}) {
+            callMock(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
+                     u"org.freedesktop.DBus.Mock"_s, u"EmitSignal"_s,
+                     {u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s, u"b"_s,
+                      QVariantList{start}});
+            QVERIFY(sleeping.wait(3000));
+            QCOMPARE(sleeping.last()[0].toBool(), start);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(IdleSourcesTest)
+#include "IdleSourcesTest.moc"
