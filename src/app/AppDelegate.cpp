@@ -3,6 +3,7 @@
 #include "api/Api.h"
 #include "api/HttpCall.h"
 #include "app/Autostart.h"
+#include "app/AwayWatch.h"
 #include "app/CommandRunner.h"
 #include "app/DesktopSession.h"
 #include "app/DiagnosticOutput.h"
@@ -214,7 +215,10 @@ void AppDelegate::applicationDidFinishLaunching() {
         self->refreshStatusItem();
         if (self->m_controller)
             self->m_controller->reload();
+        self->m_away->modelChanged();
     });
+    m_away = new AwayWatch(*m_model, this);
+    m_away->start();
     refreshStatusItem();
     m_model->syncNow();
 
@@ -400,6 +404,7 @@ void AppDelegate::showPanel() {
     }
 
     installMonitors();
+    m_away->panelOpened(m_controller);
     m_model->syncNow();
     if (QLineEdit* field = m_controller->composerField())
         field->setFocus(Qt::PopupFocusReason);

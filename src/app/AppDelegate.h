@@ -16,6 +16,7 @@
 #include <memory>
 
 class AppModel;
+class AwayWatch;
 class PanelEventFilter;
 class ReportWindowController;
 class TrayMenu;
@@ -91,6 +92,7 @@ private:
     QPointer<PopoverPanel> m_panel;
     QPointer<ReportWindowController> m_reportWindow;
     PanelEventFilter* m_monitors = nullptr;
+    AwayWatch* m_away = nullptr;
     QTimer m_ticker;
     QTimer m_syncTimer;
     QTimer m_updateTimer;

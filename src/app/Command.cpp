@@ -20,6 +20,8 @@ QString verbName(Command::Verb verb) {
         return u"toggle"_s;
     case Command::Verb::Quit:
         return u"quit"_s;
+    case Command::Verb::Away:
+        return u"away"_s;
     default:
         return QString();
     }
@@ -29,7 +31,7 @@ QString verbName(Command::Verb verb) {
 
 QJsonObject Command::toJson() const {
     QJsonObject o{{"verb"_L1, verbName(verb)}};
-    if (verb == Verb::Start)
+    if (verb == Verb::Start || verb == Verb::Away)
         o.insert("text"_L1, text);
     if (client)
         o.insert("client"_L1, *client);
@@ -47,7 +49,7 @@ std::optional<Command> Command::fromJson(const QJsonObject& object) {
     const QString name = object.value("verb"_L1).toString();
     Command c;
     for (Verb verb : {Verb::Start, Verb::Stop, Verb::Sync, Verb::Import, Verb::Show, Verb::Toggle,
-                      Verb::Quit}) {
+                      Verb::Quit, Verb::Away}) {
         if (verbName(verb) == name)
             c.verb = verb;
     }

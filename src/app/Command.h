@@ -19,13 +19,14 @@ struct Command {
         Import,
         Show,
         Toggle,
-        Quit
+        Quit,
+        Away
     };
 
     Verb verb = Verb::Help;
     // status --json
     bool json = false;
-    // start TEXT [--client NAME]
+    // start TEXT [--client NAME]; away keep|discard|continue (the answer in `text`)
     QString text;
     std::optional<QString> client;
     // report --from DATE --to DATE (--pdf FILE | --json FILE | --csv FILE) [--screenshots]

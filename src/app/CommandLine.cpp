@@ -7,6 +7,7 @@
 #include "exchange/ImportParser.h"
 #include "exchange/ReportExport.h"
 #include "model/AppModel.h"
+#include "model/AwayTracker.h"
 #include "model/Clock.h"
 #include "reports/ReportFile.h"
 
@@ -56,6 +57,10 @@ data are carried out by it.
   toggle                       Opens or closes the running app's panel under
                                the pointer, for a key binding.
                                  bindsym $mod+t exec zevra-tikit toggle
+  away keep|discard|continue   Answers the question about away time: keep it,
+                               end the entry when you left, or end it then
+                               and start it again now.
+                                 zevra-tikit away discard
   quit                         Ends the running app.
                                  zevra-tikit quit
   report --from DATE --to DATE (--pdf FILE | --json FILE | --csv FILE) [--screenshots]
@@ -117,6 +122,11 @@ std::optional<Command> CommandLine::parse(const QStringList& args, QString* erro
         c.verb = Command::Verb::Toggle;
     } else if (verb == u"quit"_s) {
         c.verb = Command::Verb::Quit;
+    } else if (verb == u"away"_s) {
+        c.verb = Command::Verb::Away;
+        if (rest.size() != 1 || !AwayTracker::answerNamed(rest[0]))
+            return fail(u"away needs one of keep, discard and continue."_s);
+        c.text = rest.takeFirst();
     } else if (verb == u"report"_s) {
         c.verb = Command::Verb::Report;
         std::optional<QString> from, to, pdf, json, csv;

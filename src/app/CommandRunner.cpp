@@ -2,6 +2,7 @@
 
 #include "exchange/Importer.h"
 #include "model/AppModel.h"
+#include "model/AwayTracker.h"
 #include "model/Clock.h"
 #include "model/Time.h"
 
@@ -43,6 +44,15 @@ void CommandRunner::run(AppModel& model, const Command& command, Done done) {
         return done(stop(model));
     case Command::Verb::Sync:
         return sync(model, std::move(done));
+    case Command::Verb::Away: {
+        const std::optional<AwayTracker::Answer> answer = AwayTracker::answerNamed(command.text);
+        if (!answer || !AwayTracker::answer(model, *answer))
+            return done(CommandResult::failed(u"Nothing to answer."_s));
+        return done(CommandResult::ok(*answer == AwayTracker::Answer::Keep ? u"Kept."_s
+                                      : *answer == AwayTracker::Answer::Discard
+                                          ? u"Discarded."_s
+                                          : u"Discarded; started again."_s));
+    }
     case Command::Verb::Import: {
         const Importer::Outcome outcome = Importer::importFile(
             model, command.importPath,
@@ -148,8 +158,12 @@ QString CommandRunner::status(const Db& db, const QDateTime& now, bool json) {
     }
     if (!json)
         return text;
-    const QJsonObject o{{"text"_L1, text},
-                        {"tooltip"_L1, tooltip},
-                        {"class"_L1, running ? u"running"_s : u"idle"_s}};
+    QJsonObject o{{"text"_L1, text},
+                  {"tooltip"_L1, tooltip},
+                  {"class"_L1, running ? u"running"_s : u"idle"_s}};
+    if (running && db.awaySince)
+        o.insert("away_since"_L1, *db.awaySince);
+    if (db.away)
+        o.insert("away"_L1, QJsonObject{{"from"_L1, db.away->from}, {"to"_L1, db.away->to}});
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }

@@ -19,7 +19,7 @@ class CommandRunner {
 public:
     using Done = std::function<void(const CommandResult&)>;
 
-    // start, stop, sync and import; `done` runs once, on the main thread.
+    // start, stop, sync, import and away; `done` runs once, on the main thread.
     static void run(AppModel& model, const Command& command, Done done);
     // The status line (or its JSON for status bars) from a database value.
     static QString status(const Db& db, const QDateTime& now, bool json);

@@ -105,8 +105,23 @@ void PanelOverlays::promptNewClient(std::function<void(const Client&)> onCreated
     host(overlay);
 }
 
+void PanelOverlays::askAway(const AwayQuestion& question, AwayOverlayView::OnAnswer onAnswer) {
+    if (m_away && m_away->question() == question)
+        return;
+    close(m_away);
+    m_away = new AwayOverlayView(question, std::move(onAnswer));
+    host(m_away);
+}
+
+void PanelOverlays::closeAway() {
+    close(m_away);
+}
+
 bool PanelOverlays::closeTop() {
-    if (m_newClient)
+    // Escape keeps the away time, as closing the question does anywhere.
+    if (m_away)
+        m_away->answer(AwayTracker::Answer::Keep);
+    else if (m_newClient)
         close(m_newClient);
     else if (m_clientsManager)
         close(m_clientsManager);
@@ -122,6 +137,7 @@ void PanelOverlays::closeAll() {
     close(m_newClient);
     close(m_clientsManager);
     close(m_usersManager);
+    close(m_away);
 }
 
 void PanelOverlays::forgetAll() {
@@ -129,4 +145,5 @@ void PanelOverlays::forgetAll() {
     m_newClient.clear();
     m_clientsManager.clear();
     m_usersManager.clear();
+    m_away.clear();
 }

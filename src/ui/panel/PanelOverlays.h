@@ -4,6 +4,7 @@
 #include "ui/admin/ClientsOverlayView.h"
 #include "ui/admin/NewClientOverlayView.h"
 #include "ui/admin/UsersOverlayView.h"
+#include "ui/panel/AwayOverlayView.h"
 #include "ui/panel/SetupOverlayView.h"
 
 #include <QObject>
@@ -33,6 +34,11 @@ public:
     // to the composer.
     void promptNewClient(std::function<void(const Client&)> onCreated = {});
 
+    // The question about away time, over everything else; replaces one
+    // already shown.
+    void askAway(const AwayQuestion& question, AwayOverlayView::OnAnswer onAnswer);
+    void closeAway();
+
     // Closes the topmost of the new-client, clients and people overlays;
     // true when one was open.
     bool closeTop();
@@ -45,8 +51,11 @@ public:
     NewClientOverlayView* newClient() const { return m_newClient; }
     ClientsOverlayView* clientsManager() const { return m_clientsManager; }
     UsersOverlayView* usersManager() const { return m_usersManager; }
+    AwayOverlayView* away() const { return m_away; }
 
-    bool anyOpen() const { return m_setup || m_newClient || m_clientsManager || m_usersManager; }
+    bool anyOpen() const {
+        return m_setup || m_newClient || m_clientsManager || m_usersManager || m_away;
+    }
 
 private:
     // Pins the overlay over the card while it is open, else over the panel,
@@ -74,4 +83,5 @@ private:
     QPointer<NewClientOverlayView> m_newClient;
     QPointer<ClientsOverlayView> m_clientsManager;
     QPointer<UsersOverlayView> m_usersManager;
+    QPointer<AwayOverlayView> m_away;
 };

@@ -60,6 +60,7 @@ public:
     void dismissTimeEditor(const QPoint& globalPos);
     // An overlay covers the panel or the card: keys are its own.
     bool hasOverlay() const;
+    PanelOverlays* overlays() const { return m_overlays; }
     // When the panel hides.
     void dismissTransient();
     void clearTransientState();

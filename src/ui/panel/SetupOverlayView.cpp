@@ -2,6 +2,7 @@
 
 #include "model/AppModel.h"
 #include "model/Theme.h"
+#include "ui/panel/AwaySettingRow.h"
 #include "ui/panel/PopoverViewController.h"
 #include "ui/widgets/CardView.h"
 #include "ui/widgets/LayerView.h"
@@ -57,6 +58,7 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
     m_server->setPlaceholderText(u"https://time.example.com"_s);
     m_key = new QLineEdit(settings.apiKey, card);
     m_key->setPlaceholderText(u"your personal API key"_s);
+    m_away = new AwaySettingRow(settings.awayAfterMinutes, card);
     m_error = new TextLabel(QString(), Style::font(11.5), Style::Tone::Label, card);
     m_error->setColor(Theme::stop());
 
@@ -83,6 +85,7 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
                                    card));
     stack->addWidget(labelledGroup(u"SERVER ADDRESS"_s, m_server, card));
     stack->addWidget(labelledGroup(u"API KEY"_s, m_key, card));
+    stack->addWidget(m_away);
     stack->addWidget(m_error);
     stack->addLayout(buttons);
 
@@ -105,6 +108,9 @@ void SetupOverlayView::focusFirstField() {
 void SetupOverlayView::save() {
     const QString server = m_server->text().trimmed();
     const QString key = m_key->text().trimmed();
+    // The away setting needs no server: it is kept whatever the fields hold.
+    if (m_away->minutes() != m_model->store().db().settings.awayAfterMinutes)
+        m_model->setAwayAfterMinutes(m_away->minutes());
     if (server.isEmpty() || key.isEmpty()) {
         m_error->setText(u"Please fill in both fields."_s);
         return;

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class AppModel;
+class AwaySettingRow;
 class PopoverViewController;
 class QLineEdit;
 class TextButton;
@@ -21,6 +22,7 @@ public:
     QString errorText() const;
     TextButton* saveButton() const { return m_save; }
     TextButton* cancelButton() const { return m_cancel; }
+    AwaySettingRow* awayRow() const { return m_away; }
 
     // "Save & connect": both fields filled, stores them and starts a sync.
     void save();
@@ -41,6 +43,7 @@ private:
     QPointer<PopoverViewController> m_controller;
     QLineEdit* m_server;
     QLineEdit* m_key;
+    AwaySettingRow* m_away;
     TextLabel* m_error;
     TextButton* m_save;
     TextButton* m_cancel;

@@ -1,0 +1,91 @@
+#include "app/AwayWatch.h"
+
+#include "idle/IdleSources.h"
+#include "idle/LogindWatch.h"
+#include "model/AppModel.h"
+#include "ui/panel/AwaySettingRow.h"
+#include "ui/panel/PanelOverlays.h"
+#include "ui/panel/PopoverViewController.h"
+
+#include <QDBusConnection>
+
+#include <cstdio>
+
+AwayWatch::AwayWatch(AppModel& model, QObject* parent)
+    : QObject(parent)
+    , m_model(model)
+    , m_tracker(model) {
+    // A test switch: the threshold in seconds instead of the setting's minutes.
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("ZEVRA_AWAY_AFTER_SECONDS", &ok);
+    if (ok)
+        m_tracker.setThresholdOverride(seconds);
+    connect(&m_tracker, &AwayTracker::questionAsked, this, &AwayWatch::showQuestion);
+}
+
+AwayWatch::~AwayWatch() = default;
+
+void AwayWatch::start() {
+    m_source = IdleSources::forSession(qEnvironmentVariable("XDG_SESSION_TYPE"),
+                                       qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                                       QDBusConnection::sessionBus());
+    m_logind = std::make_unique<LogindWatch>(QDBusConnection::systemBus(),
+                                             qEnvironmentVariable("XDG_SESSION_ID"));
+    const bool logind = m_logind->offered();
+    AwaySettingRow::setIdleSourceFound(m_source != nullptr);
+    const QByteArray line =
+        (m_source ? "zevra-tikit: away time from " + m_source->name().toUtf8()
+                  : QByteArray("zevra-tikit: this desktop offers no idle time")) +
+        (logind ? "; sleep and lock from logind" : "; no logind for sleep and lock");
+    std::fprintf(stderr, "%s\n", line.constData());
+    if (m_source) {
+        connect(m_source.get(), &IdleSource::idleSince, &m_tracker, &AwayTracker::idleSince);
+        connect(m_source.get(), &IdleSource::inputResumed, &m_tracker, &AwayTracker::inputResumed);
+        watchSource();
+    }
+    connect(m_logind.get(), &LogindWatch::sleeping, &m_tracker, &AwayTracker::setSleeping);
+    connect(m_logind.get(), &LogindWatch::locked, &m_tracker, &AwayTracker::setLocked);
+    m_tracker.resume();
+    if (m_tracker.question())
+        showQuestion();
+}
+
+void AwayWatch::watchSource() {
+    const std::optional<int> threshold = m_tracker.threshold();
+    if (!m_source || m_watched == threshold)
+        return;
+    m_watched = threshold;
+    // Switched off: the source still reports, and the tracker asks nothing.
+    m_source->watch(threshold.value_or(Settings::defaultAwayAfterMinutes * 60) * 1000);
+}
+
+void AwayWatch::panelOpened(PopoverViewController* controller) {
+    m_controller = controller;
+    showQuestion();
+}
+
+void AwayWatch::modelChanged() {
+    watchSource();
+    if (!m_tracker.question() && m_controller)
+        m_controller->overlays()->closeAway();
+    else
+        showQuestion();
+}
+
+void AwayWatch::showQuestion() {
+    const std::optional<AwayQuestion> question = m_tracker.question();
+    if (!question || !m_controller || !m_controller->isVisible())
+        return;
+    QPointer<AwayWatch> self(this);
+    m_controller->overlays()->askAway(*question, [self](AwayTracker::Answer answer) {
+        if (self)
+            self->answer(answer);
+    });
+}
+
+void AwayWatch::answer(AwayTracker::Answer answer) {
+    AwayTracker::answer(m_model, answer);
+    if (m_controller)
+        m_controller->overlays()->closeAway();
+    m_model.syncNow();
+}
