@@ -31,6 +31,11 @@ class AwayTrackerTest : public QObject {
 
     Db& db() { return m_model->store().db(); }
 
+    void awayAndBack(int from, int to) {
+        m_tracker->idleSince(at(from));
+        m_env->clock().setNow(at(to));
+        m_tracker->inputResumed();
+    }
     void open() {
         m_tracker.reset();
         m_model = std::make_unique<AppModel>(m_env->dataDirectory());
@@ -44,11 +49,6 @@ private Q_SLOTS:
         m_model->start(u"Design review"_s, u"c1"_s);
         m_env->clock().setNow(at(0));
     }
-    void cleanup() {
-        m_tracker.reset();
-        m_model.reset();
-        m_env.reset();
-    }
 
     void events_data() {
         QTest::addColumn<QStringList>("steps");
@@ -59,19 +59,15 @@ private Q_SLOTS:
         };
         row("idle below the threshold", u"idle:0 away:0 at:9 back away:-"_s, QString());
         row("idle at the threshold", u"idle:0 at:10 back away:-"_s, u"0-10"_s);
-        row("idle long", u"at:12 idle:2 away:2 at:47 back"_s, u"2-47"_s);
         row("sleep", u"at:5 sleep away:5 at:40 wake"_s, u"5-40"_s);
+        row("an entry started while away", u"idle:0 at:5 start at:30 back"_s, QString());
         row("short lock", u"at:5 lock at:12 unlock away:-"_s, QString());
         row("lock", u"at:5 lock at:20 unlock"_s, u"5-20"_s);
         row("sleep while locked waits for the unlock",
             u"at:5 lock at:6 sleep at:30 wake away:5 at:31 unlock"_s, u"5-31"_s);
         row("idle before the lock counts from the last input",
             u"at:12 idle:2 at:13 lock at:14 sleep at:50 wake unlock"_s, u"2-50"_s);
-        row("unlocking ends idle too", u"at:10 idle:0 lock at:30 unlock"_s, u"0-30"_s);
         row("entry stopped elsewhere", u"idle:0 at:5 stop at:30 back away:-"_s, QString());
-        row("another entry started while away", u"idle:0 at:5 start at:30 back"_s, QString());
-        row("an entry started while away, none before",
-            u"stop idle:0 away:- at:5 start at:30 back"_s, QString());
         row("switched off", u"off idle:0 away:- at:30 back"_s, QString());
         row("kept across a restart", u"idle:0 at:25 back restart"_s, u"0-25"_s);
         row("a restart while away ends it", u"idle:0 at:20 restart"_s, u"0-20"_s);
@@ -105,12 +101,9 @@ private Q_SLOTS:
                 m_tracker->resume();
             } else if (verb == u"away"_s) {
                 // The start of the away time, as the file holds it.
-                const std::optional<Db> saved = Db::decode([this] {
-                    QFile file(m_model->store().dbPath());
-                    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-                }());
-                QVERIFY(saved);
-                QCOMPARE(saved->awaySince,
+                QFile file(m_model->store().dbPath());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                QCOMPARE(Db::decode(file.readAll())->awaySince,
                          value == u"-"_s ? std::nullopt : std::optional(iso(value.toInt())));
             } else
                 QFAIL(qPrintable(step));
@@ -137,9 +130,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, endedAt);
         QFETCH(bool, startedAgain);
         QVERIFY(!AwayTracker::answer(*m_model, AwayTracker::Answer::Keep));
-        m_tracker->idleSince(at(0));
-        m_env->clock().setNow(at(25));
-        m_tracker->inputResumed();
+        awayAndBack(0, 25);
         // The question and its answer outlive the app.
         open();
         QVERIFY(AwayTracker::answer(*m_model, *AwayTracker::answerNamed(answer)));
@@ -148,18 +139,15 @@ private Q_SLOTS:
         QCOMPARE(db().entries.size(), startedAgain ? 2 : 1);
         if (startedAgain) {
             const Entry again = db().entries[1];
-            QCOMPARE(again.description, u"Design review"_s);
-            QCOMPARE(again.clientId, std::optional(u"c1"_s));
-            QCOMPARE(again.startedAt, iso(25));
+            QCOMPARE(again.description + *again.clientId + again.startedAt,
+                     u"Design reviewc1"_s + iso(25));
             QVERIFY(again.isRunning());
         }
         QVERIFY(!AwayTracker::answer(*m_model, AwayTracker::Answer::Keep));
     }
 
     void discardLeavesAnEarlierEndAlone() {
-        m_tracker->idleSince(at(0));
-        m_env->clock().setNow(at(25));
-        m_tracker->inputResumed();
+        awayAndBack(0, 25);
         const Entry entry = db().entries[0];
         m_model->updateTimes(entry, entry.startedAt, iso(-10));
         QVERIFY(AwayTracker::answer(*m_model, AwayTracker::Answer::Discard));
@@ -168,9 +156,7 @@ private Q_SLOTS:
 
     void statusReadsTheAwayKeys() {
         // The quick reader of db.json that status uses finds both keys.
-        m_tracker->idleSince(at(0));
-        m_env->clock().setNow(at(25));
-        m_tracker->inputResumed();
+        awayAndBack(0, 25);
         m_tracker->idleSince(at(30));
         const std::optional<Db> quick = Db::runningOnly(db().encode());
         QVERIFY(quick);
