@@ -43,6 +43,12 @@ class AwayTrackerTest : public QObject {
     }
 
 private Q_SLOTS:
+    void cleanup() {
+        // The old sandbox restores the system clock: it goes before the next.
+        m_tracker.reset();
+        m_model.reset();
+        m_env.reset();
+    }
     void init() {
         m_env = std::make_unique<TestEnv>(at(-60));
         open();
