@@ -10,6 +10,7 @@
 #include "ui/panel/PopoverViewController.h"
 #include "ui/panel/TimeBox.h"
 #include "ui/shots/ShotStripView.h"
+#include "ui/shots/ShotTile.h"
 #include "ui/widgets/ChipView.h"
 #include "ui/widgets/LayoutHelpers.h"
 #include "ui/widgets/Style.h"
@@ -197,6 +198,13 @@ void ComposerView::configureShots() {
     m_shots->setShots(items);
     m_shots->rebuild();
     m_shots->setVisible(!items.isEmpty());
+    // New tiles join the tab order after the chip, each before its remove button.
+    QWidget* previous = m_chip;
+    for (ShotTile* tile : m_shots->cells()) {
+        setTabOrder(previous, tile);
+        setTabOrder(tile, tile->removeButton());
+        previous = tile->removeButton();
+    }
 }
 
 const QList<Shot>& ComposerView::shotItems() const {

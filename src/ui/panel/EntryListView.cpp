@@ -176,7 +176,11 @@ void EntryListView::rebuild(const QList<ListDay>& days, PopoverViewController* c
         m_listStack->insertWidget(m_listStack->count() - 1, group);
         m_items.append(group);
     }
+    // The rows follow the last of the widget before them and its own stops.
     QWidget* previous = m_tabBefore;
+    for (QWidget* w = previous ? previous->nextInFocusChain() : nullptr;
+         w && w != m_tabBefore && m_tabBefore->isAncestorOf(w); w = w->nextInFocusChain())
+        previous = w;
     for (ListRow* row : std::as_const(m_rowViews)) {
         if (previous)
             setTabOrder(previous, row->widget());

@@ -43,7 +43,8 @@ public:
     void alignFigures(TextLabel* today);
     // A running figure, or `today`, has grown past the column.
     bool outgrown(const TextLabel* today) const;
-    // Tab reaches the rows after `before` and goes on to `after`.
+    // Tab reaches the rows after `before` (and the stops inside it) and goes
+    // on to `after`.
     void setTabNeighbours(QWidget* before, QWidget* after);
     // The focus goes `step` rows down (or up) from `row`, scrolled into view.
     void focusNeighbour(ListRow* row, int step);

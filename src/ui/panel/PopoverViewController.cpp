@@ -189,7 +189,7 @@ void PopoverViewController::buildView() {
     };
     m_composer->installEventFilter(this);
     // Tab goes from the composer through the rows, in order, to the sync line.
-    m_list->setTabNeighbours(m_composer->chip(), syncButton);
+    m_list->setTabNeighbours(m_composer, syncButton);
     m_built = true;
 }
 

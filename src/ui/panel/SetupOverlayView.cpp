@@ -1,6 +1,8 @@
 #include "ui/panel/SetupOverlayView.h"
 
+#include "api/HttpCall.h"
 #include "model/AppModel.h"
+#include "model/Text.h"
 #include "model/Theme.h"
 #include "ui/panel/AwaySettingRow.h"
 #include "ui/panel/PopoverViewController.h"
@@ -13,9 +15,13 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -86,6 +92,32 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
     stack->addWidget(labelledGroup(u"SERVER ADDRESS"_s, m_server, card));
     stack->addWidget(labelledGroup(u"API KEY"_s, m_key, card));
     stack->addWidget(m_away);
+    // A server whose certificate this system does not trust: its fingerprint,
+    // to compare with the one the server's administrator gives, and the way
+    // to accept that one certificate.
+    if (const std::optional<QByteArray> sha =
+            HttpCall::untrustedCertificate(QUrl(settings.server))) {
+        QString fingerprint = HttpCall::fingerprintText(*sha);
+        for (qsizetype at = 48; at < fingerprint.size(); at += 49)
+            fingerprint.insert(at, u' '); // wraps after 16 bytes
+        auto* note = new QLabel(u"This system does not trust the server's certificate. "
+                                "Its SHA-256 fingerprint:\n"_s +
+                                    fingerprint,
+                                card);
+        note->setObjectName(u"fingerprint"_s);
+        note->setWordWrap(true);
+        note->setFont(Style::font(10.5));
+        m_trust = capsuleButton(u"Trust this certificate"_s, Style::withAlpha(Style::label(), 0.10),
+                                Style::label(), card);
+        const QString hex = QString::fromLatin1(sha->toHex());
+        connect(m_trust, &TextButton::clicked, this, [this, hex] {
+            m_model->trustCertificate(hex);
+            m_model->syncNow();
+            dismiss();
+        });
+        stack->addWidget(note);
+        stack->addWidget(m_trust, 0, Qt::AlignLeft);
+    }
     stack->addWidget(m_error);
     stack->addLayout(buttons);
 
@@ -105,6 +137,17 @@ void SetupOverlayView::focusFirstField() {
     field->selectAll();
 }
 
+std::optional<QString> SetupOverlayView::clearTextHost(const QString& server) {
+    const QUrl url(Text::serverBase(server));
+    const QString host = url.host();
+    if (url.scheme() != u"http"_s || host.isEmpty())
+        return std::nullopt;
+    if (host == u"localhost"_s || QHostAddress(host).isLoopback() ||
+        host.compare(QHostInfo::localHostName(), Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    return host;
+}
+
 void SetupOverlayView::save() {
     const QString server = m_server->text().trimmed();
     const QString key = m_key->text().trimmed();
@@ -113,6 +156,12 @@ void SetupOverlayView::save() {
         m_model->setAwayAfterMinutes(m_away->minutes());
     if (server.isEmpty() || key.isEmpty()) {
         m_error->setText(u"Please fill in both fields."_s);
+        return;
+    }
+    // Warned once; saving the same address again is the person's choice.
+    if (const std::optional<QString> host = clearTextHost(server); host && m_warnedFor != server) {
+        m_warnedFor = server;
+        m_error->setText(u"Your key would travel unencrypted to "_s + *host + u"."_s);
         return;
     }
     m_model->setSettings(server, key);

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class AppModel;
 class AwaySettingRow;
 class PopoverViewController;
@@ -21,6 +23,12 @@ public:
     QLineEdit* keyField() const { return m_key; }
     QString errorText() const;
     TextButton* saveButton() const { return m_save; }
+    // "Trust this certificate", shown while the server's certificate is one
+    // this system does not trust; nothing otherwise.
+    TextButton* trustButton() const { return m_trust; }
+    // The host of an http:// address that is not this machine: a key sent
+    // there travels unencrypted.
+    static std::optional<QString> clearTextHost(const QString& server);
     TextButton* cancelButton() const { return m_cancel; }
     AwaySettingRow* awayRow() const { return m_away; }
 
@@ -46,5 +54,8 @@ private:
     AwaySettingRow* m_away;
     TextLabel* m_error;
     TextButton* m_save;
+    TextButton* m_trust = nullptr;
+    // The address last warned about: saving it again keeps it.
+    QString m_warnedFor;
     TextButton* m_cancel;
 };

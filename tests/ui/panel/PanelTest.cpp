@@ -446,9 +446,20 @@ private Q_SLOTS:
         QCOMPARE(f.syncs, 1);
         Panel::settle();
         QVERIFY(!f.find<SetupOverlayView>());
-        // Configured: the settings button opens it, filled in.
+        // Configured: the settings button opens it, filled in. A plain http
+        // address of another machine is saved on the second click, after a warning.
         f.click(f.find<SymbolButton>(u"settings"_s));
-        QCOMPARE(f.find<SetupOverlayView>()->keyField()->text(), u"k-123"_s);
+        setup = f.find<SetupOverlayView>();
+        QCOMPARE(setup->keyField()->text(), u"k-123"_s);
+        f.click(setup->serverField());
+        QTest::keyClick(setup->serverField(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(setup->serverField(), u"http://10.0.0.7:8080"_s);
+        f.click(setup->saveButton());
+        QCOMPARE(setup->errorText(), u"Your key would travel unencrypted to 10.0.0.7."_s);
+        QCOMPARE(f.db().settings.server, u"https://time.example.com:8443"_s);
+        f.click(setup->saveButton());
+        QCOMPARE(f.db().settings.server, u"http://10.0.0.7:8080"_s);
+        QCOMPARE(SetupOverlayView::clearTextHost(u"http://127.0.0.1:8080"_s), std::nullopt);
     }
 };
 
