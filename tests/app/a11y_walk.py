@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """Walks zevra-tikit's accessibility tree over AT-SPI.
 
-  a11y_walk.py [--expect TEXT ...] [--window TITLE]
+  a11y_walk.py [--expect TEXT ...] [--expect-re REGEX ...]
 
 Every showing object whose role a screen reader announces by name must have a
 name (containers are exempt). Each --expect TEXT must be the name of some
-showing object. Prints what it found wrong and exits 1, or exits 0.
+showing object, and each --expect-re REGEX match one. Prints what it found wrong and exits 1, or exits 0.
 """
+import re
 import sys
+import time
 
 import pyatspi
 
@@ -37,15 +39,23 @@ def walk(accessible, found, unnamed, depth=0):
 def main():
     args = sys.argv[1:]
     expected = [args[i + 1] for i, a in enumerate(args) if a == "--expect"]
-    desktop = pyatspi.Registry.getDesktop(0)
-    apps = [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
-    app = next((a for a in apps if a is not None and a.name == "zevra-tikit"), None)
+    patterns = [args[i + 1] for i, a in enumerate(args) if a == "--expect-re"]
+    app = None
+    for _ in range(50):  # the app joins the bus a moment after it appears
+        desktop = pyatspi.Registry.getDesktop(0)
+        apps = [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
+        app = next((a for a in apps if a is not None and a.name == "zevra-tikit"), None)
+        if app is not None:
+            break
+        time.sleep(0.2)
     if app is None:
         print("zevra-tikit is not on the accessibility bus")
         return 1
     found, unnamed = set(), []
     walk(app, found, unnamed)
     problems = unnamed + [f"nothing reads {text!r}" for text in expected if text not in found]
+    problems += [f"nothing reads like {p!r}" for p in patterns
+                 if not any(re.fullmatch(p, name) for name in found)]
     for problem in problems:
         print(problem)
     if problems:

@@ -3,6 +3,13 @@
 # local zevra-server, the app in a temporary profile, driven with xdotool.
 #   tray_smoke.sh <zevra-tikit> <zevra-server> <folder for screenshots>
 set -euo pipefail
+# A session bus of its own, for the accessibility bus the app and the walker meet on.
+# Its launcher keeps its socket in XDG_RUNTIME_DIR, which must exist.
+if [ -z "${ZEVRA_SMOKE_BUS:-}" ]; then
+    export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    exec env ZEVRA_SMOKE_BUS=1 dbus-run-session -- bash "$0" "$@"
+fi
 app=$1 server=$2 shots=$3
 mkdir -p "$shots"
 work=$(mktemp -d)
@@ -59,7 +66,7 @@ for i in $(seq 1 20); do
     history+="\"started_at\": \"${day}T09:00:00Z\", \"ended_at\": \"${day}T10:00:00Z\", \"updated_at\": \"${day}T10:00:00Z\", "
     history+="\"screenshots\": [], \"screenshot_cleared\": false, \"screenshot_pending_upload\": false, \"sync_state\": \"pending\"},"
 done
-echo "{\"clients\": [], \"entries\": [${history%,}], \"tasks\": [], \"settings\": {\"api_key\": \"$key\", \"is_admin\": false, \"server\": \"$url\", \"user_name\": \"\"}}" >"$db"
+echo "{\"clients\": [{\"id\": \"acme\", \"name\": \"Acme\", \"color\": \"#22c55e\", \"archived\": false, \"sync_state\": \"pending\"}], \"entries\": [${history%,}], \"tasks\": [], \"settings\": {\"api_key\": \"$key\", \"is_admin\": false, \"server\": \"$url\", \"user_name\": \"\"}}" >"$db"
 # entry_of TEXT: the stored entry whose block holds TEXT (db.json is written four spaces deep).
 entry_of() { awk -v t="$1" '/^        \{/ {b = ""} {b = b $0 "\n"} /^        \}/ && index(b, t) {printf "%s", b}' "$db"; }
 start_app() {
@@ -67,7 +74,11 @@ start_app() {
     app_pid=$!
     pids+=($app_pid)
 }
-start_app env ZEVRA_PRINT_WINID=1 TZ=UTC
+# The accessibility bus first, so the app joins it as it starts.
+dbus-send --session --dest=org.a11y.Bus --print-reply /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1 || true
+start_app env ZEVRA_PRINT_WINID=1 TZ=UTC QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# walk [--expect NAME ...]: every control and text of the app on screen has a name for screen readers.
+walk() { /usr/bin/python3 "$(dirname "$0")/a11y_walk.py" "$@" >"$work/walk.log" 2>&1 || fail "accessibility: $(cat "$work/walk.log")"; }
 wait_for 20 sh -c "xwininfo -root -tree | grep -q '(\"zevra-tikit\" \"zevra-tikit\")'" || fail "the tray icon did not appear"
 sleep 0.5
 read -r iw ih ix iy < <(xwininfo -root -tree | grep '("zevra-tikit" "zevra-tikit")' | grep -v '+-' | head -n 1 |
@@ -108,6 +119,10 @@ wait_for 10 grep -q '"Smoke test entry"' "$db" || fail "no entry in db.json afte
 grep -q '"sync_state": "pending"' "$db" || fail "the new entry is not pending"
 [ "$(grep -c '"file": ' "$db")" -eq 2 ] && [ "$(ls "$(dirname "$db")/screenshots" | wc -l)" -eq 2 ] ||
     fail "the pictures were not attached as files"
+# Read by a screen reader: the row, the pictures, the chip, the time box, headings, today's total.
+walk --expect "Past work 1, No client, 1 hour" --expect "Picture 1 of 2" --expect "Client: No client" \
+    --expect "Running time" --expect "TODAY TOTAL" --expect-re "Yesterday, 1 hour" \
+    --expect-re "[0-9]+ seconds?|[0-9]+ minutes?( [0-9]+ seconds?)?"
 start_server 2
 XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" "$app" sync >/dev/null 2>&1 || true
 wait_for 15 sh -c "curl -sf -X POST -H 'Content-Type: application/json' -H 'X-Api-Key: $key' \
@@ -170,6 +185,7 @@ close_card() {
 xdotool mousemove $((px + pw - 79)) $((py + 22)) click 1; sleep 0.5
 xdotool type --delay 20 "John"; xdotool key ctrl+v; sleep 0.3
 import -window root "$shots/smoke-team.png"
+walk --expect "Add person" --expect "Name"
 xdotool key Escape; sleep 1
 xwininfo -id "$winid" | grep -q IsViewable || fail "Escape closed the panel with the Team overlay"
 smoke=$(entry_of '"Smoke test entry"')
@@ -179,6 +195,7 @@ smoke=$(entry_of '"Smoke test entry"')
 # a Stop in the composer: Save, clicked, leaves every entry ended and the stop's end as it was
 open_card $((px + 100)) $((py + 240)) $((py + 400))
 import -window root "$shots/smoke-card-running.png"
+walk --expect "Description" --expect "Duration" --expect "Save" --expect "Start" --expect "End"
 xdotool mousemove $((px + pw - 72)) $((py + 74)) click 1 # Stop, left of the running entry's trash
 smoke_ended() { [[ "$(entry_of '"Smoke test entry"')" == *'"ended_at"'* ]]; }
 wait_for 5 smoke_ended ||
@@ -274,6 +291,38 @@ arrow_at $((cx + 6)) $((cx + 14)) || fail "the card's arrow is not on its left, 
 close_card
 toggle || fail "the second toggle failed"
 wait_for 5 sh -c "! xwininfo -id $winid 2>/dev/null | grep -q IsViewable" || fail "a second toggle did not close the panel"
+
+# --- a keyboard-only day: the panel opened by toggle, the rest by keys alone. Type, Tab past the
+# time box and Start to the chip, Space for its menu, pick Acme, Shift+Tab back to Start, Space
+# starts and Space stops; Tab on to the list, Down to the second row, Return opens its card, a new
+# description saved with Return; Tab to Reports, Space, Return exports a PDF from the report window.
+toggle || fail "toggle failed"
+wait_for 10 sh -c "[ \$(grep -c '^ZEVRA_PANEL ' '$work/app.log') -ge 4 ]" || fail "toggle did not open the panel"
+sleep 0.5
+xdotool type --delay 20 "Typed by keys"
+xdotool key Tab Tab Tab space; sleep 0.5
+xdotool key Down Down Return; sleep 0.3
+xdotool key shift+Tab space
+keyed() { [[ "$(entry_of '"Typed by keys"')" == *'"client_id": "acme"'* ]]; }
+wait_for 5 keyed || fail "the keys did not start an entry with Acme: $(entry_of '"Typed by keys"')"
+xdotool key space
+keyed_ended() { [[ "$(entry_of '"Typed by keys"')" == *'"ended_at"'* ]]; }
+wait_for 5 keyed_ended || fail "Space on Stop did not end the entry"
+xdotool key Tab Tab Down; sleep 0.3; import -window root "$shots/smoke-keys-row.png"; xdotool key Return; sleep 0.5
+xdotool search --onlyvisible --name '^Details$' >/dev/null || fail "Return on a row opened no card"
+xdotool key ctrl+a; xdotool type --delay 20 "Renamed by keys"; xdotool key Return
+wait_for 5 grep -q '"Renamed by keys"' "$db" || fail "the card's description typed and saved by keys is not in db.json"
+sleep 0.5
+xdotool key Tab Tab space
+wait_for 10 sh -c "xdotool search --onlyvisible --name '^Reports\$' | grep -q ." || fail "Space on Reports opened no report window"
+sleep 1
+xdotool key Return
+wait_for 10 sh -c "xdotool search --onlyvisible --name '^Save Report\$' | grep -q ." || fail "Return in the report window asked for no file"
+sleep 0.5
+xdotool key ctrl+a; xdotool type --delay 10 "$work/keys.pdf"; xdotool key Return
+wait_for 10 test -s "$work/keys.pdf" || fail "the PDF exported by keys is not on disk"
+import -window root "$shots/smoke-keys-report.png"
+xdotool key Escape
 
 # --- the menu's "Quit Zevra Tikit" ends the app with status 0
 xdotool mousemove "$icon_x" "$icon_y" click 3

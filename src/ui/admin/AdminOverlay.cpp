@@ -75,6 +75,7 @@ TextButton* AdminOverlay::smallButton(const QString& text, const QString& name, 
 QVBoxLayout* AdminOverlay::scrollList(int height) {
     auto* scroll = new QScrollArea(m_card);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);

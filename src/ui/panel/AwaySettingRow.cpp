@@ -24,6 +24,7 @@ AwaySettingRow::AwaySettingRow(int minutes, QWidget* parent)
     m_minutes->setRange(0, Settings::maxAwayAfterMinutes);
     // 0 reads "off": never ask.
     m_minutes->setSpecialValueText(u"off"_s);
+    m_minutes->setAccessibleName(u"Minutes of away time before asking"_s);
     m_minutes->setValue(minutes);
     m_minutes->setObjectName(u"awayMinutes"_s);
     m_minutes->setFont(Style::font(12));

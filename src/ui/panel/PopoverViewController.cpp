@@ -146,6 +146,7 @@ void PopoverViewController::buildView() {
     // 4. The list, taking the free height.
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to its rows, not to the scroller
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);

@@ -12,6 +12,7 @@
 CheckList::CheckList(QWidget* parent)
     : QWidget(parent) {
     auto* scroll = new QScrollArea(this);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to its boxes
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -22,6 +22,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -117,6 +118,11 @@ void ReportWindowController::buildWindow() {
     m_window->resize(470, 600);
     m_window->setMinimumSize(430, 480);
     m_window->installEventFilter(this);
+    // Return is the window's default action, Download PDF, from any field.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), m_window.get());
+        connect(shortcut, &QShortcut::activated, this, &ReportWindowController::downloadPDF);
+    }
 
     auto* stack = new QVBoxLayout(m_window.get());
     stack->setContentsMargins(20, 18, 20, 18);

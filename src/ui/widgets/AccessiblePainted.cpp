@@ -7,6 +7,13 @@ AccessiblePainted::AccessiblePainted(QWidget* widget, QAccessible::Role role,
     : QAccessibleWidget(widget, role)
     , m_name(std::move(name)) {}
 
+QAccessible::State AccessiblePainted::state() const {
+    QAccessible::State state = QAccessibleWidget::state();
+    if (text(QAccessible::Name).trimmed().isEmpty())
+        state.invisible = true;
+    return state;
+}
+
 QString AccessiblePainted::text(QAccessible::Text kind) const {
     if (kind == QAccessible::Name && widget()->accessibleName().isEmpty() && m_name)
         return m_name();

@@ -12,6 +12,8 @@ public:
     AccessiblePainted(QWidget* widget, QAccessible::Role role, std::function<QString()> name);
 
     QString text(QAccessible::Text kind) const override;
+    // Nothing to read (an empty label) is nothing to show.
+    QAccessible::State state() const override;
 
 private:
     std::function<QString()> m_name;

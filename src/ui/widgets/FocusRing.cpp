@@ -6,10 +6,6 @@
 #include <QFocusEvent>
 #include <QPainter>
 
-namespace {
-constexpr int ringOutset = 2;
-} // namespace
-
 FocusRing::FocusRing()
     : QWidget(nullptr) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -52,7 +48,8 @@ void FocusRing::follow(QWidget* target) {
         return;
     }
     setParent(host);
-    setGeometry(target->geometry().adjusted(-ringOutset, -ringOutset, ringOutset, ringOutset));
+    // Over the widget itself: its parent (a card, a list) clips anything wider.
+    setGeometry(target->geometry());
     raise();
     show();
 }
@@ -62,5 +59,5 @@ void FocusRing::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Theme::accent(), 2));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
 }
