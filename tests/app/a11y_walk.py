@@ -1,12 +1,6 @@
 #!/usr/bin/python3
-"""Walks zevra-tikit's accessibility tree over AT-SPI.
-
-  a11y_walk.py [--expect TEXT ...] [--expect-re REGEX ...]
-
-Every showing object whose role a screen reader announces by name must have a
-name (containers are exempt). Each --expect TEXT must be the name of some
-showing object, and each --expect-re REGEX match one. Prints what it found wrong and exits 1, or exits 0.
-"""
+"""Walks zevra-tikit's accessibility tree over AT-SPI: every showing control and text has a
+name, and each --expect TEXT (--expect-re REGEX) is one. Exits 1 with what is wrong."""
 import re
 import sys
 import time

@@ -1,8 +1,7 @@
 // The details card, the entry editor and the time editor as a person uses
 // them, read back from the widgets and the store.
 
-#include "TestEnv.h"
-#include "UiTestData.h"
+#include "PanelFixture.h"
 
 #include "model/AppModel.h"
 #include "ui/editor/DetailsWindow.h"
@@ -36,44 +35,12 @@ namespace {
 const QByteArray png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlE"
                                               "QVR4nGP4z8DwHwAFAAH/iZk9HQAAAABJRU5ErkJggg==");
 
-struct Panel {
-    TestEnv env;
-    AppModel model{env.dataDirectory()};
-    std::unique_ptr<PopoverViewController> controller;
-    int syncs = 0;
-
+struct Panel : PanelFixture {
     explicit Panel(int entries = 3) {
-        model.setSyncRunner([this](Store&, QObject*, AppModel::SyncDone done) {
-            ++syncs;
-            done(SyncSummary{});
-        });
-        db().settings.server = u"http://127.0.0.1:8080"_s;
-        db().settings.apiKey = u"secret"_s;
         db().clients.append(Client{u"c1"_s, std::nullopt, u"Acme"_s, u"#22c55e"_s});
         for (int i = entries - 1; i >= 0; --i)
             db().entries.append(entry(u"e%1"_s.arg(i), u"Task %1"_s.arg(i), at(-60 * (i + 1)),
                                       at(-60 * (i + 1) + 30)));
-    }
-    ~Panel() {
-        model.setOnChange(nullptr);
-        controller.reset();
-        settle();
-    }
-    bool open(const QPoint& where = QPoint(400, 0)) {
-        controller = std::make_unique<PopoverViewController>(&model);
-        model.setOnChange([this] { controller->reload(); });
-        controller->setGeometry(QRect(where, QSize(380, 580)));
-        controller->reload();
-        controller->show();
-        const bool exposed = QTest::qWaitForWindowExposed(controller.get());
-        settle();
-        return exposed;
-    }
-    static void settle() { UiTestData::settle(); }
-    Db& db() { return model.store().db(); }
-    EntryRowView* row(int index) const {
-        return dynamic_cast<EntryRowView*>(
-            controller->findChild<EntryListView*>()->rowViews().value(index));
     }
     DetailsWindow* clickRow(int index) {
         QTest::mouseClick(row(index), Qt::LeftButton);
@@ -83,24 +50,12 @@ struct Panel {
 
     // What a person does, and what the store then holds.
     EditorView* editor() const { return controller->editorView(); }
-    ComposerView* composer() const { return controller->findChild<ComposerView*>(); }
-    // The window manager makes the window clicked in active.
-    void click(QWidget* widget) {
-        widget->window()->activateWindow();
-        QTest::mouseClick(widget, Qt::LeftButton);
-        settle();
-    }
     void openCard(const QString& id) {
         const QList<ListRow*> rows = controller->findChild<EntryListView*>()->rowViews();
         for (ListRow* r : rows) {
             if (r->entryIds().contains(id))
                 return click(r->widget());
         }
-    }
-    void retype(QLineEdit* field, const QString& text) {
-        click(field);
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
     }
     void typeTime(QAbstractSpinBox* picker, const QString& digits) {
         click(picker);

@@ -1,8 +1,7 @@
 // The panel as a person uses it: typing, clicking, picking, the live ticker,
 // pasting and the setup overlay, read back from the widgets it shows.
 
-#include "TestEnv.h"
-#include "UiTestData.h"
+#include "PanelFixture.h"
 
 #include "model/AppModel.h"
 #include "ui/admin/ClientsOverlayView.h"
@@ -35,83 +34,8 @@ using namespace UiTestData;
 
 namespace {
 
-// A panel on a configured database in its own active window, reloaded on every
-// model change as the application shell does; syncs are counted and answered.
-struct Panel {
-    TestEnv env;
-    AppModel model{env.dataDirectory()};
-    std::unique_ptr<PopoverViewController> controller;
-    int syncs = 0;
-
-    Panel() {
-        db().settings.server = u"http://127.0.0.1:8080"_s;
-        db().settings.apiKey = u"secret"_s;
-        model.setSyncRunner([this](Store&, QObject*, AppModel::SyncDone done) {
-            ++syncs;
-            SyncSummary summary;
-            summary.online = true;
-            done(summary);
-        });
-    }
-    ~Panel() { model.setOnChange(nullptr); }
-
-    bool open() {
-        controller = std::make_unique<PopoverViewController>(&model);
-        model.setOnChange([this] { controller->reload(); });
-        controller->resize(380, 620);
-        controller->reload();
-        controller->show();
-        controller->activateWindow();
-        const bool active = QTest::qWaitForWindowActive(controller.get());
-        settle();
-        return active;
-    }
-    static void settle() { UiTestData::settle(); }
-    Db& db() { return model.store().db(); }
-    // In the panel, or in the details card while it is open.
-    template <typename T>
-    T* find(const QString& name = {}) const {
-        QWidget* card = controller->detailsWindow();
-        T* found = card ? card->findChild<T*>(name) : nullptr;
-        return found ? found : controller->findChild<T*>(name);
-    }
-    ComposerView* composer() const { return find<ComposerView>(); }
-    EntryListView* list() const { return find<EntryListView>(); }
+struct Panel : PanelFixture {
     QString label(const QString& name) const { return find<TextLabel>(name)->text(); }
-    template <typename Row>
-    Row* row(int index) const {
-        QList<Row*> rows;
-        for (ListRow* r : list()->rowViews()) {
-            if (auto* row = dynamic_cast<Row*>(r))
-                rows.append(row);
-        }
-        return rows.value(index);
-    }
-    void type(QLineEdit* field, const QString& text) {
-        click(field);
-        QTest::keyClicks(field, text);
-    }
-    // The window manager makes the window clicked in active.
-    void click(QWidget* widget) {
-        widget->window()->activateWindow();
-        QTest::mouseClick(widget, Qt::LeftButton);
-        settle();
-    }
-    // Picks an item of the chip's menu, as a click on it does.
-    void pickFromChip(ChipView* chip, const QString& item) {
-        click(chip);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        for (QAction* action : menu->actions()) {
-            if (action->text() == item)
-                action->trigger();
-        }
-        menu->close();
-        settle();
-    }
-    // Keys typed as a person types them: into whatever has the focus.
-    static void typeKeys(const QString& text) { QTest::keyClicks(nullptr, text); }
-    static void press(Qt::Key key) { QTest::keyClick(static_cast<QWidget*>(nullptr), key); }
 };
 
 using Act = std::function<void(Panel&)>;
@@ -139,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(f.db().entries[0].endedAt, std::optional(Time::iso(at(0).addSecs(90))));
         QCOMPARE(f.syncs, 2);
         QCOMPARE(button->symbol(), u"play.fill"_s);
-        QCOMPARE(f.row<EntryRowView>(0)->durationLabel()->text(), u"0:01:30"_s);
+        QCOMPARE(f.row(0)->durationLabel()->text(), u"0:01:30"_s);
 
         // The trash button deletes the running entry only.
         f.click(button);
@@ -201,7 +125,7 @@ private Q_SLOTS:
                    escapeBackTo(f, f.composer()->field());
                });
         QTest::newRow("the clients manager over the card") << Act([](Panel& f) {
-            f.click(f.row<EntryRowView>(0));
+            f.click(f.row(0));
             auto* editor = f.controller->editorView();
             f.pickFromChip(editor->chip(), u"Manage clients…"_s);
             // The card is tall enough for the whole overlay.
@@ -362,7 +286,7 @@ private Q_SLOTS:
         f.controller->reload(); // the expansion survives
         QCOMPARE(f.list()->rowViews().size(), 4);
         GroupRowView* group = f.row<GroupRowView>(0);
-        EntryRowView* running = f.row<EntryRowView>(0);
+        EntryRowView* running = f.row(0);
         QCOMPARE(group->durationLabel()->text(), u"0:30:00"_s); // finished part only
         const int built = f.list()->rowsBuilt();
 
