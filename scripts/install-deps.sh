@@ -27,6 +27,8 @@ packages=(
   clang-14 libfuzzer-14-dev
   # real-window smoke test of the tray app
   xvfb xauth trayer xdotool xclip imagemagick x11-utils dbus-x11
+  # its walk of the accessibility tree, on a session bus of its own
+  at-spi2-core python3-pyatspi
   # away time: the X server's idle time, and the D-Bus mocks its tests run against
   libx11-dev libxss-dev python3-dbusmock dbus-daemon
   # misc used by scripts
