@@ -4,19 +4,14 @@
 #include "ui/widgets/TextLabel.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 ChipView::ChipView(QWidget* parent)
-    : LayerView(parent)
+    : ClickView(parent)
     , m_dot(new LayerView(this))
     , m_text(new TextLabel(QStringLiteral("No client"), Style::font(11, Style::Weight::Medium),
                            Style::Tone::Label, this)) {
     setRadius(10);
     setBorderWidth(1);
-    setCursor(Qt::PointingHandCursor);
-    // Reached by Tab; a click leaves the focus where it is.
-    setFocusPolicy(Qt::TabFocus);
     m_dot->setFixedSize(8, 8);
     m_dot->setRadius(4);
 
@@ -42,20 +37,4 @@ QString ChipView::text() const {
 
 QColor ChipView::dotColor() const {
     return m_dot->fill().value_or(QColor());
-}
-
-void ChipView::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && onClick) {
-        event->accept();
-        onClick();
-        return;
-    }
-    LayerView::keyPressEvent(event);
-}
-
-void ChipView::mousePressEvent(QMouseEvent* event) {
-    event->accept();
-    if (onClick)
-        onClick();
 }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "ui/widgets/LayerView.h"
-
-#include <functional>
+#include "ui/widgets/ClickView.h"
 
 class TextLabel;
 
-// The client chip: a coloured dot and the client's name on a tinted capsule.
-class ChipView : public LayerView {
+// The client chip: a coloured dot and the client's name on a tinted capsule;
+// a click, Space or Return calls onClick.
+class ChipView : public ClickView {
     Q_OBJECT
 public:
     explicit ChipView(QWidget* parent = nullptr);
@@ -15,13 +14,6 @@ public:
     void configure(const QString& name, const QColor& color);
     QString text() const;
     QColor dotColor() const;
-
-    std::function<void()> onClick;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    // Space or Return does what a click does.
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     LayerView* m_dot;
