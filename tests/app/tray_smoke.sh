@@ -316,6 +316,7 @@ sleep 0.5
 xdotool key Tab Tab space
 wait_for 10 sh -c "xdotool search --onlyvisible --name '^Reports\$' | grep -q ." || fail "Space on Reports opened no report window"
 sleep 1
+walk --expect "Download PDF" --expect "Download CSV"
 xdotool key Return
 wait_for 10 sh -c "xdotool search --onlyvisible --name '^Save Report\$' | grep -q ." || fail "Return in the report window asked for no file"
 sleep 0.5

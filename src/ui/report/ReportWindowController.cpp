@@ -193,6 +193,7 @@ QWidget* ReportWindowController::buildDates() {
         box->addWidget(sectionTitle(title));
         picker = new QDateEdit(day);
         picker->setDisplayFormat(pickerFormat());
+        picker->setAccessibleName(title.left(1) + title.mid(1).toLower());
         connect(picker, &QDateEdit::dateChanged, this, [this] { datesChanged(); });
         box->addWidget(picker);
         layout->addLayout(box);
