@@ -302,6 +302,9 @@ sleep 0.5
 xdotool type --delay 20 "Typed by keys"
 xdotool key Tab Tab Tab space; sleep 0.5
 xdotool key Down Down Return; sleep 0.3
+xdotool key space Up Return; sleep 0.5 # the menu's last item: the clients overlay, walked, left by Escape
+walk --expect "Show archived"
+xdotool key Escape; sleep 0.3
 xdotool key shift+Tab space
 keyed() { [[ "$(entry_of '"Typed by keys"')" == *'"client_id": "acme"'* ]]; }
 wait_for 5 keyed || fail "the keys did not start an entry with Acme: $(entry_of '"Typed by keys"')"
