@@ -16,30 +16,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("display");
         QTest::addColumn<bool>("xAnswers");
         QTest::addColumn<QByteArray>("chosen"); // empty: Qt's own choice
-        QTest::newRow("X11 session") << ""_ba
-                                     << "x11"_ba
-                                     << ""_ba
-                                     << ":0"_ba << true << ""_ba;
-        QTest::newRow("Wayland with XWayland") << ""_ba
-                                               << "wayland"_ba
-                                               << "wayland-0"_ba
-                                               << ":0"_ba << true << "xcb"_ba;
-        QTest::newRow("Wayland display without session type") << ""_ba
-                                                              << ""_ba
-                                                              << "wayland-1"_ba
-                                                              << ":1"_ba << true << "xcb"_ba;
-        QTest::newRow("Wayland, DISPLAY set but no X server") << ""_ba
-                                                              << "wayland"_ba
-                                                              << "wayland-0"_ba
-                                                              << ":5"_ba << false << "wayland"_ba;
-        QTest::newRow("Wayland without XWayland") << ""_ba
-                                                  << "wayland"_ba
-                                                  << "wayland-0"_ba
-                                                  << ""_ba << true << "wayland"_ba;
-        QTest::newRow("the person's choice wins") << "wayland"_ba
-                                                  << "wayland"_ba
-                                                  << "wayland-0"_ba
-                                                  << ":0"_ba << true << ""_ba;
+        const auto row = [](const char* name, const char* qpa, const char* session,
+                            const char* wayland, const char* display, bool x, const char* chosen) {
+            QTest::newRow(name) << QByteArray(qpa) << QByteArray(session) << QByteArray(wayland)
+                                << QByteArray(display) << x << QByteArray(chosen);
+        };
+        row("X11 session", "", "x11", "", ":0", true, "");
+        row("Wayland with XWayland", "", "wayland", "wayland-0", ":0", true, "xcb");
+        row("Wayland display without session type", "", "", "wayland-1", ":1", true, "xcb");
+        row("Wayland, DISPLAY set but no X server", "", "wayland", "wayland-0", ":5", false,
+            "wayland");
+        row("Wayland without XWayland", "", "wayland", "wayland-0", "", true, "wayland");
+        row("the person's choice wins", "wayland", "wayland", "wayland-0", ":0", true, "");
     }
 
     void platform() {

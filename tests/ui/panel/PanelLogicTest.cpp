@@ -10,6 +10,7 @@
 #include "ui/panel/SyncLine.h"
 #include "ui/panel/TodayTotal.h"
 #include "ui/panel/TypedDuration.h"
+#include "ui/widgets/Spoken.h"
 
 #include <QTest>
 
@@ -221,6 +222,20 @@ private Q_SLOTS:
             QCOMPARE(range->start, qsizetype(start));
             QCOMPARE(range->length, qsizetype(length));
         }
+    }
+
+    // What a screen reader says for the panel's figures and rows.
+    void spokenFigures() {
+        const QList<QPair<QString, QString>> cases{{u"0:00:00"_s, u"0 seconds"_s},
+                                                   {u"0:00:45"_s, u"45 seconds"_s},
+                                                   {u"0:01:00"_s, u"1 minute"_s},
+                                                   {u"0:21:05"_s, u"21 minutes 5 seconds"_s},
+                                                   {u"1:30:59"_s, u"1 hour 30 minutes"_s},
+                                                   {u"104:01:00"_s, u"104 hours 1 minute"_s},
+                                                   {u"Acme"_s, u"Acme"_s}};
+        for (const auto& [shown, spoken] : cases)
+            QCOMPARE(Spoken::figure(shown), spoken);
+        QCOMPARE(Spoken::row(u"Past work"_s, u"Acme"_s, 3600), u"Past work, Acme, 1 hour"_s);
     }
 
     void typedDuration_data() {
