@@ -217,7 +217,8 @@ void AppDelegate::applicationDidFinishLaunching() {
             self->m_controller->reload();
         self->m_away->modelChanged();
     });
-    m_away = new AwayWatch(*m_model, this);
+    m_away = new AwayWatch(*m_model, m_tray, this);
+    connect(m_away, &AwayWatch::panelWanted, this, &AppDelegate::openFromMenu);
     m_away->start();
     refreshStatusItem();
     m_model->syncNow();

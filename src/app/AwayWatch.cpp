@@ -1,5 +1,6 @@
 #include "app/AwayWatch.h"
 
+#include "idle/AwayNotification.h"
 #include "idle/IdleSources.h"
 #include "idle/LogindWatch.h"
 #include "model/AppModel.h"
@@ -8,13 +9,15 @@
 #include "ui/panel/PopoverViewController.h"
 
 #include <QDBusConnection>
+#include <QSystemTrayIcon>
 
 #include <cstdio>
 
-AwayWatch::AwayWatch(AppModel& model, QObject* parent)
+AwayWatch::AwayWatch(AppModel& model, QSystemTrayIcon* tray, QObject* parent)
     : QObject(parent)
     , m_model(model)
-    , m_tracker(model) {
+    , m_tracker(model)
+    , m_tray(tray) {
     // A test switch: the threshold in seconds instead of the setting's minutes.
     bool ok = false;
     const int seconds = qEnvironmentVariableIntValue("ZEVRA_AWAY_AFTER_SECONDS", &ok);
@@ -45,9 +48,23 @@ void AwayWatch::start() {
     }
     connect(m_logind.get(), &LogindWatch::sleeping, &m_tracker, &AwayTracker::setSleeping);
     connect(m_logind.get(), &LogindWatch::locked, &m_tracker, &AwayTracker::setLocked);
+    m_notification = std::make_unique<AwayNotification>(QDBusConnection::sessionBus());
+    connect(m_notification.get(), &AwayNotification::answered, this, &AwayWatch::answer);
+    connect(m_notification.get(), &AwayNotification::clicked, this, &AwayWatch::panelWanted);
+    if (m_tray) {
+        connect(m_notification.get(), &AwayNotification::trayMessage, m_tray,
+                [this](const QString& title, const QString& text) {
+                    m_tray->showMessage(title, text, QSystemTrayIcon::Information, 0);
+                });
+        connect(m_tray, &QSystemTrayIcon::messageClicked, this, [this] {
+            if (m_tracker.question())
+                Q_EMIT panelWanted();
+        });
+    }
     m_tracker.resume();
     if (m_tracker.question())
         showQuestion();
+    notify();
 }
 
 void AwayWatch::watchSource() {
@@ -66,6 +83,7 @@ void AwayWatch::panelOpened(PopoverViewController* controller) {
 
 void AwayWatch::modelChanged() {
     watchSource();
+    notify();
     if (!m_tracker.question() && m_controller)
         m_controller->overlays()->closeAway();
     else
@@ -81,6 +99,17 @@ void AwayWatch::showQuestion() {
         if (self)
             self->answer(answer);
     });
+}
+
+void AwayWatch::notify() {
+    const std::optional<AwayQuestion> question = m_tracker.question();
+    if (!m_notification || question == m_notified)
+        return;
+    m_notified = question;
+    if (question)
+        m_notification->show(*question);
+    else
+        m_notification->close();
 }
 
 void AwayWatch::answer(AwayTracker::Answer answer) {

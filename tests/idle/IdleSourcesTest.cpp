@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "idle/AwayNotification.h"
 #include "idle/LogindWatch.h"
 #include "idle/MutterIdleSource.h"
 #include "idle/ScreenSaverIdleSource.h"
@@ -37,7 +38,8 @@ QString firstLine(QProcess& process) {
 
 // Each idle source against the real thing or a D-Bus mock of it: the X server
 // under Xvfb with input from xdotool; Mutter's idle monitor, the screen saver
-// service and logind mocked by python3-dbusmock on a private bus.
+// service, logind and the notification server mocked by python3-dbusmock on a
+// private bus.
 class IdleSourcesTest : public QObject {
     Q_OBJECT
 
@@ -48,8 +50,8 @@ class IdleSourcesTest : public QObject {
 
     QDBusConnection bus() { return QDBusConnection::connectToBus(m_address, u"private"_s); }
 
-    // python3-dbusmock serving NAME at PATH (or a template's object).
-    void mock(const QStringList& args) {
+    // python3-dbusmock serving `name` at PATH (or a template's object).
+    void mock(const QString& name, const QStringList& args) {
         auto child = std::make_shared<Child>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_address);
@@ -57,7 +59,6 @@ class IdleSourcesTest : public QObject {
         child->process->start(u"/usr/bin/python3"_s, QStringList{u"-m"_s, u"dbusmock"_s} + args);
         QVERIFY(child->process->waitForStarted());
         m_mocks.append(child);
-        const QString name = args.contains(u"-t"_s) ? u"org.freedesktop.login1"_s : args[0];
         QTRY_VERIFY_WITH_TIMEOUT(bus().interface()->isServiceRegistered(name).value(), 10000);
     }
     QDBusMessage callMock(const QString& service, const QString& path, const QString& interface,
@@ -81,6 +82,7 @@ private Q_SLOTS:
         QVERIFY(!m_address.isEmpty());
         QVERIFY(bus().isConnected());
     }
+    void cleanup() { m_mocks.clear(); }
     void cleanupTestCase() {
         m_mocks.clear();
         QDBusConnection::disconnectFromBus(u"private"_s);
@@ -128,7 +130,7 @@ private Q_SLOTS:
             source = std::make_unique<MutterIdleSource>(bus());
         else
             source = std::make_unique<ScreenSaverIdleSource>(bus());
-        mock({service, path, service});
+        mock(service, {service, path, service});
         setIdle(1000);
         const QString code = u"ret = int(open('"_s + m_dir.filePath(u"idle"_s) + u"').read())"_s;
         QCOMPARE(callMock(service, path, u"org.freedesktop.DBus.Mock"_s, u"AddMethod"_s,
@@ -147,7 +149,7 @@ private Q_SLOTS:
     }
 
     void logind() {
-        mock({u"--session"_s, u"-t"_s, u"logind"_s});
+        mock(u"org.freedesktop.login1"_s, {u"--session"_s, u"-t"_s, u"logind"_s});
         QDBusMessage made = callMock(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
                                      u"org.freedesktop.DBus.Mock"_s, u"AddSession"_s,
                                      {u"c7"_s, u"seat0"_s, 1000u, u"someone"_s, true});
@@ -169,6 +171,54 @@ private Q_SLOTS:
             QVERIFY(sleeping.wait(3000));
             QCOMPARE(sleeping.last()[0].toBool(), start);
         }
+    }
+
+    // The question as a notification with its answers as actions where the
+    // server shows actions, else as the tray's message.
+    void notification_data() {
+        QTest::addColumn<QString>("capabilities"); // of the server; empty: none runs
+        QTest::newRow("actions") << u"body actions"_s;
+        QTest::newRow("no actions") << u"body"_s;
+        QTest::newRow("no server") << QString();
+    }
+    void notification() {
+        QFETCH(QString, capabilities);
+        const QString service = u"org.freedesktop.Notifications"_s, log = m_dir.filePath(u"log"_s);
+        QFile::remove(log);
+        if (!capabilities.isEmpty())
+            mock(service, {u"-t"_s, u"notification_daemon"_s, u"-l"_s, log, u"-p"_s,
+                           u"{\"capabilities\": \""_s + capabilities + u"\"}"_s});
+        QTRY_COMPARE(bus().interface()->isServiceRegistered(service).value(),
+                     !capabilities.isEmpty());
+        AwayNotification notification(bus());
+        QSignalSpy tray(&notification, &AwayNotification::trayMessage);
+        QList<AwayTracker::Answer> answers;
+        connect(&notification, &AwayNotification::answered,
+                [&answers](AwayTracker::Answer answer) { answers.append(answer); });
+        notification.show({u"2026-03-02T10:00:00Z"_s, u"2026-03-02T10:23:00Z"_s, u"e1"_s});
+        const auto logged = [&log] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        if (!capabilities.contains(u"actions"_s)) {
+            QVERIFY(tray.wait(3000));
+            QVERIFY(tray[0][1].toString().contains(u"(0:23:00)"_s));
+            notification.close(); // answered elsewhere: the message goes
+            QCOMPARE(tray.last(), (QList<QVariant>{QString(), QString()}));
+            QVERIFY(!logged().contains(u"Notify"_s));
+            return;
+        }
+        QTRY_VERIFY(logged().contains(u"Notify"_s));
+        QVERIFY(logged().contains(u"\"discard\", \"Discard\", \"continue\""_s));
+        // Another program's notification first, then this one's.
+        for (const auto& [id, key] : {std::pair{2u, u"keep"_s}, std::pair{1u, u"continue"_s}})
+            callMock(service, u"/org/freedesktop/Notifications"_s, u"org.freedesktop.DBus.Mock"_s,
+                     u"EmitSignal"_s,
+                     {service, u"ActionInvoked"_s, u"us"_s, QVariantList{id, key}});
+        QTRY_COMPARE(answers, QList{AwayTracker::Answer::Continue});
+        notification.close();
+        QTRY_VERIFY(logged().contains(u"CloseNotification 1"_s));
+        QVERIFY(tray.isEmpty());
     }
 };
 
