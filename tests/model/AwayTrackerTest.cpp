@@ -159,17 +159,6 @@ private Q_SLOTS:
         QVERIFY(AwayTracker::answer(*m_model, AwayTracker::Answer::Discard));
         QCOMPARE(db().entries[0].endedAt, std::optional(iso(-10)));
     }
-
-    void statusReadsTheAwayKeys() {
-        // The quick reader of db.json that status uses finds both keys.
-        awayAndBack(0, 25);
-        m_tracker->idleSince(at(30));
-        const std::optional<Db> quick = Db::runningOnly(db().encode());
-        QVERIFY(quick);
-        QCOMPARE(quick->awaySince, std::optional(iso(30)));
-        QCOMPARE(quick->away, db().away);
-        QVERIFY(quick->away);
-    }
 };
 
 QTEST_GUILESS_MAIN(AwayTrackerTest)
