@@ -95,6 +95,7 @@ private Q_SLOTS:
             << u"--client needs"_s;
         QTest::newRow("stop with extra") << QStringList{u"stop"_s, u"now"_s} << u"Unexpected"_s;
         QTest::newRow("unknown verb") << QStringList{u"pause"_s} << u"Unknown command"_s;
+        QTest::newRow("away later") << QStringList{u"away"_s, u"later"_s} << u"one of keep"_s;
         const QStringList report{u"report"_s, u"--from"_s, u"2026-03-01"_s, u"--to"_s};
         QTest::newRow("report one day")
             << report + QStringList{u"2026-03-01"_s, u"--pdf"_s, u"a.pdf"_s, u"--screenshots"_s}
@@ -245,6 +246,9 @@ private Q_SLOTS:
         r = tikit({u"stop"_s});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.errors.contains(u"Nothing is running."_s));
+        r = tikit({u"away"_s, u"continue"_s});
+        QVERIFY2(r.exitCode == 1 && r.errors.contains(u"Nothing to answer."_s),
+                 qPrintable(r.errors));
         QCOMPARE(Store(m_env->dataDirectory()).db().entries.size(), 2);
         // An import, by the app when it runs, its client found whatever the case.
         QFile csv(m_env->path() + u"/day.csv"_s);
