@@ -31,6 +31,9 @@ packages=(
   at-spi2-core python3-pyatspi
   # away time: the X server's idle time, and the D-Bus mocks its tests run against
   libx11-dev libxss-dev python3-dbusmock dbus-daemon
+  # and the Wayland compositor's: the client library and the idle protocols'
+  # XML; sway runs headless for its test, wtype types into it
+  libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway wtype
   # misc used by scripts
   curl procps ca-certificates tzdata
 )

@@ -2,6 +2,7 @@
 
 #include "idle/MutterIdleSource.h"
 #include "idle/ScreenSaverIdleSource.h"
+#include "idle/WaylandIdleSource.h"
 #include "idle/X11IdleSource.h"
 
 using namespace Qt::StringLiterals;
@@ -29,5 +30,7 @@ std::unique_ptr<IdleSource> IdleSources::forSession(const QString& sessionType,
     auto screenSaver = std::make_unique<ScreenSaverIdleSource>(sessionBus);
     if (screenSaver->offered())
         return screenSaver;
+    if (type == u"wayland"_s)
+        return WaylandIdleSource::open();
     return nullptr;
 }

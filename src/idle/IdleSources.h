@@ -12,7 +12,8 @@
 class IdleSources {
 public:
     // GNOME: Mutter's idle monitor; X11 sessions: the X server; others: the
-    // screen saver service where one is offered. Nothing when none answers.
+    // screen saver service where one is offered, else on Wayland the
+    // compositor's idle protocol. Nothing when none answers.
     static std::unique_ptr<IdleSource> forSession(const QString& sessionType,
                                                   const QString& currentDesktop,
                                                   const QDBusConnection& sessionBus);
