@@ -63,19 +63,17 @@ private Q_SLOTS:
         const auto row = [](const char* name, const QString& steps, const QString& question) {
             QTest::newRow(name) << steps.split(u' ') << question;
         };
-        row("idle below the threshold", u"idle:0 away:0 at:9 back away:-"_s, QString());
-        row("idle at the threshold", u"idle:0 at:10 back away:-"_s, u"0-10"_s);
-        row("sleep", u"at:5 sleep away:5 at:40 wake"_s, u"5-40"_s);
+        row("idle below the threshold", u"idle:0 at:9 back"_s, QString());
+        row("idle at the threshold", u"idle:0 at:10 back"_s, u"0-10"_s);
+        row("sleep", u"at:5 sleep at:40 wake"_s, u"5-40"_s);
         row("an entry started while away", u"idle:0 at:5 start at:30 back"_s, QString());
-        row("short lock", u"at:5 lock at:12 unlock away:-"_s, QString());
         row("lock", u"at:5 lock at:20 unlock"_s, u"5-20"_s);
         row("sleep while locked waits for the unlock",
-            u"at:5 lock at:6 sleep at:30 wake away:5 at:31 unlock"_s, u"5-31"_s);
+            u"at:5 lock at:6 sleep at:30 wake at:31 unlock"_s, u"5-31"_s);
         row("idle before the lock counts from the last input",
             u"at:12 idle:2 at:13 lock at:14 sleep at:50 wake unlock"_s, u"2-50"_s);
-        row("entry stopped elsewhere", u"idle:0 at:5 stop at:30 back away:-"_s, QString());
-        row("switched off", u"off idle:0 away:- at:30 back"_s, QString());
-        row("kept across a restart", u"idle:0 at:25 back restart"_s, u"0-25"_s);
+        row("entry stopped elsewhere", u"idle:0 at:5 stop at:30 back"_s, QString());
+        row("switched off", u"off idle:0 at:30 back"_s, QString());
         row("a restart while away ends it", u"idle:0 at:20 restart"_s, u"0-20"_s);
         row("a newer away time replaces an unanswered question",
             u"idle:0 at:15 back idle:30 at:45 back"_s, u"30-45"_s);
@@ -105,12 +103,6 @@ private Q_SLOTS:
             else if (verb == u"restart"_s) {
                 open();
                 m_tracker->resume();
-            } else if (verb == u"away"_s) {
-                // The start of the away time, as the file holds it.
-                QFile file(m_model->store().dbPath());
-                QVERIFY(file.open(QIODevice::ReadOnly));
-                QCOMPARE(Db::decode(file.readAll())->awaySince,
-                         value == u"-"_s ? std::nullopt : std::optional(iso(value.toInt())));
             } else
                 QFAIL(qPrintable(step));
         }
