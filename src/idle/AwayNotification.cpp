@@ -36,7 +36,11 @@ AwayNotification::AwayNotification(const QDBusConnection& bus, QObject* parent)
             });
 }
 
-AwayNotification::~AwayNotification() = default;
+AwayNotification::~AwayNotification() {
+    // Its buttons would answer nobody once the app is gone.
+    if (m_id != 0)
+        m_bus.asyncCall(call(u"CloseNotification"_s, {m_id}));
+}
 
 void AwayNotification::show(const AwayQuestion& question) {
     m_question = question;

@@ -227,6 +227,7 @@ private Q_SLOTS:
             return;
         }
         QTRY_VERIFY(logged().contains(u"\"discard\", \"Discard\", \"continue\""_s)); // Notify's
+        QTest::qWait(200); // for the server's reply with the notification's id
         // Another program's notification first, then this one's.
         for (const auto& [id, key] : {std::pair{2u, u"keep"_s}, std::pair{1u, u"continue"_s}})
             callMock(service, u"/org/freedesktop/Notifications"_s, u"org.freedesktop.DBus.Mock"_s,
