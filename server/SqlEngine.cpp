@@ -35,9 +35,10 @@ QStringList SqlEngine::sessionSetup() const {
     // Each request works on one snapshot; a row changed by another server
     // meanwhile fails the request as a conflict instead of being overwritten
     // unseen. Texts compare by their bytes, as in SQLite.
+    // The name marks the server's own connections among the database's.
     return {u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ"_s,
-            u"SET client_encoding = 'UTF8'"_s, u"SET TIME ZONE 'UTC'"_s,
-            u"SET client_min_messages = WARNING"_s};
+            u"SET application_name = 'zevra-server'"_s, u"SET client_encoding = 'UTF8'"_s,
+            u"SET TIME ZONE 'UTC'"_s, u"SET client_min_messages = WARNING"_s};
 }
 
 QString SqlEngine::schema(const QString& sql) const {
@@ -86,4 +87,14 @@ std::optional<QString> SqlEngine::backupStatement() const {
     if (m_engine == DatabaseUrl::Engine::SQLite)
         return u"VACUUM INTO ?"_s; // reads one snapshot, like any other reader
     return std::nullopt;
+}
+
+std::optional<QString> SqlEngine::oldestOtherTransactionQuery() const {
+    if (m_engine == DatabaseUrl::Engine::SQLite)
+        return std::nullopt;
+    // An age rather than an instant: the database's clock need not agree with
+    // the servers' ones.
+    return u"SELECT EXTRACT(EPOCH FROM clock_timestamp() - MIN(xact_start)) FROM pg_stat_activity"
+           " WHERE datname = current_database() AND application_name = 'zevra-server'"
+           " AND pid <> pg_backend_pid() AND xact_start IS NOT NULL"_s;
 }

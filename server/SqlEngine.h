@@ -46,6 +46,11 @@ public:
     // there); nothing where the engine's own tools do that (pg_dump).
     std::optional<QString> backupStatement() const;
 
+    // How many seconds ago the oldest transaction of another server process on
+    // this database began (NULL when none is open); nothing where only one
+    // process writes at a time.
+    std::optional<QString> oldestOtherTransactionQuery() const;
+
 private:
     DatabaseUrl::Engine m_engine;
 };

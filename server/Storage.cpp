@@ -385,6 +385,18 @@ void Storage::rollback() {
     m_db.rollback();
 }
 
+std::optional<double> Storage::oldestOtherTransactionAge() {
+    const std::optional<QString> sql = m_engine->oldestOtherTransactionQuery();
+    if (!sql)
+        return std::nullopt;
+    QSqlQuery& q = run(*sql, {});
+    std::optional<double> age;
+    if (q.next() && !q.value(0).isNull())
+        age = std::max(0.0, q.value(0).toDouble());
+    q.finish();
+    return age;
+}
+
 // --- people ---
 
 std::optional<ServerUser> Storage::userByKeyHash(const QByteArray& keyHash) {

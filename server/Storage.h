@@ -58,6 +58,9 @@ public:
     void begin();
     void commit();
     void rollback();
+    // How many seconds ago the oldest transaction still open by another server
+    // process began; nothing when none is, or where only one process writes.
+    std::optional<double> oldestOtherTransactionAge();
 
     // --- people ---
     std::optional<ServerUser> userByKeyHash(const QByteArray& keyHash);

@@ -7,6 +7,9 @@
 #include "model/Colors.h"
 
 #include <QSet>
+#include <QThread>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -67,6 +70,11 @@ HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
         applyNewClients(newClients.toArray(), run);
         for (const QJsonValue& value : pending.toArray())
             results.append(applyPending(value, run));
+        // Lets tests keep a sync's transaction open while other processes
+        // answer; never set in service.
+        static const int holdMs = qEnvironmentVariableIntValue("ZEVRA_TEST_HOLD_SYNC_MS");
+        if (holdMs > 0 && !results.isEmpty())
+            QThread::msleep(holdMs);
         m_storage.commit();
     } catch (...) {
         m_storage.rollback();
@@ -293,6 +301,13 @@ QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJso
 
 QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since,
                               const QJsonArray& results) {
+    // The device asks next for changes from server_time on. Another process's
+    // transaction still open stamps its rows with the instant it began, and they
+    // are not visible yet, so server_time must not lie after that instant (a
+    // second earlier still, as the stamp was taken just before it began).
+    qint64 serverTime = run.now;
+    if (const std::optional<double> age = m_storage.oldestOtherTransactionAge())
+        serverTime = std::min(serverTime, qint64(std::floor(double(ServerTime::now()) - *age)) - 1);
     QJsonArray clients;
     for (const ServerClient& c : m_storage.clients())
         clients.append(c.toJson());
@@ -314,7 +329,7 @@ QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since,
     o.insert("deleted_entries"_L1, deleted);
     o.insert("tasks"_L1, tasks);
     o.insert("user"_L1, run.user.toSyncJson());
-    o.insert("server_time"_L1, ServerTime::iso(run.now));
+    o.insert("server_time"_L1, ServerTime::iso(serverTime));
     o.insert("max_body"_L1, m_maxBody);
     return o;
 }

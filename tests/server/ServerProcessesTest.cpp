@@ -25,6 +25,16 @@ class ServerProcessesTest : public QObject {
         p.start(qEnvironmentVariable("ZEVRA_BUILD_DIR") + u"/server/zevra-server"_s, arguments);
     }
 
+    // Starts a server on a free port; gives the port.
+    static quint16 serve(QProcess& p, const QStringList& arguments) {
+        start(p, arguments + QStringList{u"--listen"_s, u"127.0.0.1:0"_s});
+        if (!QTest::qWaitFor([&p] { return p.canReadLine(); }, 30000))
+            return 0;
+        // "zevra-server listening on http://127.0.0.1:PORT, data in ..."
+        const QString line = QString::fromUtf8(p.readLine());
+        return quint16(line.section(u':', 2).section(u',', 0, 0).toUInt());
+    }
+
     QNetworkReply* post(quint16 port, const QString& key, const QJsonObject& body) {
         QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/api.php?action=sync"_s.arg(port)));
         request.setRawHeader("X-Api-Key", key.toUtf8());
@@ -109,6 +119,39 @@ private Q_SLOTS:
         QVERIFY(server.waitForFinished(30000));
     }
 
+    // One device's sync stays open past the devices' 3 s rewind in one process while
+    // another device of the same person syncs through the other: the second device's
+    // next sync still brings the first one's entry.
+    void changeOfAHeldSyncNotMissed() {
+        TestEnv env;
+        TestDatabase db;
+        QProcess admin, held, other;
+        start(admin, db.arguments() +
+                         QStringList{u"--data"_s, env.path(u"a"_s), u"create-admin"_s, u"Ada"_s});
+        QVERIFY(admin.waitForFinished(30000));
+        const QString key = QString::fromUtf8(admin.readAllStandardOutput()).trimmed();
+        QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
+        holding.insert(u"ZEVRA_TEST_HOLD_SYNC_MS"_s, u"6000"_s);
+        held.setProcessEnvironment(holding);
+        const quint16 heldPort =
+            serve(held, db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s)});
+        const quint16 otherPort =
+            serve(other, db.arguments() + QStringList{u"--data"_s, env.path(u"b"_s)});
+        QVERIFY(heldPort && otherPort);
+        QNetworkReply* first = post(
+            heldPort, key,
+            SyncBody::request({SyncBody::entry(u"e1"_s, u"Held"_s, u"2026-01-05T09:00:00Z"_s)}));
+        QTest::qWait(4200);
+        const QJsonObject meanwhile = answer(post(otherPort, key, SyncBody::request({})));
+        QCOMPARE(answer(first)["results"_L1].toArray().size(), 1);
+        const QDateTime serverTime =
+            QDateTime::fromString(meanwhile["server_time"_L1].toString(), Qt::ISODate);
+        QVERIFY(serverTime.isValid());
+        const QJsonObject next = answer(post(
+            otherPort, key, SyncBody::request({}, serverTime.addSecs(-3).toString(Qt::ISODate))));
+        QCOMPARE(next["entries"_L1].toArray().size(), 1);
+    }
+
     void migratedRecordsServedByTwoProcesses() {
         TestEnv env;
         const QStringList data{u"--data"_s, env.path(u"server"_s)};
@@ -139,13 +182,8 @@ private Q_SLOTS:
         }
         QProcess servers[2];
         quint16 ports[2];
-        for (int i = 0; i < 2; ++i) {
-            start(servers[i], data + db.arguments() + QStringList{u"--listen"_s, u"127.0.0.1:0"_s});
-            QVERIFY(servers[i].waitForReadyRead(30000));
-            // "zevra-server listening on http://127.0.0.1:PORT, data in ..."
-            const QString line = QString::fromUtf8(servers[i].readAllStandardOutput());
-            ports[i] = quint16(line.section(u':', 2).section(u',', 0, 0).toUInt());
-        }
+        for (int i = 0; i < 2; ++i)
+            QVERIFY((ports[i] = serve(servers[i], data + db.arguments())) != 0);
 
         // Everything came over, keys included.
         const QJsonObject first = answer(post(ports[1], ada, SyncBody::request({})));
