@@ -33,7 +33,7 @@ bool BodyLimitGuard::answering(QTcpSocket* socket) {
                          : nullptr;
     if (!guard || guard->m_closeAfter.isEmpty())
         return false;
-    return guard->m_closeAfter.takeFirst();
+    return guard->m_closeAfter.takeFirst() || guard->m_draining;
 }
 
 void BodyLimitGuard::written() {

@@ -52,6 +52,8 @@ public:
     // connection is to close once it has left ("Connection: close", or
     // HTTP/1.0 without keep-alive).
     static bool answering(QTcpSocket* socket);
+    // The server is shutting down: the connection closes after its next answer.
+    void setDraining() { m_draining = true; }
 
 private:
     void inspect();
@@ -89,4 +91,5 @@ private:
     qint64 m_bodyReceived = 0;
     // Per request received and not yet answered: whether to close after it.
     QList<bool> m_closeAfter;
+    bool m_draining = false;
 };

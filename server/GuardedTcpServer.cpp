@@ -56,12 +56,26 @@ bool GuardedTcpServer::closeIdlest() {
     }
     if (!idlest)
         return false;
+    closeConnection(idlest);
+    return true;
+}
+
+void GuardedTcpServer::closeConnection(BodyLimitGuard* guard) {
     // The socket goes with its guard, which then frees the place.
-    m_guards.removeAll(idlest);
-    auto* socket = qobject_cast<QTcpSocket*>(idlest->parent());
+    m_guards.removeAll(guard);
+    auto* socket = qobject_cast<QTcpSocket*>(guard->parent());
     socket->abort();
     socket->deleteLater();
-    return true;
+}
+
+void GuardedTcpServer::drain() {
+    close();
+    m_guards.removeAll(nullptr);
+    for (const QPointer<BodyLimitGuard>& guard : QList(m_guards)) {
+        guard->setDraining();
+        if (guard->idleFor())
+            closeConnection(guard);
+    }
 }
 
 void GuardedTcpServer::refuseBusy(qintptr handle) {

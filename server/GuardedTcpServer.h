@@ -31,6 +31,9 @@ public:
     void setMaxConnections(int count) { m_maxConnections = count; }
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
     int openConnections() const { return m_open; }
+    // Stops accepting and closes the idle connections; the others close after
+    // their next answer.
+    void drain();
     // HTTPS for connections accepted from then on; nothing for plain HTTP.
     void setTls(const std::optional<QSslConfiguration>& tls) { m_tls = tls; }
 
@@ -41,6 +44,7 @@ private:
     void acceptFailed();
     // Closes the connection idle longest; false when none is idle.
     bool closeIdlest();
+    void closeConnection(BodyLimitGuard* guard);
     void refuseBusy(qintptr handle);
     QTcpSocket* makeSocket(qintptr handle);
 

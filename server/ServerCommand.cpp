@@ -40,10 +40,12 @@ QString ServerCommand::usage() {
     return u"Usage:\n"
            "  zevra-server [--data DIR] [--database URL] [--listen HOST:PORT]\n"
            "               [--max-connections N] [--idle-timeout SECONDS]\n"
-           "               [--tls-cert FILE --tls-key FILE]\n"
+           "               [--drain-timeout SECONDS] [--tls-cert FILE --tls-key FILE]\n"
            "      Serve the tracking API (default 127.0.0.1:8080, at most 1000\n"
            "      connections at once, idle ones closed after 30 s); HTTPS with a\n"
-           "      PEM certificate and key, reloaded on SIGHUP.\n"
+           "      PEM certificate and key, reloaded on SIGHUP. SIGTERM or SIGINT\n"
+           "      stops accepting and exits once the requests under way are\n"
+           "      answered, after 25 s at most.\n"
            "  zevra-server [--data DIR] [--database URL] create-admin NAME\n"
            "      Create an administrator and print their API key.\n"
            "  zevra-server [--data DIR] [--database URL] publish VERSION ZIP [--notes TEXT]\n"
@@ -148,15 +150,21 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
             (cert ? c.tlsCertPath : c.tlsKeyPath) = *v;
             serveOnly = true;
         } else if (arg == "--max-connections"_L1 || arg.startsWith("--max-connections="_L1) ||
-                   arg == "--idle-timeout"_L1 || arg.startsWith("--idle-timeout="_L1)) {
+                   arg == "--idle-timeout"_L1 || arg.startsWith("--idle-timeout="_L1) ||
+                   arg == "--drain-timeout"_L1 || arg.startsWith("--drain-timeout="_L1)) {
             const bool limit = arg.startsWith("--max"_L1);
-            const QString name = limit ? u"--max-connections"_s : u"--idle-timeout"_s;
+            const bool drain = arg.startsWith("--drain"_L1);
+            const QString name = arg.section(u'=', 0, 0);
             const std::optional<QString> v = optionValue(args, i, name, &error);
-            const std::optional<int> n =
-                v ? countValue(*v, name, limit ? 1000000 : 86400, &error) : std::nullopt;
+            const std::optional<int> n = v ? countValue(*v, name,
+                                                        limit   ? 1000000
+                                                        : drain ? 3600
+                                                                : 86400,
+                                                        &error)
+                                           : std::nullopt;
             if (!n)
                 return std::nullopt;
-            (limit ? c.maxConnections : c.idleTimeoutSeconds) = n;
+            (limit ? c.maxConnections : drain ? c.drainTimeoutSeconds : c.idleTimeoutSeconds) = n;
             serveOnly = true;
         } else if (arg == "--force"_L1) {
             c.force = true;
@@ -230,7 +238,7 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
         return std::nullopt;
     }
     if (serveOnly && c.kind != Kind::Serve) {
-        error = u"--listen, --max-connections, --idle-timeout and the TLS files are only used "
+        error = u"--listen, --max-connections, the time-outs and the TLS files are only used "
                 "when serving"_s;
         return std::nullopt;
     }

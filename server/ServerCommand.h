@@ -20,6 +20,8 @@ struct ServerCommand {
     // Serving: the server's defaults when not given.
     std::optional<int> maxConnections;
     std::optional<int> idleTimeoutSeconds;
+    // How long requests under way may take to finish after SIGTERM.
+    std::optional<int> drainTimeoutSeconds;
     // Serving HTTPS: a PEM certificate (chain) and its key; both or neither.
     QString tlsCertPath;
     QString tlsKeyPath;

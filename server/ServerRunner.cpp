@@ -10,9 +10,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QTemporaryFile>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -217,9 +219,24 @@ int ServerRunner::serve(const ServerCommand& command) {
                           .arg(command.port)
                           .arg(error));
 
+    // On SIGTERM (a rolling restart) or SIGINT, no new connection is taken
+    // and the requests under way are answered, for the drain time-out at most;
+    // a second signal ends at once.
     SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, qApp,
-                     [] { QCoreApplication::exit(0); });
+    QTimer drainCheck;
+    QElapsedTimer draining;
+    const qint64 drainLimit = qint64(command.drainTimeoutSeconds.value_or(25)) * 1000;
+    QObject::connect(&drainCheck, &QTimer::timeout, qApp, [&] {
+        if (server.openConnections() == 0 || draining.hasExpired(drainLimit))
+            QCoreApplication::exit(0);
+    });
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, qApp, [&] {
+        if (server.isDraining())
+            return QCoreApplication::exit(0);
+        server.drain();
+        draining.start();
+        drainCheck.start(std::chrono::milliseconds(50));
+    });
     // Renewed certificates are read again for the connections that follow;
     // a pair that cannot be used leaves the one in use.
     QObject::connect(&watcher, &SignalWatcher::reloadRequested, qApp, [&] {

@@ -182,13 +182,19 @@ void Storage::close() {
 bool Storage::reconnect() {
     if (!m_db.isValid())
         return false;
-    {
-        QSqlQuery probe(m_db);
-        if (probe.exec(u"SELECT 1"_s))
-            return false; // still connected: the failure was something else
-    }
+    if (answers())
+        return false; // still connected: the failure was something else
     const DatabaseUrl url = m_url;
     return open(url, nullptr);
+}
+
+bool Storage::answers() {
+    QSqlQuery probe(m_db);
+    return probe.exec(u"SELECT 1"_s);
+}
+
+bool Storage::isReachable() {
+    return m_db.isValid() && (answers() || reconnect());
 }
 
 void Storage::migrate() {

@@ -39,6 +39,8 @@ public:
     // After a failure: whether the connection was lost (a database server
     // that restarted, a network that broke) and has been opened again.
     bool reconnect();
+    // Whether the database answers a query now, connecting again if it was lost.
+    bool isReachable();
 
     static int schemaVersion();
 
@@ -129,6 +131,7 @@ private:
     qint64 insert(const QString& sql, const QVariantList& values);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what) const;
     void migrate();
+    bool answers();
 
     std::unique_ptr<SqlEngine> m_engine;
     DatabaseUrl m_url;

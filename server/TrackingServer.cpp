@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QMetaEnum>
 #include <QPointer>
@@ -113,6 +114,19 @@ bool TrackingServer::setTls(const QString& certPath, const QString& keyPath, QSt
     return true;
 }
 
+void TrackingServer::drain() {
+    m_draining = true;
+    for (GuardedTcpServer* tcp : findChildren<GuardedTcpServer*>())
+        tcp->drain();
+}
+
+int TrackingServer::openConnections() const {
+    int open = 0;
+    for (const GuardedTcpServer* tcp : findChildren<GuardedTcpServer*>())
+        open += tcp->openConnections();
+    return open;
+}
+
 quint16 TrackingServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
     auto* tcp = new GuardedTcpServer(
         m_maxBodyBytes,
@@ -140,6 +154,8 @@ HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
     if (body.size() > m_maxBodyBytes)
         return HttpAnswer::error(413, u"The request body is larger than the server accepts"_s);
     const QString path = url.path(QUrl::FullyDecoded);
+    if (path == "/health"_L1)
+        return method == "GET" ? health() : onlyGet();
     // Other servers on the same database may change the same rows at the
     // same moment; the loser of such a race runs the request again, as does a
     // request that found the connection to the database lost.
@@ -175,6 +191,18 @@ std::optional<HttpAnswer> TrackingServer::refusalBeforeBody(const QByteArray& me
     } catch (const StorageError&) {
         return std::nullopt; // the request's own turn tells, once it is whole
     }
+}
+
+HttpAnswer TrackingServer::health() {
+    // For load balancers: no key, and healthy only while the database answers
+    // and the server is not shutting down.
+    if (m_draining)
+        return HttpAnswer::error(503, u"Shutting down"_s);
+    if (!m_data.storage().isReachable())
+        return HttpAnswer::error(503, u"The database does not answer"_s);
+    HttpAnswer a = HttpAnswer::json(QJsonObject{{u"ok"_s, true}});
+    a.headers.emplaceBack("Cache-Control", "no-store");
+    return a;
 }
 
 HttpAnswer TrackingServer::servePicture(const QByteArray& method, const QString& path) {

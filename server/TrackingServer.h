@@ -59,6 +59,12 @@ public:
     static bool acceptsDeflate(const QByteArray& acceptEncoding);
     static void compress(HttpAnswer& answer);
 
+    // Stops accepting connections and closes idle ones; the others close after
+    // their next answer, and "/health" answers 503 from now on.
+    void drain();
+    bool isDraining() const { return m_draining; }
+    int openConnections() const;
+
     // The answer to one request, as written to the connection.
     HttpAnswer answer(const QByteArray& method, const QUrl& url, const QByteArray& apiKey,
                       const QByteArray& body);
@@ -73,6 +79,7 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
+    HttpAnswer health();
     HttpAnswer servePicture(const QByteArray& method, const QString& path);
     HttpAnswer serveRelease(const QByteArray& method, const QString& path);
     // Writes the answer, and closes the connection after it when the request
@@ -86,5 +93,6 @@ private:
     int m_maxConnections = defaultMaxConnections;
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
     bool m_compressLoopback = false;
+    bool m_draining = false;
     std::optional<QSslConfiguration> m_tls;
 };

@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QSslSocket>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <csignal>
@@ -150,6 +151,43 @@ private Q_SLOTS:
         const QJsonObject next = answer(post(
             otherPort, key, SyncBody::request({}, serverTime.addSecs(-3).toString(Qt::ISODate))));
         QCOMPARE(next["entries"_L1].toArray().size(), 1);
+    }
+
+    // SIGTERM: no new connection is taken, an idle one is closed, a request under way
+    // is still answered, then exit 0.
+    void terminationDrainsRequestsUnderWay() {
+        TestEnv env;
+        TestDatabase db;
+        QProcess admin, server;
+        const QStringList args = db.arguments() + QStringList{u"--data"_s, env.path(u"s"_s)};
+        start(admin, args + QStringList{u"create-admin"_s, u"Ada"_s});
+        QVERIFY(admin.waitForFinished(30000));
+        const QByteArray key = admin.readAllStandardOutput().trimmed();
+        const quint16 port = serve(server, args);
+        QTcpSocket idle, busy, checker;
+        for (QTcpSocket* s : {&idle, &busy, &checker})
+            s->connectToHost(QHostAddress::LocalHost, port);
+        const QByteArray health = "GET /health HTTP/1.1\r\nHost: x\r\n\r\n";
+        checker.write(health);
+        QByteArray answer;
+        QTRY_VERIFY((answer += checker.readAll()).contains("{"));
+        QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
+        const QByteArray body = QJsonDocument(SyncBody::request({})).toJson();
+        busy.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " + key +
+                   "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+                   body.left(5));
+        QTRY_VERIFY(idle.state() == QAbstractSocket::ConnectedState && busy.bytesToWrite() == 0);
+        ::kill(pid_t(server.processId()), SIGTERM);
+        QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState);
+        QTcpSocket late;
+        late.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(!late.waitForConnected(2000));
+        busy.write(body.mid(5));
+        answer.clear();
+        QTRY_VERIFY((answer += busy.readAll()).contains("\"server_time\""));
+        QVERIFY(answer.startsWith("HTTP/1.1 200"));
+        QVERIFY(server.waitForFinished(10000));
+        QCOMPARE(server.exitCode(), 0);
     }
 
     void migratedRecordsServedByTwoProcesses() {
