@@ -3,6 +3,7 @@
 #include "PictureStore.h"
 #include "ReleaseStore.h"
 #include "Storage.h"
+#include "StorageError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -74,8 +75,18 @@ bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& dat
         return false;
     }
     m_storage = std::move(storage);
-    m_pictures = std::make_unique<PictureStore>(uploads);
+    // On PostgreSQL pictures live in the database, shared by every server on
+    // it; those an older version left in the folder are copied in once.
+    const bool shared = m_database.engine == DatabaseUrl::Engine::PostgreSQL;
+    m_pictures = std::make_unique<PictureStore>(uploads, shared ? m_storage.get() : nullptr);
     m_releases = std::make_unique<ReleaseStore>(*m_storage, releases);
+    try {
+        m_pictures->importFolder();
+    } catch (const StorageError& e) {
+        message =
+            u"cannot move the pictures of %1 into the database: %2"_s.arg(uploads, e.message());
+        return false;
+    }
     return true;
 }
 

@@ -14,6 +14,9 @@ struct HttpAnswer {
     QList<QPair<QByteArray, QByteArray>> headers;
     // When set, the body is streamed from this file instead.
     QString filePath;
+    // When set, the body is streamed from this file kept in the database.
+    QString storedPath;
+    qint64 storedSize = 0;
 
     static HttpAnswer json(const QJsonObject& object, int status = 200);
     // A failure: {"ok": false, "error": message} with a 4xx or 5xx status.

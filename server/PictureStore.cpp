@@ -2,9 +2,13 @@
 
 #include "ApiKeys.h"
 #include "DataFolder.h"
+#include "Storage.h"
+#include "StorageError.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -27,9 +31,6 @@ const QRegularExpression& reducePattern() {
 }
 
 } // namespace
-
-PictureStore::PictureStore(const QString& root)
-    : m_root(root) {}
 
 std::optional<QString> PictureStore::detectExtension(const QByteArray& bytes) {
     if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
@@ -66,10 +67,23 @@ std::optional<QString> PictureStore::reduce(const QString& text) {
     return m.captured(0);
 }
 
+PictureStore::PictureStore(const QString& root, Storage* database)
+    : m_root(root)
+    , m_database(database) {}
+
 std::optional<QString> PictureStore::store(const QByteArray& bytes, const QString& ext, qint64 now,
                                            QString* error) {
     const QDate day = QDateTime::fromSecsSinceEpoch(now, Qt::UTC).date();
     const QString folder = QString::asprintf("%04d/%02d", day.year(), day.month());
+    if (m_database) {
+        // In the transaction of the request that brought it.
+        QString path;
+        do
+            path = folder + u'/' + ApiKeys::randomHex(16) + u'.' + ext;
+        while (m_database->fileSize(path));
+        m_database->putFile(path, bytes);
+        return path;
+    }
     QDir root(m_root);
     if (!root.mkpath(folder)) {
         if (error)
@@ -98,9 +112,51 @@ std::optional<QString> PictureStore::store(const QByteArray& bytes, const QStrin
 
 void PictureStore::remove(const QStringList& paths) {
     for (const QString& path : paths) {
-        if (isStoredPath(path))
-            QFile::remove(QDir(m_root).filePath(path));
+        if (!isStoredPath(path))
+            continue;
+        QFile::remove(QDir(m_root).filePath(path));
+        try {
+            if (m_database)
+                m_database->removeFile(path);
+        } catch (const StorageError& e) {
+            qWarning().noquote() << "zevra-server: a removed picture stays stored:" << e.message();
+        }
     }
+}
+
+std::optional<qint64> PictureStore::storedSize(const QString& path) {
+    if (!m_database || !isStoredPath(path))
+        return std::nullopt;
+    return m_database->fileSize(path);
+}
+
+int PictureStore::importFolder() {
+    if (!m_database)
+        return 0;
+    const QSet<QString> stored = m_database->filePaths();
+    int imported = 0;
+    QDirIterator it(m_root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = QDir(m_root).relativeFilePath(it.next());
+        if (!isStoredPath(path) || stored.contains(path) ||
+            !DataFolder::isPlainFileBelow(m_root, path))
+            continue;
+        QFile file(QDir(m_root).filePath(path));
+        if (!file.open(QIODevice::ReadOnly))
+            throw StorageError(u"cannot read %1: %2"_s.arg(file.fileName(), file.errorString()));
+        m_database->begin();
+        try {
+            m_database->putFile(path, file.readAll());
+            m_database->commit();
+            ++imported;
+        } catch (const StorageError& e) {
+            m_database->rollback();
+            if (!e.isConflict())
+                throw;
+            // Another server starting at the same time imported it first.
+        }
+    }
+    return imported;
 }
 
 std::optional<QString> PictureStore::fileFor(const QString& path) const {

@@ -6,12 +6,16 @@
 
 #include <optional>
 
-// Uploaded pictures, kept as files under the uploads folder at
-// "yyyy/MM/<32 hex digits>.<ext>". Only PNG, JPEG, GIF and WebP images are
-// accepted; the extension comes from the bytes, never from the sender.
+class Storage;
+
+// Uploaded pictures, named "yyyy/MM/<32 hex digits>.<ext>": files under the
+// uploads folder, or with a database to keep them in, rows of that database
+// (files left in the folder are still served). Only PNG, JPEG, GIF and WebP
+// images are accepted; the extension comes from the bytes, never from the
+// sender.
 class PictureStore {
 public:
-    explicit PictureStore(const QString& root);
+    explicit PictureStore(const QString& root, Storage* database = nullptr);
 
     const QString& root() const { return m_root; }
 
@@ -35,7 +39,13 @@ public:
     // The file of a stored picture's path, or nothing for any other path or a
     // missing file.
     std::optional<QString> fileFor(const QString& path) const;
+    // The size of a stored picture kept in the database, or nothing.
+    std::optional<qint64> storedSize(const QString& path);
+    // Copies the folder's pictures not yet in the database there; gives how
+    // many. Running it again copies nothing twice.
+    int importFolder();
 
 private:
     QString m_root;
+    Storage* m_database;
 };

@@ -1,6 +1,7 @@
 #include "ServerRunner.h"
 
 #include "PeopleAction.h"
+#include "PictureStore.h"
 #include "ReleaseStore.h"
 #include "SignalWatcher.h"
 #include "Storage.h"
@@ -145,9 +146,11 @@ int ServerRunner::migrateTo(const ServerCommand& command) {
     m_out << "Copied to " << command.target.display() << ":";
     for (const auto& [table, count] : counts)
         m_out << ' ' << table << ' ' << count;
+    if (command.target.engine == DatabaseUrl::Engine::PostgreSQL)
+        m_out << " pictures " << PictureStore(data.pictures().root(), &target).importFolder();
     m_out << Qt::endl;
-    m_err << "Pictures and releases stay in " << data.path()
-          << "; start zevra-server with --database " << command.target.display() << Qt::endl;
+    m_err << "Release archives stay in " << data.path() << "; start zevra-server with --database "
+          << command.target.display() << Qt::endl;
     return 0;
 }
 

@@ -69,6 +69,15 @@ const QList<QStringList>& migrations() {
             " notes TEXT,"
             " pub_date INTEGER NOT NULL)"_s,
         },
+        // 2: files kept in the database itself, in pieces (used on PostgreSQL,
+        // so that servers on several machines share nothing but the database).
+        {
+            u"CREATE TABLE file_chunks ("
+            " path TEXT NOT NULL,"
+            " position INTEGER NOT NULL,"
+            " data BLOB NOT NULL,"
+            " PRIMARY KEY (path, position))"_s,
+        },
     };
     return steps;
 }

@@ -12,6 +12,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -113,6 +114,16 @@ public:
     void reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
                     const QList<qint64>& clientIds,
                     const std::function<void(const ReportRow&)>& visit);
+
+    // --- files kept in the database, in pieces of fileChunkBytes ---
+    static constexpr qsizetype fileChunkBytes = 1024 * 1024;
+    void putFile(const QString& path, const QByteArray& bytes);
+    // The file's size, or nothing when there is no such file.
+    std::optional<qint64> fileSize(const QString& path);
+    // The piece at `position` (0 for the first), empty past the end.
+    QByteArray fileChunk(const QString& path, qint64 position);
+    void removeFile(const QString& path);
+    QSet<QString> filePaths();
 
     // --- releases ---
     QList<ServerRelease> releases();

@@ -246,3 +246,43 @@ void Storage::reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
     if (pending)
         visit(r);
 }
+
+// --- files kept in the database ---
+
+void Storage::putFile(const QString& path, const QByteArray& bytes) {
+    for (qint64 at = 0, position = 0; at < bytes.size(); at += fileChunkBytes, ++position)
+        run(u"INSERT INTO file_chunks (path, position, data) VALUES (?, ?, ?)"_s,
+            {path, position, bytes.mid(at, fileChunkBytes)});
+}
+
+std::optional<qint64> Storage::fileSize(const QString& path) {
+    QSqlQuery& q =
+        run(u"SELECT COUNT(*), COALESCE(SUM(length(data)), 0) FROM file_chunks WHERE path = ?"_s,
+            {path});
+    std::optional<qint64> size;
+    if (q.next() && q.value(0).toLongLong() > 0)
+        size = q.value(1).toLongLong();
+    q.finish();
+    return size;
+}
+
+QByteArray Storage::fileChunk(const QString& path, qint64 position) {
+    QSqlQuery& q =
+        run(u"SELECT data FROM file_chunks WHERE path = ? AND position = ?"_s, {path, position});
+    const QByteArray data = q.next() ? q.value(0).toByteArray() : QByteArray();
+    q.finish();
+    return data;
+}
+
+void Storage::removeFile(const QString& path) {
+    run(u"DELETE FROM file_chunks WHERE path = ?"_s, {path});
+}
+
+QSet<QString> Storage::filePaths() {
+    QSqlQuery& q = run(u"SELECT DISTINCT path FROM file_chunks"_s, {});
+    QSet<QString> paths;
+    while (q.next())
+        paths.insert(q.value(0).toString());
+    q.finish();
+    return paths;
+}

@@ -7,6 +7,7 @@
 #include "ReleaseStore.h"
 #include "Storage.h"
 #include "StorageError.h"
+#include "StoredFileDevice.h"
 
 #include <QFile>
 #include <QHttpServerRequest>
@@ -211,10 +212,16 @@ HttpAnswer TrackingServer::servePicture(const QByteArray& method, const QString&
     // Only the exact form of a stored picture's path is looked up, so nothing
     // outside the uploads folder can be named.
     const std::optional<QString> file = m_data.pictures().fileFor(path);
-    if (!file)
+    const std::optional<qint64> stored = file ? std::nullopt : m_data.pictures().storedSize(path);
+    if (!file && !stored)
         return notFound();
     HttpAnswer a;
-    a.filePath = *file;
+    if (file) {
+        a.filePath = *file;
+    } else {
+        a.storedPath = path;
+        a.storedSize = *stored;
+    }
     a.contentType = PictureStore::contentType(path.section(u'.', -1));
     // A stored picture never changes under its name.
     a.headers.emplaceBack("Cache-Control", "public, max-age=31536000, immutable");
@@ -292,7 +299,7 @@ void TrackingServer::send(const QHttpServerRequest& request, QTcpSocket* socket,
             guard->state() == QAbstractSocket::ConnectedState)
             guard->disconnectFromHost();
     };
-    if (a.filePath.isEmpty())
+    if (a.filePath.isEmpty() && a.storedPath.isEmpty())
         return socket->disconnectFromHost();
     connect(socket, &QTcpSocket::bytesWritten, socket, finish, Qt::QueuedConnection);
 }
@@ -300,10 +307,14 @@ void TrackingServer::send(const QHttpServerRequest& request, QTcpSocket* socket,
 void TrackingServer::write(const QHttpServerRequest& request, QTcpSocket* socket,
                            const HttpAnswer& a) {
     const auto status = static_cast<QHttpServerResponder::StatusCode>(a.status);
-    if (!a.filePath.isEmpty()) {
-        // Files are streamed from disk. File answers carry exactly one header
-        // besides their content type.
-        auto* file = new QFile(a.filePath);
+    if (!a.filePath.isEmpty() || !a.storedPath.isEmpty()) {
+        // Files are streamed from disk or from the database. File answers
+        // carry exactly one header besides their content type.
+        QIODevice* file = nullptr;
+        if (a.filePath.isEmpty())
+            file = new StoredFileDevice(m_data.storage(), a.storedPath, a.storedSize);
+        else
+            file = new QFile(a.filePath);
         if (!file->open(QIODevice::ReadOnly)) {
             delete file;
             write(request, socket, HttpAnswer::error(500, u"Cannot read the file"_s));

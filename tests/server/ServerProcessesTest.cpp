@@ -36,6 +36,14 @@ class ServerProcessesTest : public QObject {
         return quint16(line.section(u':', 2).section(u',', 0, 0).toUInt());
     }
 
+    // Creates an administrator Ada; gives her key.
+    static QString createAdmin(const QStringList& arguments) {
+        QProcess p;
+        start(p, arguments + QStringList{u"create-admin"_s, u"Ada"_s});
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
     QNetworkReply* post(quint16 port, const QString& key, const QJsonObject& body) {
         QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/api.php?action=sync"_s.arg(port)));
         request.setRawHeader("X-Api-Key", key.toUtf8());
@@ -126,30 +134,23 @@ private Q_SLOTS:
     void changeOfAHeldSyncNotMissed() {
         TestEnv env;
         TestDatabase db;
-        QProcess admin, held, other;
-        start(admin, db.arguments() +
-                         QStringList{u"--data"_s, env.path(u"a"_s), u"create-admin"_s, u"Ada"_s});
-        QVERIFY(admin.waitForFinished(30000));
-        const QString key = QString::fromUtf8(admin.readAllStandardOutput()).trimmed();
+        QProcess held, other;
+        const QString key = createAdmin(db.arguments());
         QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
         holding.insert(u"ZEVRA_TEST_HOLD_SYNC_MS"_s, u"6000"_s);
         held.setProcessEnvironment(holding);
-        const quint16 heldPort =
-            serve(held, db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s)});
-        const quint16 otherPort =
-            serve(other, db.arguments() + QStringList{u"--data"_s, env.path(u"b"_s)});
-        QVERIFY(heldPort && otherPort);
-        QNetworkReply* first = post(
-            heldPort, key,
-            SyncBody::request({SyncBody::entry(u"e1"_s, u"Held"_s, u"2026-01-05T09:00:00Z"_s)}));
+        const quint16 ports[] = {serve(held, db.arguments()), serve(other, db.arguments())};
+        QVERIFY(ports[0] && ports[1]);
+        const QJsonObject entry = SyncBody::entry(u"e1"_s, u"Held"_s, u"2026-01-05T09:00:00Z"_s);
+        QNetworkReply* first = post(ports[0], key, SyncBody::request({entry}));
         QTest::qWait(4200);
-        const QJsonObject meanwhile = answer(post(otherPort, key, SyncBody::request({})));
+        const QJsonObject meanwhile = answer(post(ports[1], key, SyncBody::request({})));
         QCOMPARE(answer(first)["results"_L1].toArray().size(), 1);
-        const QDateTime serverTime =
-            QDateTime::fromString(meanwhile["server_time"_L1].toString(), Qt::ISODate);
-        QVERIFY(serverTime.isValid());
-        const QJsonObject next = answer(post(
-            otherPort, key, SyncBody::request({}, serverTime.addSecs(-3).toString(Qt::ISODate))));
+        const QDateTime since =
+            QDateTime::fromString(meanwhile["server_time"_L1].toString(), Qt::ISODate).addSecs(-3);
+        QVERIFY(since.isValid());
+        const QJsonObject next =
+            answer(post(ports[1], key, SyncBody::request({}, since.toString(Qt::ISODate))));
         QCOMPARE(next["entries"_L1].toArray().size(), 1);
     }
 
@@ -158,28 +159,23 @@ private Q_SLOTS:
     void terminationDrainsRequestsUnderWay() {
         TestEnv env;
         TestDatabase db;
-        QProcess admin, server;
-        const QStringList args = db.arguments() + QStringList{u"--data"_s, env.path(u"s"_s)};
-        start(admin, args + QStringList{u"create-admin"_s, u"Ada"_s});
-        QVERIFY(admin.waitForFinished(30000));
-        const QByteArray key = admin.readAllStandardOutput().trimmed();
-        const quint16 port = serve(server, args);
-        QTcpSocket idle, busy, checker;
-        for (QTcpSocket* s : {&idle, &busy, &checker})
+        QProcess server;
+        const QByteArray key = createAdmin(db.arguments()).toLatin1();
+        const quint16 port = serve(server, db.arguments());
+        QTcpSocket idle, busy, late;
+        for (QTcpSocket* s : {&idle, &busy})
             s->connectToHost(QHostAddress::LocalHost, port);
-        const QByteArray health = "GET /health HTTP/1.1\r\nHost: x\r\n\r\n";
-        checker.write(health);
+        idle.write("GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
         QByteArray answer;
-        QTRY_VERIFY((answer += checker.readAll()).contains("{"));
+        QTRY_VERIFY((answer += idle.readAll()).contains("{"));
         QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
         const QByteArray body = QJsonDocument(SyncBody::request({})).toJson();
         busy.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " + key +
                    "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
                    body.left(5));
-        QTRY_VERIFY(idle.state() == QAbstractSocket::ConnectedState && busy.bytesToWrite() == 0);
+        QTRY_VERIFY(busy.bytesToWrite() == 0);
         ::kill(pid_t(server.processId()), SIGTERM);
         QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState);
-        QTcpSocket late;
         late.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(!late.waitForConnected(2000));
         busy.write(body.mid(5));
@@ -188,6 +184,40 @@ private Q_SLOTS:
         QVERIFY(answer.startsWith("HTTP/1.1 200"));
         QVERIFY(server.waitForFinished(10000));
         QCOMPARE(server.exitCode(), 0);
+    }
+
+    // Two processes with their own data folders: a picture uploaded through one, and one
+    // an older version left in the other's folder, are both served by each.
+    void picturesSharedThroughTheDatabase() {
+        TestEnv env;
+        TestDatabase db;
+        const QByteArray png = SyncBody::png(Qt::red), large = png + QByteArray(2500000, 'x');
+        const QString old = u"2025/12/0123456789abcdef0123456789abcdef.png"_s;
+        QVERIFY(QDir().mkpath(env.path(u"b/uploads/2025/12"_s)));
+        QFile file(env.path(u"b/uploads/"_s) + old);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(large) == large.size());
+        file.close();
+        const QString key = createAdmin(db.arguments());
+        QProcess servers[2];
+        const quint16 ports[] = {
+            serve(servers[0], db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s)}),
+            serve(servers[1], db.arguments() + QStringList{u"--data"_s, env.path(u"b"_s)})};
+        QJsonObject entry = SyncBody::entry(u"p"_s, u"Shot"_s, u"2026-01-05T09:00:00Z"_s);
+        entry.insert("screenshots"_L1, QJsonArray{SyncBody::upload(png)});
+        const QJsonObject sent = answer(post(ports[0], key, SyncBody::request({entry})));
+        for (const auto& [path, bytes] :
+             {std::pair{sent["results"_L1][0]["screenshots"_L1][0].toString(), png},
+              {old, large}}) {
+            for (const quint16 port : ports) {
+                QNetworkReply* reply = m_network.get(
+                    QNetworkRequest(u"http://127.0.0.1:%1/uploads/"_s.arg(port) + path));
+                QVERIFY(QTest::qWaitFor([reply] { return reply->isFinished(); }, 30000));
+                QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toString(),
+                         u"image/png"_s);
+                QCOMPARE(reply->readAll(), bytes);
+                reply->deleteLater();
+            }
+        }
     }
 
     void migratedRecordsServedByTwoProcesses() {
