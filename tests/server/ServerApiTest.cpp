@@ -486,7 +486,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"zevra-server 0."_s;
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"Usage:"_s;
         QTest::newRow("no archive")
             << QStringList{u"publish"_s, u"1.0"_s, u"DATA/none.zip"_s} << 1 << u"zevra-server: "_s;
         QTest::newRow("migrate onto itself")

@@ -128,83 +128,42 @@ private Q_SLOTS:
         QVERIFY(server.waitForFinished(30000));
     }
 
-    // One device's sync stays open past the devices' 3 s rewind in one process while
-    // another device of the same person syncs through the other: the second device's
-    // next sync still brings the first one's entry.
-    void changeOfAHeldSyncNotMissed() {
-        TestEnv env;
-        TestDatabase db;
-        QProcess held, other;
-        const QString key = createAdmin(db.arguments());
-        QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
-        holding.insert(u"ZEVRA_TEST_HOLD_SYNC_MS"_s, u"6000"_s);
-        held.setProcessEnvironment(holding);
-        const quint16 ports[] = {serve(held, db.arguments()), serve(other, db.arguments())};
-        QVERIFY(ports[0] && ports[1]);
-        const QJsonObject entry = SyncBody::entry(u"e1"_s, u"Held"_s, u"2026-01-05T09:00:00Z"_s);
-        QNetworkReply* first = post(ports[0], key, SyncBody::request({entry}));
-        QTest::qWait(4200);
-        const QJsonObject meanwhile = answer(post(ports[1], key, SyncBody::request({})));
-        QCOMPARE(answer(first)["results"_L1].toArray().size(), 1);
-        const QDateTime since =
-            QDateTime::fromString(meanwhile["server_time"_L1].toString(), Qt::ISODate).addSecs(-3);
-        QVERIFY(since.isValid());
-        const QJsonObject next =
-            answer(post(ports[1], key, SyncBody::request({}, since.toString(Qt::ISODate))));
-        QCOMPARE(next["entries"_L1].toArray().size(), 1);
-    }
-
-    // SIGTERM: no new connection is taken, an idle one is closed, a request under way
-    // is still answered, then exit 0.
-    void terminationDrainsRequestsUnderWay() {
-        TestEnv env;
-        TestDatabase db;
-        QProcess server;
-        const QByteArray key = createAdmin(db.arguments()).toLatin1();
-        const quint16 port = serve(server, db.arguments());
-        QTcpSocket idle, busy, late;
-        for (QTcpSocket* s : {&idle, &busy})
-            s->connectToHost(QHostAddress::LocalHost, port);
-        idle.write("GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
-        QByteArray answer;
-        QTRY_VERIFY((answer += idle.readAll()).contains("{"));
-        QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
-        const QByteArray body = QJsonDocument(SyncBody::request({})).toJson();
-        busy.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " + key +
-                   "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
-                   body.left(5));
-        QTRY_VERIFY(busy.bytesToWrite() == 0);
-        ::kill(pid_t(server.processId()), SIGTERM);
-        QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState);
-        late.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(!late.waitForConnected(2000));
-        busy.write(body.mid(5));
-        answer.clear();
-        QTRY_VERIFY((answer += busy.readAll()).contains("\"server_time\""));
-        QVERIFY(answer.startsWith("HTTP/1.1 200"));
-        QVERIFY(server.waitForFinished(10000));
-        QCOMPARE(server.exitCode(), 0);
-    }
-
-    // Two processes with their own data folders: a picture uploaded through one, and one
-    // an older version left in the other's folder, are both served by each.
-    void picturesSharedThroughTheDatabase() {
+    // Two processes with their own data folders on one database, the first holding each
+    // sync's transaction open for 6 s. A sync held past the devices' 3 s rewind while
+    // another device syncs through the second: that device's next sync still brings the
+    // entry. Its picture, and one an older version left in the second's folder, are
+    // served by both. SIGTERM: no new connection is taken, an idle one is closed, a
+    // request under way is still answered, then exit 0.
+    void twoProcessesWithTheirOwnFolders() {
         TestEnv env;
         TestDatabase db;
         const QByteArray png = SyncBody::png(Qt::red), large = png + QByteArray(2500000, 'x');
         const QString old = u"2025/12/0123456789abcdef0123456789abcdef.png"_s;
         QVERIFY(QDir().mkpath(env.path(u"b/uploads/2025/12"_s)));
         QFile file(env.path(u"b/uploads/"_s) + old);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(large) == large.size());
-        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                file.write(large) == large.size());
         const QString key = createAdmin(db.arguments());
         QProcess servers[2];
+        QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
+        holding.insert(u"ZEVRA_TEST_HOLD_SYNC_MS"_s, u"6000"_s);
+        servers[0].setProcessEnvironment(holding);
         const quint16 ports[] = {
             serve(servers[0], db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s)}),
             serve(servers[1], db.arguments() + QStringList{u"--data"_s, env.path(u"b"_s)})};
         QJsonObject entry = SyncBody::entry(u"p"_s, u"Shot"_s, u"2026-01-05T09:00:00Z"_s);
         entry.insert("screenshots"_L1, QJsonArray{SyncBody::upload(png)});
-        const QJsonObject sent = answer(post(ports[0], key, SyncBody::request({entry})));
+        QNetworkReply* held = post(ports[0], key, SyncBody::request({entry}));
+        QTest::qWait(4200);
+        const QJsonObject meanwhile = answer(post(ports[1], key, SyncBody::request({})));
+        const QJsonObject sent = answer(held);
+        const QDateTime since =
+            QDateTime::fromString(meanwhile["server_time"_L1].toString(), Qt::ISODate).addSecs(-3);
+        QVERIFY(since.isValid());
+        const QJsonObject next =
+            answer(post(ports[1], key, SyncBody::request({}, since.toString(Qt::ISODate))));
+        QCOMPARE(next["entries"_L1].toArray().size(), 1);
+
         for (const auto& [path, bytes] :
              {std::pair{sent["results"_L1][0]["screenshots"_L1][0].toString(), png},
               {old, large}}) {
@@ -215,9 +174,31 @@ private Q_SLOTS:
                 QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toString(),
                          u"image/png"_s);
                 QCOMPARE(reply->readAll(), bytes);
-                reply->deleteLater();
             }
         }
+
+        QTcpSocket idle, busy, late;
+        for (QTcpSocket* s : {&idle, &busy})
+            s->connectToHost(QHostAddress::LocalHost, ports[1]);
+        idle.write("GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
+        QByteArray got;
+        QTRY_VERIFY((got += idle.readAll()).contains("{"));
+        QVERIFY2(got.startsWith("HTTP/1.1 200"), got.constData());
+        const QByteArray body = QJsonDocument(SyncBody::request({})).toJson();
+        busy.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " + key.toLatin1() +
+                   "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+                   body.left(5));
+        QTRY_VERIFY(busy.bytesToWrite() == 0);
+        ::kill(pid_t(servers[1].processId()), SIGTERM);
+        QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState);
+        late.connectToHost(QHostAddress::LocalHost, ports[1]);
+        QVERIFY(!late.waitForConnected(2000));
+        busy.write(body.mid(5));
+        got.clear();
+        QTRY_VERIFY((got += busy.readAll()).contains("\"server_time\""));
+        QVERIFY(got.startsWith("HTTP/1.1 200"));
+        QVERIFY(servers[1].waitForFinished(10000));
+        QCOMPARE(servers[1].exitCode(), 0);
     }
 
     void migratedRecordsServedByTwoProcesses() {
