@@ -75,16 +75,17 @@ bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& dat
         return false;
     }
     m_storage = std::move(storage);
-    // On PostgreSQL pictures live in the database, shared by every server on
-    // it; those an older version left in the folder are copied in once.
+    // On PostgreSQL pictures and release archives live in the database, shared
+    // by every server on it; those an older version left in the folder are
+    // copied in once.
     const bool shared = m_database.engine == DatabaseUrl::Engine::PostgreSQL;
     m_pictures = std::make_unique<PictureStore>(uploads, shared ? m_storage.get() : nullptr);
-    m_releases = std::make_unique<ReleaseStore>(*m_storage, releases);
+    m_releases = std::make_unique<ReleaseStore>(*m_storage, releases, shared);
     try {
         m_pictures->importFolder();
+        m_releases->importFolder();
     } catch (const StorageError& e) {
-        message =
-            u"cannot move the pictures of %1 into the database: %2"_s.arg(uploads, e.message());
+        message = u"cannot copy the files of %1 into the database: %2"_s.arg(m_path, e.message());
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "DataFolder.h"
 #include "ServerTime.h"
 #include "Storage.h"
+#include "StorageError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -72,9 +74,84 @@ bool writeChecksum(const QString& archive, const QByteArray& hex, QString* error
 
 } // namespace
 
-ReleaseStore::ReleaseStore(Storage& storage, const QString& root)
+ReleaseStore::ReleaseStore(Storage& storage, const QString& root, bool filesInDatabase)
     : m_storage(storage)
-    , m_root(root) {}
+    , m_root(root)
+    , m_filesInDatabase(filesInDatabase) {}
+
+QString ReleaseStore::storedPath(const ServerRelease& release) {
+    return urlPath(release);
+}
+
+bool ReleaseStore::publishToDatabase(const ServerRelease& release, const QString& zipPath,
+                                     QString* error) {
+    QFile in(zipPath);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = u"cannot read %1: %2"_s.arg(zipPath, in.errorString());
+        return false;
+    }
+    // One transaction: the release is offered only once its archive is whole.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    m_storage.begin();
+    try {
+        for (qint64 position = 0; !in.atEnd(); ++position) {
+            const QByteArray chunk = in.read(Storage::fileChunkBytes);
+            if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+                throw StorageError(u"cannot read %1: %2"_s.arg(zipPath, in.errorString()));
+            hash.addData(chunk);
+            m_storage.putFileChunk(storedPath(release), position, chunk);
+        }
+        m_storage.putFile(storedPath(release) + u".sha256"_s, hash.result().toHex());
+        m_storage.insertRelease(release);
+        m_storage.commit();
+    } catch (const StorageError& e) {
+        m_storage.rollback();
+        *error = e.message();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::pair<QString, qint64>> ReleaseStore::storedArchive(const QString& version,
+                                                                      const QString& fileName) {
+    const std::optional<ServerRelease> r = m_storage.release(version);
+    if (!m_filesInDatabase || !r || r->fileName != fileName)
+        return std::nullopt;
+    const std::optional<qint64> size = m_storage.fileSize(storedPath(*r));
+    if (!size)
+        return std::nullopt;
+    return std::pair{storedPath(*r), *size};
+}
+
+int ReleaseStore::importFolder() {
+    if (!m_filesInDatabase)
+        return 0;
+    const QSet<QString> stored = m_storage.filePaths();
+    int imported = 0;
+    for (const ServerRelease& r : m_storage.releases()) {
+        const QString relative = r.version + u'/' + r.fileName;
+        if (stored.contains(storedPath(r)) || !DataFolder::isPlainFileBelow(m_root, relative))
+            continue;
+        QFile in(QDir(m_root).filePath(relative));
+        if (!in.open(QIODevice::ReadOnly))
+            throw StorageError(u"cannot read %1: %2"_s.arg(in.fileName(), in.errorString()));
+        m_storage.begin();
+        try {
+            for (qint64 position = 0; !in.atEnd(); ++position)
+                m_storage.putFileChunk(storedPath(r), position, in.read(Storage::fileChunkBytes));
+            if (const std::optional<QString> sum = sha256(r))
+                m_storage.putFile(storedPath(r) + u".sha256"_s, sum->toLatin1());
+            m_storage.commit();
+            ++imported;
+        } catch (const StorageError& e) {
+            m_storage.rollback();
+            if (!e.isConflict())
+                throw;
+            // Another server starting at the same time imported it first.
+        }
+    }
+    return imported;
+}
 
 bool ReleaseStore::isValidVersion(const QString& version) {
     static const QRegularExpression re(u"\\A[0-9]+(\\.[0-9]+)*(-[0-9A-Za-z.]+)?\\z"_s);
@@ -126,6 +203,8 @@ bool ReleaseStore::publish(const QString& version, const QString& zipPath,
     release.notes = notes;
     release.pubDate = ServerTime::now();
 
+    if (m_filesInDatabase)
+        return publishToDatabase(release, zipPath, &message);
     const QString folder = QDir(m_root).filePath(version);
     if (!QDir().mkpath(folder)) {
         message = u"cannot create the folder "_s + folder;
@@ -176,9 +255,11 @@ std::optional<QString> ReleaseStore::archiveFor(const QString& version, const QS
 std::optional<QString> ReleaseStore::sha256(const ServerRelease& release) {
     const QString archive = QDir(QDir(m_root).filePath(release.version)).filePath(release.fileName);
     QFile file(checksumFile(archive));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QString hex = QString::fromLatin1(file.read(128)).trimmed();
+    QString hex;
+    if (file.open(QIODevice::ReadOnly))
+        hex = QString::fromLatin1(file.read(128)).trimmed();
+    else if (m_filesInDatabase)
+        hex = QString::fromLatin1(m_storage.fileChunk(storedPath(release) + u".sha256"_s, 0));
     if (hex.size() != 64)
         return std::nullopt;
     return hex;

@@ -146,11 +146,12 @@ int ServerRunner::migrateTo(const ServerCommand& command) {
     m_out << "Copied to " << command.target.display() << ":";
     for (const auto& [table, count] : counts)
         m_out << ' ' << table << ' ' << count;
-    if (command.target.engine == DatabaseUrl::Engine::PostgreSQL)
-        m_out << " pictures " << PictureStore(data.pictures().root(), &target).importFolder();
+    if (command.target.engine == DatabaseUrl::Engine::PostgreSQL) {
+        m_out << " pictures " << PictureStore(data.pictures().root(), &target).importFolder()
+              << " archives " << ReleaseStore(target, data.releases().root(), true).importFolder();
+    }
     m_out << Qt::endl;
-    m_err << "Release archives stay in " << data.path() << "; start zevra-server with --database "
-          << command.target.display() << Qt::endl;
+    m_err << "Start zevra-server with --database " << command.target.display() << Qt::endl;
     return 0;
 }
 

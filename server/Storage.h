@@ -118,6 +118,7 @@ public:
     // --- files kept in the database, in pieces of fileChunkBytes ---
     static constexpr qsizetype fileChunkBytes = 1024 * 1024;
     void putFile(const QString& path, const QByteArray& bytes);
+    void putFileChunk(const QString& path, qint64 position, const QByteArray& bytes);
     // The file's size, or nothing when there is no such file.
     std::optional<qint64> fileSize(const QString& path);
     // The piece at `position` (0 for the first), empty past the end.

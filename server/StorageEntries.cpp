@@ -251,8 +251,12 @@ void Storage::reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
 
 void Storage::putFile(const QString& path, const QByteArray& bytes) {
     for (qint64 at = 0, position = 0; at < bytes.size(); at += fileChunkBytes, ++position)
-        run(u"INSERT INTO file_chunks (path, position, data) VALUES (?, ?, ?)"_s,
-            {path, position, bytes.mid(at, fileChunkBytes)});
+        putFileChunk(path, position, bytes.mid(at, fileChunkBytes));
+}
+
+void Storage::putFileChunk(const QString& path, qint64 position, const QByteArray& bytes) {
+    run(u"INSERT INTO file_chunks (path, position, data) VALUES (?, ?, ?)"_s,
+        {path, position, bytes});
 }
 
 std::optional<qint64> Storage::fileSize(const QString& path) {

@@ -21,6 +21,8 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -236,10 +238,14 @@ HttpAnswer TrackingServer::serveRelease(const QByteArray& method, const QString&
         return notFound();
     // Only archives of published releases, looked up by their recorded names.
     const std::optional<QString> file = m_data.releases().archiveFor(parts[0], parts[1]);
-    if (!file)
+    const auto stored = file ? std::nullopt : m_data.releases().storedArchive(parts[0], parts[1]);
+    if (!file && !stored)
         return notFound();
     HttpAnswer a;
-    a.filePath = *file;
+    if (file)
+        a.filePath = *file;
+    else
+        std::tie(a.storedPath, a.storedSize) = *stored;
     a.contentType = "application/zip";
     a.headers.emplaceBack("Content-Disposition",
                           "attachment; filename=\"" + parts[1].toUtf8() + '"');

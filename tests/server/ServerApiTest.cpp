@@ -421,7 +421,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(f->uploads()));
         QVERIFY(QFile::link(outside, f->uploads() + u"2026"_s));
         QVERIFY(h().rawGet(u"/uploads/2026/01/"_s + name).startsWith("HTTP/1.1 404"));
-
+        if (h().database().url())
+            return; // there archives are kept in the database
         QFile zip(f->env.path() + u"/a.zip"_s);
         QVERIFY(zip.open(QIODevice::WriteOnly) && zip.write("PK\x03\x04one") > 0);
         zip.close();

@@ -132,8 +132,9 @@ private Q_SLOTS:
     // sync's transaction open for 6 s. A sync held past the devices' 3 s rewind while
     // another device syncs through the second: that device's next sync still brings the
     // entry. Its picture, and one an older version left in the second's folder, are
-    // served by both. SIGTERM: no new connection is taken, an idle one is closed, a
-    // request under way is still answered, then exit 0.
+    // served by both, as is a release published beside the first. SIGTERM: no new
+    // connection is taken, an idle one is closed, a request under way is still answered,
+    // then exit 0.
     void twoProcessesWithTheirOwnFolders() {
         TestEnv env;
         TestDatabase db;
@@ -143,6 +144,14 @@ private Q_SLOTS:
         QFile file(env.path(u"b/uploads/"_s) + old);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
                 file.write(large) == large.size());
+        const QByteArray zip = "PK\x03\x04" + QByteArray(1500000, 'z');
+        QFile archive(env.path() + u"/r.zip"_s);
+        QVERIFY(archive.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                archive.write(zip) == zip.size());
+        QProcess publish;
+        start(publish, db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s), u"publish"_s,
+                                                    u"1.0"_s, archive.fileName()});
+        QVERIFY(publish.waitForFinished(30000) && publish.exitCode() == 0);
         const QString key = createAdmin(db.arguments());
         QProcess servers[2];
         QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
@@ -164,18 +173,29 @@ private Q_SLOTS:
             answer(post(ports[1], key, SyncBody::request({}, since.toString(Qt::ISODate))));
         QCOMPARE(next["entries"_L1].toArray().size(), 1);
 
+        const auto fetch = [&](quint16 port, const QString& path) {
+            QNetworkReply* reply =
+                m_network.get(QNetworkRequest(u"http://127.0.0.1:%1/"_s.arg(port) + path));
+            if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 30000))
+                qFatal("no answer from zevra-server");
+            return reply;
+        };
         for (const auto& [path, bytes] :
              {std::pair{sent["results"_L1][0]["screenshots"_L1][0].toString(), png},
               {old, large}}) {
             for (const quint16 port : ports) {
-                QNetworkReply* reply = m_network.get(
-                    QNetworkRequest(u"http://127.0.0.1:%1/uploads/"_s.arg(port) + path));
-                QVERIFY(QTest::qWaitFor([reply] { return reply->isFinished(); }, 30000));
+                QNetworkReply* reply = fetch(port, u"uploads/"_s + path);
                 QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toString(),
                          u"image/png"_s);
                 QCOMPARE(reply->readAll(), bytes);
             }
         }
+        const QJsonObject offered =
+            QJsonDocument::fromJson(fetch(ports[1], u"api.php?action=version"_s)->readAll())
+                .object();
+        QCOMPARE(offered["sha256"_L1].toString().toLatin1(),
+                 QCryptographicHash::hash(zip, QCryptographicHash::Sha256).toHex());
+        QCOMPARE(fetch(ports[1], offered["url"_L1].toString())->readAll(), zip);
 
         QTcpSocket idle, busy, late;
         for (QTcpSocket* s : {&idle, &busy})
