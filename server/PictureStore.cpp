@@ -4,6 +4,7 @@
 #include "DataFolder.h"
 #include "Storage.h"
 #include "StorageError.h"
+#include "StoredFiles.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -80,8 +81,8 @@ std::optional<QString> PictureStore::store(const QByteArray& bytes, const QStrin
         QString path;
         do
             path = folder + u'/' + ApiKeys::randomHex(16) + u'.' + ext;
-        while (m_database->fileSize(path));
-        m_database->putFile(path, bytes);
+        while (StoredFiles(*m_database).size(path));
+        StoredFiles(*m_database).put(path, bytes);
         return path;
     }
     QDir root(m_root);
@@ -117,7 +118,7 @@ void PictureStore::remove(const QStringList& paths) {
         QFile::remove(QDir(m_root).filePath(path));
         try {
             if (m_database)
-                m_database->removeFile(path);
+                StoredFiles(*m_database).remove(path);
         } catch (const StorageError& e) {
             qWarning().noquote() << "zevra-server: a removed picture stays stored:" << e.message();
         }
@@ -127,13 +128,13 @@ void PictureStore::remove(const QStringList& paths) {
 std::optional<qint64> PictureStore::storedSize(const QString& path) {
     if (!m_database || !isStoredPath(path))
         return std::nullopt;
-    return m_database->fileSize(path);
+    return StoredFiles(*m_database).size(path);
 }
 
 int PictureStore::importFolder() {
     if (!m_database)
         return 0;
-    const QSet<QString> stored = m_database->filePaths();
+    const QSet<QString> stored = StoredFiles(*m_database).paths();
     int imported = 0;
     QDirIterator it(m_root, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -146,7 +147,7 @@ int PictureStore::importFolder() {
             throw StorageError(u"cannot read %1: %2"_s.arg(file.fileName(), file.errorString()));
         m_database->begin();
         try {
-            m_database->putFile(path, file.readAll());
+            StoredFiles(*m_database).put(path, file.readAll());
             m_database->commit();
             ++imported;
         } catch (const StorageError& e) {

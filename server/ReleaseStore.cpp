@@ -4,6 +4,7 @@
 #include "ServerTime.h"
 #include "Storage.h"
 #include "StorageError.h"
+#include "StoredFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -95,13 +96,13 @@ bool ReleaseStore::publishToDatabase(const ServerRelease& release, const QString
     m_storage.begin();
     try {
         for (qint64 position = 0; !in.atEnd(); ++position) {
-            const QByteArray chunk = in.read(Storage::fileChunkBytes);
+            const QByteArray chunk = in.read(StoredFiles::chunkBytes);
             if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
                 throw StorageError(u"cannot read %1: %2"_s.arg(zipPath, in.errorString()));
             hash.addData(chunk);
-            m_storage.putFileChunk(storedPath(release), position, chunk);
+            StoredFiles(m_storage).putChunk(storedPath(release), position, chunk);
         }
-        m_storage.putFile(storedPath(release) + u".sha256"_s, hash.result().toHex());
+        StoredFiles(m_storage).put(storedPath(release) + u".sha256"_s, hash.result().toHex());
         m_storage.insertRelease(release);
         m_storage.commit();
     } catch (const StorageError& e) {
@@ -117,7 +118,7 @@ std::optional<std::pair<QString, qint64>> ReleaseStore::storedArchive(const QStr
     const std::optional<ServerRelease> r = m_storage.release(version);
     if (!m_filesInDatabase || !r || r->fileName != fileName)
         return std::nullopt;
-    const std::optional<qint64> size = m_storage.fileSize(storedPath(*r));
+    const std::optional<qint64> size = StoredFiles(m_storage).size(storedPath(*r));
     if (!size)
         return std::nullopt;
     return std::pair{storedPath(*r), *size};
@@ -126,7 +127,7 @@ std::optional<std::pair<QString, qint64>> ReleaseStore::storedArchive(const QStr
 int ReleaseStore::importFolder() {
     if (!m_filesInDatabase)
         return 0;
-    const QSet<QString> stored = m_storage.filePaths();
+    const QSet<QString> stored = StoredFiles(m_storage).paths();
     int imported = 0;
     for (const ServerRelease& r : m_storage.releases()) {
         const QString relative = r.version + u'/' + r.fileName;
@@ -138,9 +139,10 @@ int ReleaseStore::importFolder() {
         m_storage.begin();
         try {
             for (qint64 position = 0; !in.atEnd(); ++position)
-                m_storage.putFileChunk(storedPath(r), position, in.read(Storage::fileChunkBytes));
+                StoredFiles(m_storage).putChunk(storedPath(r), position,
+                                                in.read(StoredFiles::chunkBytes));
             if (const std::optional<QString> sum = sha256(r))
-                m_storage.putFile(storedPath(r) + u".sha256"_s, sum->toLatin1());
+                StoredFiles(m_storage).put(storedPath(r) + u".sha256"_s, sum->toLatin1());
             m_storage.commit();
             ++imported;
         } catch (const StorageError& e) {
@@ -259,7 +261,8 @@ std::optional<QString> ReleaseStore::sha256(const ServerRelease& release) {
     if (file.open(QIODevice::ReadOnly))
         hex = QString::fromLatin1(file.read(128)).trimmed();
     else if (m_filesInDatabase)
-        hex = QString::fromLatin1(m_storage.fileChunk(storedPath(release) + u".sha256"_s, 0));
+        hex = QString::fromLatin1(
+            StoredFiles(m_storage).chunk(storedPath(release) + u".sha256"_s, 0));
     if (hex.size() != 64)
         return std::nullopt;
     return hex;

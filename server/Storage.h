@@ -115,23 +115,14 @@ public:
                     const QList<qint64>& clientIds,
                     const std::function<void(const ReportRow&)>& visit);
 
-    // --- files kept in the database, in pieces of fileChunkBytes ---
-    static constexpr qsizetype fileChunkBytes = 1024 * 1024;
-    void putFile(const QString& path, const QByteArray& bytes);
-    void putFileChunk(const QString& path, qint64 position, const QByteArray& bytes);
-    // The file's size, or nothing when there is no such file.
-    std::optional<qint64> fileSize(const QString& path);
-    // The piece at `position` (0 for the first), empty past the end.
-    QByteArray fileChunk(const QString& path, qint64 position);
-    void removeFile(const QString& path);
-    QSet<QString> filePaths();
-
     // --- releases ---
     QList<ServerRelease> releases();
     std::optional<ServerRelease> release(const QString& version);
     void insertRelease(const ServerRelease& release);
 
 private:
+    friend class StoredFiles; // runs its statements here
+
     // A prepared statement, kept for reuse while the connection is open.
     QSqlQuery& prepared(const QString& sql);
     // Runs a prepared statement with positional values.

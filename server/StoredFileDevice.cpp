@@ -2,6 +2,7 @@
 
 #include "Storage.h"
 #include "StorageError.h"
+#include "StoredFiles.h"
 
 #include <cstring>
 
@@ -16,16 +17,16 @@ qint64 StoredFileDevice::readData(char* data, qint64 maxSize) {
     const qint64 at = pos();
     if (at >= m_size)
         return -1;
-    const qint64 position = at / Storage::fileChunkBytes;
+    const qint64 position = at / StoredFiles::chunkBytes;
     if (position != m_chunkPosition) {
         try {
-            m_chunk = m_storage.fileChunk(m_path, position);
+            m_chunk = StoredFiles(m_storage).chunk(m_path, position);
         } catch (const StorageError&) {
             return -1;
         }
         m_chunkPosition = position;
     }
-    const qint64 offset = at % Storage::fileChunkBytes;
+    const qint64 offset = at % StoredFiles::chunkBytes;
     // A file removed meanwhile ends early.
     const qint64 n = std::min(maxSize, qint64(m_chunk.size()) - offset);
     if (n <= 0)

@@ -1,5 +1,6 @@
 #include "ServerHarness.h"
 #include "Storage.h"
+#include "StoredFiles.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -216,7 +217,7 @@ private Q_SLOTS:
             QCOMPARE(h().get(u"/uploads/"_s + checked[i]).contentType, types[i]);
         }
         // The four, nothing of those removed (on PostgreSQL in the database).
-        QCOMPARE(h().database().url() ? h().storage().filePaths().size()
+        QCOMPARE(h().database().url() ? StoredFiles(h().storage()).paths().size()
                                       : QDir(f->uploads() + u"2026/01"_s).count() - 2,
                  4);
     }
