@@ -1,5 +1,7 @@
 #include "DataFolder.h"
 #include "PeopleAction.h"
+#include "PictureStore.h"
+#include "ReleaseStore.h"
 #include "ServerHarness.h"
 #include "Storage.h"
 
@@ -49,6 +51,14 @@ class ServerProcessesTest : public QObject {
         request.setRawHeader("X-Api-Key", key.toUtf8());
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
         return m_network.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    }
+
+    QNetworkReply* fetch(quint16 port, const QString& path) {
+        QNetworkReply* reply =
+            m_network.get(QNetworkRequest(u"http://127.0.0.1:%1/"_s.arg(port) + path));
+        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 30000))
+            qFatal("no answer from zevra-server");
+        return reply;
     }
 
     // The answer of a sync, or nothing unless it is a 200.
@@ -173,13 +183,6 @@ private Q_SLOTS:
             answer(post(ports[1], key, SyncBody::request({}, since.toString(Qt::ISODate))));
         QCOMPARE(next["entries"_L1].toArray().size(), 1);
 
-        const auto fetch = [&](quint16 port, const QString& path) {
-            QNetworkReply* reply =
-                m_network.get(QNetworkRequest(u"http://127.0.0.1:%1/"_s.arg(port) + path));
-            if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 30000))
-                qFatal("no answer from zevra-server");
-            return reply;
-        };
         for (const auto& [path, bytes] :
              {std::pair{sent["results"_L1][0]["screenshots"_L1][0].toString(), png},
               {old, large}}) {
@@ -190,9 +193,8 @@ private Q_SLOTS:
                 QCOMPARE(reply->readAll(), bytes);
             }
         }
-        const QJsonObject offered =
-            QJsonDocument::fromJson(fetch(ports[1], u"api.php?action=version"_s)->readAll())
-                .object();
+        const QJsonDocument offered =
+            QJsonDocument::fromJson(fetch(ports[1], u"api.php?action=version"_s)->readAll());
         QCOMPARE(offered["sha256"_L1].toString().toLatin1(),
                  QCryptographicHash::hash(zip, QCryptographicHash::Sha256).toHex());
         QCOMPARE(fetch(ports[1], offered["url"_L1].toString())->readAll(), zip);
@@ -202,8 +204,7 @@ private Q_SLOTS:
             s->connectToHost(QHostAddress::LocalHost, ports[1]);
         idle.write("GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
         QByteArray got;
-        QTRY_VERIFY((got += idle.readAll()).contains("{"));
-        QVERIFY2(got.startsWith("HTTP/1.1 200"), got.constData());
+        QTRY_VERIFY((got += idle.readAll()).contains("{") && got.startsWith("HTTP/1.1 200"));
         const QByteArray body = QJsonDocument(SyncBody::request({})).toJson();
         busy.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " + key.toLatin1() +
                    "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
@@ -215,8 +216,8 @@ private Q_SLOTS:
         QVERIFY(!late.waitForConnected(2000));
         busy.write(body.mid(5));
         got.clear();
-        QTRY_VERIFY((got += busy.readAll()).contains("\"server_time\""));
-        QVERIFY(got.startsWith("HTTP/1.1 200"));
+        QTRY_VERIFY((got += busy.readAll()).contains("server_time") &&
+                    got.startsWith("HTTP/1.1 200"));
         QVERIFY(servers[1].waitForFinished(10000));
         QCOMPARE(servers[1].exitCode(), 0);
     }
@@ -224,7 +225,7 @@ private Q_SLOTS:
     void migratedRecordsServedByTwoProcesses() {
         TestEnv env;
         const QStringList data{u"--data"_s, env.path(u"server"_s)};
-        QString ada, bob, error;
+        QString ada, bob, error, shot;
         ServerEntry kept, gone;
         {
             DataFolder folder;
@@ -238,7 +239,12 @@ private Q_SLOTS:
             const qint64 acme = s.createClient(u"Acme"_s, u"#112233"_s, 1, 9).id;
             kept = {0, admin->user.id, u"kept"_s, acme, u"Kept"_s, 1000, 2000, 2000, {}};
             kept.id = s.insertEntry(kept);
-            s.setScreenshots(kept.id, {u"2026/01/0123456789abcdef.png"_s});
+            shot = *folder.pictures().store(SyncBody::png(Qt::red), u"png"_s, 1767600000, &error);
+            s.setScreenshots(kept.id, {shot});
+            QFile zip(env.path() + u"/r.zip"_s);
+            QVERIFY(zip.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                    zip.write("PK\x03\x04z"));
+            QVERIFY(folder.releases().publish(u"1.0"_s, zip.fileName(), {}, &error));
             gone.id = s.insertEntry(gone);
             s.deleteEntry(gone, 3000);
         }
@@ -251,15 +257,19 @@ private Q_SLOTS:
         }
         QProcess servers[2];
         quint16 ports[2];
-        for (int i = 0; i < 2; ++i)
-            QVERIFY((ports[i] = serve(servers[i], data + db.arguments())) != 0);
+        for (int i = 0; i < 2; ++i) // the second without the old data folder
+            QVERIFY((ports[i] = serve(servers[i],
+                                      (i ? QStringList{u"--data"_s, env.path(u"new"_s)} : data) +
+                                          db.arguments())) != 0);
 
         // Everything came over, keys included.
         const QJsonObject first = answer(post(ports[1], ada, SyncBody::request({})));
         QCOMPARE(first["entries"_L1].toArray().size(), 1);
         QCOMPARE(first["entries"_L1][0]["id"_L1].toInteger(), kept.id);
-        QCOMPARE(first["entries"_L1][0]["screenshots"_L1][0].toString(),
-                 u"2026/01/0123456789abcdef.png"_s);
+        QCOMPARE(first["entries"_L1][0]["screenshots"_L1][0].toString(), shot);
+        QCOMPARE(fetch(ports[1], u"uploads/"_s + shot)->readAll(), SyncBody::png(Qt::red));
+        QCOMPARE(fetch(ports[1], u"releases/1.0/zevra-tikit-1.0.zip"_s)->readAll(),
+                 "PK\x03\x04z"_ba);
         QCOMPARE(first["clients"_L1][0]["name"_L1].toString(), u"Acme"_s);
         QCOMPARE(first["deleted_entries"_L1], QJsonValue(QJsonArray{gone.id}));
 
