@@ -1,7 +1,6 @@
 #include "idle/IdleSources.h"
 
-#include "idle/MutterIdleSource.h"
-#include "idle/ScreenSaverIdleSource.h"
+#include "idle/DBusIdleSource.h"
 #include "idle/WaylandIdleSource.h"
 #include "idle/X11IdleSource.h"
 
@@ -19,7 +18,7 @@ std::unique_ptr<IdleSource> IdleSources::forSession(const QString& sessionType,
     }
     const QStringList desktops = currentDesktop.toLower().split(u':', Qt::SkipEmptyParts);
     if (desktops.contains(u"gnome"_s)) {
-        auto mutter = std::make_unique<MutterIdleSource>(sessionBus);
+        std::unique_ptr<DBusIdleSource> mutter = DBusIdleSource::mutter(sessionBus);
         if (mutter->offered())
             return mutter;
     }
@@ -27,7 +26,7 @@ std::unique_ptr<IdleSource> IdleSources::forSession(const QString& sessionType,
         if (std::unique_ptr<X11IdleSource> x11 = X11IdleSource::open())
             return x11;
     }
-    auto screenSaver = std::make_unique<ScreenSaverIdleSource>(sessionBus);
+    std::unique_ptr<DBusIdleSource> screenSaver = DBusIdleSource::screenSaver(sessionBus);
     if (screenSaver->offered())
         return screenSaver;
     if (type == u"wayland"_s)

@@ -1,8 +1,7 @@
 #include "TestEnv.h"
 #include "idle/AwayNotification.h"
+#include "idle/DBusIdleSource.h"
 #include "idle/LogindWatch.h"
-#include "idle/MutterIdleSource.h"
-#include "idle/ScreenSaverIdleSource.h"
 #include "idle/WaylandIdleSource.h"
 #include "idle/X11IdleSource.h"
 
@@ -153,9 +152,9 @@ private Q_SLOTS:
         TestEnv env;
         std::unique_ptr<PolledIdleSource> source;
         if (service.contains(u"Mutter"_s))
-            source = std::make_unique<MutterIdleSource>(bus());
+            source = DBusIdleSource::mutter(bus());
         else
-            source = std::make_unique<ScreenSaverIdleSource>(bus());
+            source = DBusIdleSource::screenSaver(bus());
         mock(service, {service, path, service});
         setIdle(1000);
         const QString code = u"ret = int(open('"_s + m_dir.filePath(u"idle"_s) + u"').read())"_s;
