@@ -49,6 +49,14 @@ std::optional<Entry> AppModel::running() const {
     return std::nullopt;
 }
 
+std::optional<Entry> AppModel::entry(const QString& id) const {
+    for (const Entry& e : m_store->db().entries) {
+        if (e.id == id)
+            return e.deleted ? std::nullopt : std::optional(e);
+    }
+    return std::nullopt;
+}
+
 QList<Client> AppModel::clients(bool withArchived) const {
     QList<Client> list;
     for (const Client& c : m_store->db().clients) {

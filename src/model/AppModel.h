@@ -47,6 +47,8 @@ public:
 
     // Readers.
     std::optional<Entry> running() const;
+    // The stored entry with this id, unless it is gone or deleted.
+    std::optional<Entry> entry(const QString& id) const;
     // Sorted by name; archived ones only when asked for.
     QList<Client> clients(bool withArchived = false) const;
     std::optional<Client> client(const std::optional<QString>& id) const;

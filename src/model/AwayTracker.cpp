@@ -106,11 +106,7 @@ bool AwayTracker::answer(AppModel& model, Answer answer) {
     model.setAwayState(model.store().db().awaySince, std::nullopt);
     if (answer == Answer::Keep)
         return true;
-    std::optional<Entry> entry;
-    for (const Entry& e : model.store().db().entries) {
-        if (e.id == question->entryId && !e.deleted)
-            entry = e;
-    }
+    const std::optional<Entry> entry = model.entry(question->entryId);
     const std::optional<QDateTime> from = Time::parse(question->from);
     if (!entry || !from)
         return true;

@@ -10,8 +10,6 @@
 #include <QLineEdit>
 #include <QScreen>
 
-#include <algorithm>
-
 DetailsCardController::DetailsCardController(AppModel* model, PopoverViewController* panel)
     : QObject(panel)
     , m_model(model)
@@ -23,11 +21,8 @@ DetailsCardController::~DetailsCardController() {
 }
 
 bool DetailsCardController::open(const QString& entryId, const std::optional<QRect>& anchorScreen) {
-    const QList<Entry>& entries = m_model->store().db().entries;
-    const auto found = std::find_if(entries.begin(), entries.end(), [&entryId](const Entry& e) {
-        return e.id == entryId && !e.deleted;
-    });
-    if (found == entries.end())
+    const std::optional<Entry> found = m_model->entry(entryId);
+    if (!found)
         return false;
     auto* editor = new EditorView(*found, m_model, m_panel);
     auto* card = new DetailsWindow(editor);
@@ -64,15 +59,13 @@ void DetailsCardController::forget() {
     m_entryId.reset();
 }
 
-bool DetailsCardController::follow() {
+void DetailsCardController::follow() {
     if (!m_editor)
-        return isOpen();
-    if (const std::optional<Entry> stored = m_editor->storedEntry()) {
+        return;
+    if (const std::optional<Entry> stored = m_editor->storedEntry())
         m_editor->follow(*stored);
-        return true;
-    }
-    close();
-    return false;
+    else
+        close();
 }
 
 void DetailsCardController::position(const std::optional<QRect>& anchorScreen) {

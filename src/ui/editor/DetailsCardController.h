@@ -32,8 +32,8 @@ public:
     // Lets go of the card without touching it (the panel is being torn down).
     void forget();
     // The model changed: the card follows its entry, or closes when the entry
-    // is gone. False when it closed.
-    bool follow();
+    // is gone.
+    void follow();
     // Places the open card for an anchor in screen coordinates.
     void position(const std::optional<QRect>& anchorScreen);
     // The card goes where its entry's row now is.

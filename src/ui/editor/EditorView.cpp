@@ -56,27 +56,16 @@ EditorView::EditorView(const Entry& entry, AppModel* model, PopoverViewControlle
     , m_model(model)
     , m_controller(controller)
     , m_zone(zone)
-    , m_isRunning(!entry.endedAt.has_value())
     , m_selectedClientId(entry.clientId) {
     build();
 }
 
 Entry EditorView::currentEntry() const {
-    if (!m_controller)
-        return m_entry;
-    for (const Entry& e : std::as_const(m_model->store().db().entries)) {
-        if (e.id == m_entry.id)
-            return e;
-    }
-    return m_entry;
+    return m_controller ? storedEntry().value_or(m_entry) : m_entry;
 }
 
 std::optional<Entry> EditorView::storedEntry() const {
-    for (const Entry& e : std::as_const(m_model->store().db().entries)) {
-        if (e.id == m_entry.id)
-            return e.deleted ? std::nullopt : std::optional(e);
-    }
-    return std::nullopt;
+    return m_model->entry(m_entry.id);
 }
 
 void EditorView::follow(const Entry& stored) {
@@ -99,11 +88,10 @@ void EditorView::follow(const Entry& stored) {
     const bool screenshotsChanged = stored.screenshots != m_entry.screenshots;
     m_entry = stored;
     m_opened = fresh;
-    m_isRunning = !stored.endedAt.has_value();
     m_openedDuration = Time::hms(stored.duration(now));
     setPickers(shown);
-    m_endPicker->setEnabled(!m_isRunning);
-    m_runningLabel->setVisible(m_isRunning);
+    m_endPicker->setEnabled(!isRunning());
+    m_runningLabel->setVisible(isRunning());
     configureChip();
     if (!m_durationTyped && !m_forceEnd)
         showPickedDuration();
@@ -191,7 +179,7 @@ void EditorView::build() {
     m_endPicker = clockPicker(this);
     m_startPicker->setAccessibleName(u"Start"_s);
     m_endPicker->setAccessibleName(u"End"_s);
-    m_endPicker->setEnabled(!m_isRunning);
+    m_endPicker->setEnabled(!isRunning());
     auto* times = new QHBoxLayout;
     times->setSpacing(8);
     times->addWidget(m_startPicker);
@@ -202,7 +190,7 @@ void EditorView::build() {
     m_dayMark->hide();
     times->addWidget(m_dayMark);
     m_runningLabel = new TextLabel(u"running"_s, Style::font(11.5), Style::Tone::Secondary, this);
-    m_runningLabel->setVisible(m_isRunning);
+    m_runningLabel->setVisible(isRunning());
     times->addWidget(m_runningLabel);
     times->addStretch(1);
     stack->addLayout(times);
@@ -303,7 +291,7 @@ void EditorView::removeShot(const Screenshot& shot) {
 void EditorView::showPickedDuration() {
     const EntryTimes::Pickers now = pickers();
     const QDateTime start = EntryTimes::start(m_entry, m_opened, now, m_zone);
-    const QDateTime end = m_isRunning && !m_forceEnd
+    const QDateTime end = isRunning() && !m_forceEnd
                               ? Clock::now()
                               : EntryTimes::end(m_entry, m_opened, now, start, m_zone);
     m_durationField->setText(Time::hms(double(start.msecsTo(end)) / 1000.0));
@@ -347,7 +335,7 @@ EntryTimes::Edit EditorView::edit() const {
 
 void EditorView::showOutcome() {
     const EntryTimes::Edit now = edit();
-    const bool running = m_isRunning && !now.forceEnd;
+    const bool running = isRunning() && !now.forceEnd;
     const EntryTimes::Outcome outcome = EntryTimes::outcome(now, Clock::now(), m_zone);
     const QString mark = running ? QString() : EntryTimes::dayMark(outcome.laterDays);
     m_dayMark->setText(mark);
@@ -398,13 +386,7 @@ void EditorView::save() {
     if (EntryTimes::touched(times))
         saved = EntryTimes::save(times, m_zone);
 
-    const auto latest = [model, &id, &stored] {
-        for (const Entry& e : std::as_const(model->store().db().entries)) {
-            if (e.id == id)
-                return e;
-        }
-        return *stored;
-    };
+    const auto latest = [model, &id, &stored] { return model->entry(id).value_or(*stored); };
     if (reassigned)
         model->updateClient(latest(), clientId);
     if (renamed)

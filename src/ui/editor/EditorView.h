@@ -49,7 +49,8 @@ public:
     // The stored entry changed: untouched fields, the running state and the
     // pictures take its values; what the person typed stays.
     void follow(const Entry& stored);
-    bool isRunning() const { return m_isRunning; }
+    // The entry (as last read from the store) has no end.
+    bool isRunning() const { return !m_entry.endedAt.has_value(); }
     bool forceEnd() const { return m_forceEnd; }
     std::optional<QString> selectedClientId() const { return m_selectedClientId; }
 
@@ -115,7 +116,6 @@ private:
     TextLabel* m_futureMark = nullptr;
     TextButton* m_save = nullptr;
     TextButton* m_delete = nullptr;
-    bool m_isRunning;
     std::optional<QString> m_selectedClientId;
     bool m_forceEnd = false;
     // Text typed into the duration field that it has not taken yet.

@@ -13,8 +13,6 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 using namespace Qt::StringLiterals;
 
 TimeEditorOverlay::TimeEditorOverlay(const Entry& entry, AppModel* model, QWidget* parent,
@@ -66,13 +64,10 @@ TimeEditorOverlay::TimeEditorOverlay(const Entry& entry, AppModel* model, QWidge
 void TimeEditorOverlay::changed(QWidget* picker) {
     // By id: once the end picker has ended the entry, it no longer runs, and
     // later changes still belong to it.
-    const QList<Entry>& entries = m_model->store().db().entries;
-    const auto found = std::find_if(entries.begin(), entries.end(), [this](const Entry& e) {
-        return e.id == m_entry.id && !e.deleted;
-    });
-    if (found == entries.end())
+    const std::optional<Entry> stored = m_model->entry(m_entry.id);
+    if (!stored)
         return;
-    const Entry entry = *found;
+    const Entry entry = *stored;
     const EntryTimes::Pickers now{m_datePicker->date(), EntryTimes::minutes(m_startPicker->time()),
                                   EntryTimes::minutes(m_endPicker->time())};
     // Against the entry as it is stored now: an untouched start keeps its seconds.
