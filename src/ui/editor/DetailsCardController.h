@@ -45,7 +45,6 @@ public:
     bool isOpen() const { return m_window || m_editor; }
     DetailsWindow* window() const { return m_window; }
     EditorView* editor() const { return m_editor; }
-    std::optional<QString> entryId() const { return m_entryId; }
 
 private:
     AppModel* m_model;

@@ -48,9 +48,6 @@ public:
     void forgetAll();
 
     SetupOverlayView* setup() const { return m_setup; }
-    NewClientOverlayView* newClient() const { return m_newClient; }
-    ClientsOverlayView* clientsManager() const { return m_clientsManager; }
-    UsersOverlayView* usersManager() const { return m_usersManager; }
     AwayOverlayView* away() const { return m_away; }
 
     bool anyOpen() const {
