@@ -36,6 +36,8 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols sway wtype
   # misc used by scripts
   curl procps ca-certificates tzdata
+  # the load balancer the server's scale-out test runs behind
+  haproxy
 )
 
 missing=()
