@@ -99,6 +99,23 @@ void AppModel::setAwayAfterMinutes(int minutes) {
     changed();
 }
 
+void AppModel::setReminderSettings(const ReminderSettings& reminders) {
+    QJsonObject keys;
+    reminders.addTo(keys);
+    const ReminderSettings kept = ReminderSettings::fromJson(keys);
+    if (kept == m_store->db().settings.reminders)
+        return;
+    m_store->db().settings.reminders = kept;
+    changed();
+}
+
+void AppModel::setLongTimerNoted(const QString& entryId) {
+    if (m_store->db().longTimerNoted == entryId)
+        return;
+    m_store->db().longTimerNoted = entryId;
+    changed();
+}
+
 void AppModel::setAwayState(const std::optional<QString>& since,
                             const std::optional<AwayQuestion>& question) {
     Db& db = m_store->db();

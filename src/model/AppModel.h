@@ -87,6 +87,10 @@ public:
     void trustCertificate(const QString& sha256Hex);
     // Minutes of away time worth a question (0: never), within 0 to 120.
     void setAwayAfterMinutes(int minutes);
+    // Reminders and long-timer notes; values out of range are brought into it.
+    void setReminderSettings(const ReminderSettings& reminders);
+    // The entry whose long run was noted, so that it is noted once.
+    void setLongTimerNoted(const QString& entryId);
     // The away keys of the database, saved and told like any change.
     void setAwayState(const std::optional<QString>& since,
                       const std::optional<AwayQuestion>& question);

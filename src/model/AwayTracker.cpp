@@ -4,6 +4,8 @@
 #include "model/Clock.h"
 #include "model/Time.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -61,7 +63,8 @@ void AwayTracker::resume() {
 }
 
 void AwayTracker::begin(Reason reason, const QDateTime& since) {
-    m_reasons |= reason;
+    if (std::exchange(m_reasons, m_reasons | reason) == 0)
+        Q_EMIT awayChanged(true);
     const Db& db = m_model.store().db();
     if (db.awaySince || !threshold())
         return;
@@ -76,8 +79,10 @@ void AwayTracker::end(int reasons) {
     if ((m_reasons & reasons) == 0)
         return;
     m_reasons &= ~reasons;
-    if (m_reasons == 0)
+    if (m_reasons == 0) {
         back();
+        Q_EMIT awayChanged(false);
+    }
 }
 
 void AwayTracker::back() {

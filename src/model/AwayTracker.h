@@ -44,6 +44,8 @@ public:
 Q_SIGNALS:
     // A new question waits.
     void questionAsked();
+    // The person went away (idle, asleep or locked), or came back.
+    void awayChanged(bool away);
 
 private:
     enum Reason { Idle = 1, Sleep = 2, Lock = 4 };

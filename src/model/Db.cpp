@@ -36,6 +36,7 @@ QJsonObject Db::toJson() const {
     JsonWrite::optional(o, "away_since"_L1, awaySince);
     if (away)
         o.insert("away"_L1, away->toJson());
+    JsonWrite::optional(o, "long_timer_noted"_L1, longTimerNoted);
     return o;
 }
 
@@ -49,6 +50,7 @@ std::optional<Db> Db::fromJson(const QJsonValue& value) {
     db.tasks = r.list<TaskSuggestion>("tasks"_L1, &TaskSuggestion::fromJson);
     db.awaySince = r.optionalText("away_since"_L1);
     db.away = r.optionalObject<AwayQuestion>("away"_L1, &AwayQuestion::fromJson);
+    db.longTimerNoted = r.optionalText("long_timer_noted"_L1);
     if (!r.ok())
         return std::nullopt;
     return db;
@@ -88,6 +90,7 @@ QByteArray Db::encode(EntryTextCache* cache) const {
             e.writeJson(w);
     }
     w.endArray();
+    w.optional("long_timer_noted"_L1, longTimerNoted);
     w.key("settings"_L1);
     settings.writeJson(w);
     w.key("tasks"_L1);

@@ -25,6 +25,8 @@ struct Db {
     std::optional<QString> awaySince;
     // Away time waiting for the person's answer.
     std::optional<AwayQuestion> away;
+    // The entry whose long run was already noted: once per entry.
+    std::optional<QString> longTimerNoted;
 
     // Entries and clients whose changes the server has not confirmed yet.
     int pendingCount() const;

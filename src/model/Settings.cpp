@@ -15,6 +15,7 @@ QJsonObject Settings::toJson() const {
     JsonWrite::optional(o, "last_sync"_L1, lastSync);
     JsonWrite::optional(o, "trusted_certificate"_L1, trustedCertificate);
     o.insert("away_after_minutes"_L1, awayAfterMinutes);
+    reminders.addTo(o);
     return o;
 }
 
@@ -33,6 +34,7 @@ std::optional<Settings> Settings::fromJson(const QJsonValue& value) {
     s.awayAfterMinutes = int(qBound(
         qint64(0), r.optionalInteger("away_after_minutes"_L1).value_or(defaultAwayAfterMinutes),
         qint64(maxAwayAfterMinutes)));
+    s.reminders = ReminderSettings::fromJson(value.toObject());
     if (!r.ok())
         return std::nullopt;
     return s;
@@ -47,11 +49,13 @@ void Settings::writeJson(JsonTextWriter& w) const {
     w.key("is_admin"_L1);
     w.value(isAdmin);
     w.optional("last_sync"_L1, lastSync);
+    reminders.writeTimerKeys(w);
     w.key("server"_L1);
     w.value(server);
     w.optional("trusted_certificate"_L1, trustedCertificate);
     w.optional("user_id"_L1, userId);
     w.key("user_name"_L1);
     w.value(userName);
+    reminders.writeWorkingKeys(w);
     w.endObject();
 }

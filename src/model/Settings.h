@@ -1,9 +1,11 @@
 #pragma once
 
+#include "model/ReminderSettings.h"
+
 #include <QJsonObject>
+#include <QString>
 
 class JsonTextWriter;
-#include <QString>
 
 #include <optional>
 
@@ -25,6 +27,7 @@ struct Settings {
     static constexpr int defaultAwayAfterMinutes = 10;
     static constexpr int maxAwayAfterMinutes = 120;
     int awayAfterMinutes = defaultAwayAfterMinutes;
+    ReminderSettings reminders;
 
     QJsonObject toJson() const;
     // The same members streamed in the database file's layout.
