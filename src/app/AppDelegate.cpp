@@ -12,6 +12,7 @@
 #include "app/PanelGeometry.h"
 #include "app/PanelSwitches.h"
 #include "app/PopoverPanel.h"
+#include "app/ReminderWatch.h"
 #include "app/SingleInstance.h"
 #include "app/TrayMenu.h"
 #include "app/TrayTitle.h"
@@ -216,10 +217,14 @@ void AppDelegate::applicationDidFinishLaunching() {
         if (self->m_controller)
             self->m_controller->reload();
         self->m_away->modelChanged();
+        if (self->m_reminders)
+            self->m_reminders->modelChanged();
     });
     m_away = new AwayWatch(*m_model, m_tray, this);
     connect(m_away, &AwayWatch::panelWanted, this, &AppDelegate::openFromMenu);
     m_away->start();
+    m_reminders = new ReminderWatch(*m_model, m_away->tracker(), m_tray, this);
+    connect(m_reminders, &ReminderWatch::panelWanted, this, &AppDelegate::openFromMenu);
     refreshStatusItem();
     m_model->syncNow();
 

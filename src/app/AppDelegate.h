@@ -17,6 +17,7 @@
 
 class AppModel;
 class AwayWatch;
+class ReminderWatch;
 class PanelEventFilter;
 class ReportWindowController;
 class TrayMenu;
@@ -93,6 +94,7 @@ private:
     QPointer<ReportWindowController> m_reportWindow;
     PanelEventFilter* m_monitors = nullptr;
     AwayWatch* m_away = nullptr;
+    ReminderWatch* m_reminders = nullptr;
     QTimer m_ticker;
     QTimer m_syncTimer;
     QTimer m_updateTimer;

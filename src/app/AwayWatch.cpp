@@ -1,6 +1,6 @@
 #include "app/AwayWatch.h"
 
-#include "idle/AwayNotification.h"
+#include "idle/DesktopNotification.h"
 #include "idle/IdleSources.h"
 #include "idle/LogindWatch.h"
 #include "model/AppModel.h"
@@ -48,11 +48,15 @@ void AwayWatch::start() {
     }
     connect(m_logind.get(), &LogindWatch::sleeping, &m_tracker, &AwayTracker::setSleeping);
     connect(m_logind.get(), &LogindWatch::locked, &m_tracker, &AwayTracker::setLocked);
-    m_notification = std::make_unique<AwayNotification>(QDBusConnection::sessionBus());
-    connect(m_notification.get(), &AwayNotification::answered, this, &AwayWatch::answer);
-    connect(m_notification.get(), &AwayNotification::clicked, this, &AwayWatch::panelWanted);
+    m_notification = std::make_unique<DesktopNotification>(QDBusConnection::sessionBus());
+    connect(m_notification.get(), &DesktopNotification::actionInvoked, this,
+            [this](const QString& key) {
+                if (const std::optional<AwayTracker::Answer> answer = AwayTracker::answerNamed(key))
+                    this->answer(*answer);
+            });
+    connect(m_notification.get(), &DesktopNotification::clicked, this, &AwayWatch::panelWanted);
     if (m_tray) {
-        connect(m_notification.get(), &AwayNotification::trayMessage, m_tray,
+        connect(m_notification.get(), &DesktopNotification::trayMessage, m_tray,
                 [this](const QString& title, const QString& text) {
                     m_tray->showMessage(title, text, QSystemTrayIcon::Information, 0);
                 });
@@ -107,9 +111,22 @@ void AwayWatch::notify() {
         return;
     m_notified = question;
     if (question)
-        m_notification->show(*question);
+        m_notification->show(content(*question));
     else
         m_notification->close();
+}
+
+DesktopNotification::Content AwayWatch::content(const AwayQuestion& question) {
+    using namespace Qt::StringLiterals;
+    // No timeout: the question waits until it is answered.
+    return {u"Away from the computer"_s,
+            question.text(),
+            {{u"keep"_s, u"Keep"_s},
+             {u"discard"_s, u"Discard"_s},
+             {u"continue"_s, u"Discard and continue"_s}},
+            u" Open Zevra Tikit to keep or discard it."_s,
+            u"presence"_s,
+            0};
 }
 
 void AwayWatch::answer(AwayTracker::Answer answer) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "idle/DesktopNotification.h"
 #include "model/AwayTracker.h"
 
 #include <QObject>
@@ -9,7 +10,6 @@
 #include <optional>
 
 class AppModel;
-class AwayNotification;
 class IdleSource;
 class LogindWatch;
 class PopoverViewController;
@@ -34,6 +34,8 @@ public:
     void modelChanged();
 
     AwayTracker& tracker() { return m_tracker; }
+    // The question as a notification: its text and the three answers.
+    static DesktopNotification::Content content(const AwayQuestion& question);
 
 Q_SIGNALS:
     // A click on the notification or the tray's message: the panel should open.
@@ -52,7 +54,7 @@ private:
     std::unique_ptr<IdleSource> m_source;
     std::unique_ptr<LogindWatch> m_logind;
     QPointer<QSystemTrayIcon> m_tray;
-    std::unique_ptr<AwayNotification> m_notification;
+    std::unique_ptr<DesktopNotification> m_notification;
     std::optional<AwayQuestion> m_notified;
     QPointer<PopoverViewController> m_controller;
     std::optional<int> m_watched;

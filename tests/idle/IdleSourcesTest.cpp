@@ -1,6 +1,6 @@
 #include "TestEnv.h"
-#include "idle/AwayNotification.h"
 #include "idle/DBusIdleSource.h"
+#include "idle/DesktopNotification.h"
 #include "idle/LogindWatch.h"
 #include "idle/WaylandIdleSource.h"
 #include "idle/X11IdleSource.h"
@@ -195,7 +195,7 @@ private Q_SLOTS:
         }
     }
 
-    // The answers as the notification's actions where it shows them, else the tray's message.
+    // The buttons where the server shows them, else the tray's message.
     void notification_data() {
         QTest::addColumn<QString>("capabilities"); // of the server; empty: none runs
         QTest::newRow("actions") << u"body actions"_s;
@@ -209,17 +209,24 @@ private Q_SLOTS:
         if (!capabilities.isEmpty())
             mock(service, {u"-t"_s, u"notification_daemon"_s, u"-l"_s, log, u"-p"_s,
                            u"{\"capabilities\": \""_s + capabilities + u"\"}"_s});
-        AwayNotification notification(bus());
-        QSignalSpy tray(&notification, &AwayNotification::trayMessage);
-        QSignalSpy answers(&notification, &AwayNotification::answered);
-        notification.show({u"2026-03-02T10:00:00Z"_s, u"2026-03-02T10:23:00Z"_s, u"e1"_s});
+        DesktopNotification notification(bus());
+        QSignalSpy tray(&notification, &DesktopNotification::trayMessage);
+        QSignalSpy answers(&notification, &DesktopNotification::actionInvoked);
+        notification.show({u"Away"_s,
+                           u"You were away (0:23:00)."_s,
+                           {{u"keep"_s, u"Keep"_s},
+                            {u"discard"_s, u"Discard"_s},
+                            {u"continue"_s, u"Discard and continue"_s}},
+                           u" Open it."_s,
+                           QString(),
+                           0});
         const auto logged = [&log] {
             QFile file(log);
             return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
         };
         if (!capabilities.contains(u"actions"_s)) {
             QVERIFY(tray.wait(3000));
-            QVERIFY(tray[0][1].toString().contains(u"(0:23:00)"_s));
+            QCOMPARE(tray[0][1].toString(), u"You were away (0:23:00). Open it."_s);
             notification.close(); // answered elsewhere: the message goes
             QCOMPARE(tray.last(), (QList<QVariant>{QString(), QString()}));
             QVERIFY(!logged().contains(u"Notify"_s));
@@ -233,7 +240,7 @@ private Q_SLOTS:
                      u"EmitSignal"_s,
                      {service, u"ActionInvoked"_s, u"us"_s, QVariantList{id, key}});
         QTRY_COMPARE(answers.size(), 1);
-        QCOMPARE(answers[0][0].value<AwayTracker::Answer>(), AwayTracker::Answer::Continue);
+        QCOMPARE(answers[0][0].toString(), u"continue"_s);
         notification.close();
         QTRY_VERIFY(logged().contains(u"CloseNotification 1"_s));
         QVERIFY(tray.isEmpty());
