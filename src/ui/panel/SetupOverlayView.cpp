@@ -6,6 +6,7 @@
 #include "model/Theme.h"
 #include "ui/panel/AwaySettingRow.h"
 #include "ui/panel/PopoverViewController.h"
+#include "ui/panel/ReminderSettingsView.h"
 #include "ui/widgets/CardView.h"
 #include "ui/widgets/LayerView.h"
 #include "ui/widgets/LayoutHelpers.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -65,6 +67,7 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
     m_key = new QLineEdit(settings.apiKey, card);
     m_key->setPlaceholderText(u"your personal API key"_s);
     m_away = new AwaySettingRow(settings.awayAfterMinutes, card);
+    m_reminders = new ReminderSettingsView(settings.reminders, card);
     m_error = new TextLabel(QString(), Style::font(11.5), Style::Tone::Label, card);
     m_error->setColor(Theme::stop());
 
@@ -92,6 +95,7 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
     stack->addWidget(labelledGroup(u"SERVER ADDRESS"_s, m_server, card));
     stack->addWidget(labelledGroup(u"API KEY"_s, m_key, card));
     stack->addWidget(m_away);
+    stack->addWidget(m_reminders);
     // A server whose certificate this system does not trust: its fingerprint,
     // to compare with the one the server's administrator gives, and the way
     // to accept that one certificate.
@@ -121,10 +125,22 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
     stack->addWidget(m_error);
     stack->addLayout(buttons);
 
-    // The card sits in the middle; its height follows its content.
-    auto* centre = new QGridLayout(this);
-    centre->setContentsMargins(0, 0, 0, 0);
+    // The card sits in the middle; its height follows its content, and a
+    // panel too short for it scrolls it (Tab moves the view with the focus).
+    auto* holder = new QWidget;
+    auto* centre = new QGridLayout(holder);
+    centre->setContentsMargins(0, 8, 0, 8);
     centre->addWidget(card, 0, 0, Qt::AlignCenter);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(holder);
+    scroll->viewport()->setAutoFillBackground(false);
+    holder->setAutoFillBackground(false);
+    auto* whole = new QGridLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(scroll, 0, 0);
 }
 
 QString SetupOverlayView::errorText() const {
@@ -151,9 +167,11 @@ std::optional<QString> SetupOverlayView::clearTextHost(const QString& server) {
 void SetupOverlayView::save() {
     const QString server = m_server->text().trimmed();
     const QString key = m_key->text().trimmed();
-    // The away setting needs no server: it is kept whatever the fields hold.
+    // The away and reminder settings need no server: they are kept whatever
+    // the fields hold.
     if (m_away->minutes() != m_model->store().db().settings.awayAfterMinutes)
         m_model->setAwayAfterMinutes(m_away->minutes());
+    m_model->setReminderSettings(m_reminders->settings());
     if (server.isEmpty() || key.isEmpty()) {
         m_error->setText(u"Please fill in both fields."_s);
         return;

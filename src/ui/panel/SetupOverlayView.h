@@ -8,6 +8,7 @@
 class AppModel;
 class AwaySettingRow;
 class PopoverViewController;
+class ReminderSettingsView;
 class QLineEdit;
 class TextButton;
 class TextLabel;
@@ -30,7 +31,7 @@ public:
     // there travels unencrypted.
     static std::optional<QString> clearTextHost(const QString& server);
     TextButton* cancelButton() const { return m_cancel; }
-    AwaySettingRow* awayRow() const { return m_away; }
+    ReminderSettingsView* reminderRows() const { return m_reminders; }
 
     // "Save & connect": both fields filled, stores them and starts a sync.
     void save();
@@ -52,6 +53,7 @@ private:
     QLineEdit* m_server;
     QLineEdit* m_key;
     AwaySettingRow* m_away;
+    ReminderSettingsView* m_reminders;
     TextLabel* m_error;
     TextButton* m_save;
     TextButton* m_trust = nullptr;
