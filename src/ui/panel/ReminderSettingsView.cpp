@@ -1,6 +1,7 @@
 #include "ui/panel/ReminderSettingsView.h"
 
 #include "model/Theme.h"
+#include "ui/widgets/PickerTyping.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/TextLabel.h"
 
@@ -31,6 +32,7 @@ QTimeEdit* timeEdit(QTime time, const QString& name, QWidget* parent) {
     edit->setDisplayFormat(u"HH:mm"_s);
     edit->setAccessibleName(name);
     edit->setFont(Style::font(12));
+    PickerTyping::install(edit);
     return edit;
 }
 
@@ -55,11 +57,6 @@ ReminderSettingsView::ReminderSettingsView(const ReminderSettings& settings, QWi
                        ReminderSettings::maxRemindAfterMinutes, settings.remindAfterMinutes,
                        u"Minutes without a timer before a reminder"_s, this);
     m_remind->setObjectName(u"remindMinutes"_s);
-    m_longTimer = spinBox(0, ReminderSettings::maxLongTimerHours, settings.longTimerHours,
-                          u"Hours a timer runs before a note"_s, this);
-    m_longTimer->setObjectName(u"longTimerHours"_s);
-    m_from = timeEdit(settings.workingFrom, u"Working hours from"_s, this);
-    m_to = timeEdit(settings.workingTo, u"Working hours to"_s, this);
 
     auto* days = new QHBoxLayout;
     days->setContentsMargins(0, 0, 0, 0);
@@ -83,6 +80,12 @@ ReminderSettingsView::ReminderSettingsView(const ReminderSettings& settings, QWi
         m_days.append(toggle);
     }
     days->addStretch(1);
+    // Made in the order they show, which is the order Tab takes.
+    m_from = timeEdit(settings.workingFrom, u"Working hours from"_s, this);
+    m_to = timeEdit(settings.workingTo, u"Working hours to"_s, this);
+    m_longTimer = spinBox(0, ReminderSettings::maxLongTimerHours, settings.longTimerHours,
+                          u"Hours a timer runs before a note"_s, this);
+    m_longTimer->setObjectName(u"longTimerHours"_s);
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);

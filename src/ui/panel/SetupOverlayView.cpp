@@ -60,7 +60,7 @@ SetupOverlayView::SetupOverlayView(AppModel* model, PopoverViewController* contr
     glass->setAttribute(Qt::WA_TransparentForMouseEvents);
     pin(glass, card);
     glass->lower();
-    card->setFixedWidth(300);
+    card->setFixedWidth(330);
 
     m_server = new QLineEdit(settings.server, card);
     m_server->setPlaceholderText(u"https://time.example.com"_s);

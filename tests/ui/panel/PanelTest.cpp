@@ -15,6 +15,8 @@
 #include "ui/panel/GroupRowView.h"
 #include "ui/panel/HighlightLabel.h"
 #include "ui/panel/PopoverViewController.h"
+#include "ui/panel/ReminderSettingsView.h"
+#include "ui/panel/ResizeGeometry.h"
 #include "ui/panel/SetupOverlayView.h"
 #include "ui/panel/SuggestionListView.h"
 #include "ui/panel/SuggestionRow.h"
@@ -27,7 +29,10 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimeEdit>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace UiTestData;
@@ -384,6 +389,39 @@ private Q_SLOTS:
         f.click(setup->saveButton());
         QCOMPARE(f.db().settings.server, u"http://10.0.0.7:8080"_s);
         QCOMPARE(SetupOverlayView::clearTextHost(u"http://127.0.0.1:8080"_s), std::nullopt);
+    }
+
+    // In the shortest panel the form scrolls to whatever has the focus; the
+    // reminder rows are kept by Save.
+    void reminderSettings() {
+        Panel f;
+        QVERIFY(f.open());
+        f.controller->resize(ResizeGeometry::minWidth, ResizeGeometry::minHeight);
+        f.click(f.find<SymbolButton>(u"settings"_s));
+        SetupOverlayView* setup = f.find<SetupOverlayView>();
+        ReminderSettingsView* rows = setup->reminderRows();
+        f.click(rows->remindField());
+        QTest::keyClick(rows->remindField(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(rows->remindField(), u"30"_s);
+        f.click(rows->dayButtons()[4]); // Friday off, Sunday on
+        f.click(rows->dayButtons()[6]);
+        f.click(rows->fromField());
+        QTest::keyClicks(rows->fromField(), u"0745"_s);
+        QTest::keyClick(rows->fromField(), Qt::Key_Tab);
+        QTest::keyClicks(rows->toField(), u"1615"_s);
+        QTest::keyClick(rows->toField(), Qt::Key_Tab);
+        QTest::keyClicks(rows->longTimerField(), u"\b\b8"_s);
+        QTest::keyClick(rows->longTimerField(), Qt::Key_Tab);
+        QVERIFY(setup->saveButton()->hasFocus());
+        const QRect shown(setup->saveButton()->mapTo(setup, QPoint()), setup->saveButton()->size());
+        QVERIFY2(setup->rect().contains(shown), "Save is out of sight");
+        f.click(setup->saveButton());
+        const ReminderSettings kept = f.db().settings.reminders;
+        QCOMPARE(kept.remindAfterMinutes, 30);
+        QCOMPARE(kept.workingDays, 0b1001111);
+        QCOMPARE(kept.workingFrom, QTime(7, 45));
+        QCOMPARE(kept.workingTo, QTime(16, 15));
+        QCOMPARE(kept.longTimerHours, 8);
     }
 };
 
