@@ -376,4 +376,29 @@ away "Away in the terminal" 2
 [ "$(cli away discard)" = "Discarded." ] || fail "away discard did not answer"
 discarded "Away in the terminal" 2
 
+# --- reminders, shortened by their test switches (which also make every hour working time): with
+# nothing running, "You're not tracking time." with Start and Open; Start begins the latest entry
+# again; three seconds into it, the long-timer note with Stop and Keep; Stop ends it.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+start_app env ZEVRA_REMIND_AFTER_SECONDS=2 ZEVRA_LONG_TIMER_SECONDS=3 TZ=UTC
+# invoke KEY: a click on the button KEY of the newest notification of the mock server.
+invoke() {
+    /usr/bin/python3 -c 'import dbus, sys
+mock = dbus.SessionBus().get_object("org.freedesktop.Notifications", "/org/freedesktop/Notifications")
+mock.EmitSignal("org.freedesktop.Notifications", "ActionInvoked", "us",
+                [dbus.UInt32(int(sys.argv[1])), sys.argv[2]], dbus_interface="org.freedesktop.DBus.Mock")' \
+        "$(grep -c ' Notify "Zevra Tikit" 0 ' "$work/notify.log")" "$1"
+}
+notified() { grep ' Notify ' "$work/notify.log" | tail -n 1 | grep -qF "$1"; }
+wait_for 10 notified "\"You're not tracking time.\" [\"default\", \"Open\", \"start\", \"Start\", \"open\", \"Open\"]" ||
+    fail "no reminder: $(tail -n 3 "$work/notify.log")"
+invoke start
+wait_for 5 status_has '"class":"running".*Away in the terminal' || fail "Start did not begin the latest entry again"
+[ "$(entry_of '"Away in the terminal"' | grep -c '"started_at"')" -eq 2 ] || fail "Start did not add one entry to db.json"
+wait_for 8 notified '"Still working on Away in the terminal? It has run 0:00:03." ["default", "Open", "stop", "Stop", "keep", "Keep"]' ||
+    fail "no long-timer note: $(tail -n 3 "$work/notify.log")"
+invoke stop
+wait_for 5 status_has '"class":"idle"' || fail "Stop in the long-timer note did not end the entry"
+[ "$(grep -c '"ended_at"' <<<"$(entry_of '"Away in the terminal"')")" -eq 2 ] || fail "the entry did not end in db.json"
+
 echo "tray smoke test passed; screenshots in $shots"
