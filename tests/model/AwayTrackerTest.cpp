@@ -3,6 +3,7 @@
 #include "model/AppModel.h"
 #include "model/Time.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -81,6 +82,7 @@ private Q_SLOTS:
     void events() {
         QFETCH(QStringList, steps);
         QFETCH(QString, question);
+        QSignalSpy awayChanges(m_tracker.get(), &AwayTracker::awayChanged);
         for (const QString& step : steps) {
             const QString verb = step.section(u':', 0, 0);
             const QString value = step.section(u':', 1);
@@ -113,6 +115,13 @@ private Q_SLOTS:
         }
         QCOMPARE(m_tracker->question(), expected);
         QCOMPARE(db().awaySince, std::nullopt);
+        // Reminders follow these: away at the first event, back at the last.
+        if (!steps.contains(u"restart"_s)) {
+            QCOMPARE_GE(awayChanges.size(), 2);
+            QCOMPARE(awayChanges.size() % 2, 0);
+            for (qsizetype i = 0; i < awayChanges.size(); ++i)
+                QCOMPARE(awayChanges[i][0].toBool(), i % 2 == 0);
+        }
     }
 
     void answers_data() {
