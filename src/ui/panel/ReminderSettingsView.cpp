@@ -63,9 +63,11 @@ ReminderSettingsView::ReminderSettingsView(const ReminderSettings& settings, QWi
     days->setSpacing(3);
     const QString toggleStyle =
         u"QToolButton { border: 1px solid %1; border-radius: 5px; padding: 2px 4px; }"
-        "QToolButton:checked { background: %2; color: %3; border-color: %2; }"_s.arg(
+        "QToolButton:checked { background: %2; color: %3; border-color: %2; }"
+        // The keyboard's place, as the focus ring shows it elsewhere.
+        "QToolButton:focus { border: 2px solid %4; }"_s.arg(
             Style::separator().name(QColor::HexArgb), Theme::accent().name(),
-            Theme::onAccent().name());
+            Theme::onAccent().name(), Theme::accentDeep().name());
     const QLocale english(QLocale::English);
     for (int day = 1; day <= 7; ++day) {
         auto* toggle = new QToolButton(this);
