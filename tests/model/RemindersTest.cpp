@@ -10,19 +10,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "Mon-09:15": that time in the week of Monday 2026-01-05 (UTC); "Mon2" is a
-// week later.
+// "Mon-09:15" is that time in the week of Monday 2026-01-05 (UTC); "Mon2" is
+// a week later.
+const QStringList days{u"Mon"_s, u"Tue"_s, u"Wed"_s, u"Thu"_s,
+                       u"Fri"_s, u"Sat"_s, u"Sun"_s, u"Mon2"_s};
+
 QDateTime when(const QString& text) {
-    static const QStringList days{u"Mon"_s, u"Tue"_s, u"Wed"_s, u"Thu"_s,
-                                  u"Fri"_s, u"Sat"_s, u"Sun"_s, u"Mon2"_s};
     const QTime time = QTime::fromString(text.section(u'-', 1), u"HH:mm"_s);
     return QDateTime(QDate(2026, 1, 5).addDays(days.indexOf(text.section(u'-', 0, 0))), time,
                      Qt::UTC);
 }
 
 QString label(const QDateTime& instant) {
-    static const QStringList days{u"Mon"_s, u"Tue"_s, u"Wed"_s, u"Thu"_s,
-                                  u"Fri"_s, u"Sat"_s, u"Sun"_s, u"Mon2"_s};
     return days.value(int(QDate(2026, 1, 5).daysTo(instant.date()))) + u'-' +
            instant.time().toString(u"HH:mm"_s);
 }
