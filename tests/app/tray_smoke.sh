@@ -311,8 +311,9 @@ wait_for 5 keyed || fail "the keys did not start an entry with Acme: $(entry_of 
 xdotool key space
 keyed_ended() { [[ "$(entry_of '"Typed by keys"')" == *'"ended_at"'* ]]; }
 wait_for 5 keyed_ended || fail "Space on Stop did not end the entry"
-xdotool key Tab Tab Down; sleep 0.3; import -window root "$shots/smoke-keys-row.png"; xdotool key Return; sleep 0.5
-xdotool search --onlyvisible --name '^Details$' >/dev/null || fail "Return on a row opened no card"
+sleep 0.5 # the list takes the stopped entry first
+xdotool key Tab Tab Down; sleep 0.3; import -window root "$shots/smoke-keys-row.png"; xdotool key Return
+wait_for 5 sh -c "xdotool search --onlyvisible --name '^Details\$' | grep -q ." || fail "Return on a row opened no card"
 xdotool key ctrl+a; xdotool type --delay 20 "Renamed by keys"; xdotool key Return
 wait_for 5 grep -q '"Renamed by keys"' "$db" || fail "the card's description typed and saved by keys is not in db.json"
 sleep 0.5
