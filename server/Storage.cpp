@@ -163,7 +163,7 @@ bool Storage::open(const DatabaseUrl& url, QString* error) {
     if (!m_db.open()) {
         if (error)
             *error = m_db.lastError().text();
-        close();
+        disconnect();
         return false;
     }
     try {
@@ -173,13 +173,18 @@ bool Storage::open(const DatabaseUrl& url, QString* error) {
     } catch (const StorageError& e) {
         if (error)
             *error = e.message();
-        close();
+        disconnect();
         return false;
     }
     return true;
 }
 
 void Storage::close() {
+    disconnect();
+    m_url.reset();
+}
+
+void Storage::disconnect() {
     m_statements.clear();
     if (m_db.isValid()) {
         m_db.close();
@@ -189,21 +194,25 @@ void Storage::close() {
 }
 
 bool Storage::reconnect() {
-    if (!m_db.isValid())
+    // The address stays after a failed attempt, so that a database away for
+    // a while is found again once it is back.
+    if (!m_url)
         return false;
     if (answers())
         return false; // still connected: the failure was something else
-    const DatabaseUrl url = m_url;
+    const DatabaseUrl url = *m_url;
     return open(url, nullptr);
 }
 
 bool Storage::answers() {
+    if (!m_db.isValid())
+        return false;
     QSqlQuery probe(m_db);
     return probe.exec(u"SELECT 1"_s);
 }
 
 bool Storage::isReachable() {
-    return m_db.isValid() && (answers() || reconnect());
+    return answers() || reconnect();
 }
 
 void Storage::migrate() {

@@ -38,7 +38,8 @@ public:
     bool open(const DatabaseUrl& url, QString* error);
     void close();
     // After a failure: whether the connection was lost (a database server
-    // that restarted, a network that broke) and has been opened again.
+    // that restarted, a network that broke, an earlier attempt that failed)
+    // and has been opened again.
     bool reconnect();
     // Whether the database answers a query now, connecting again if it was lost.
     bool isReachable();
@@ -134,10 +135,12 @@ private:
     qint64 insert(const QString& sql, const QVariantList& values);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what) const;
     void migrate();
+    // Drops the connection but keeps the address for reconnect().
+    void disconnect();
     bool answers();
 
     std::unique_ptr<SqlEngine> m_engine;
-    DatabaseUrl m_url;
+    std::optional<DatabaseUrl> m_url; // while open, or after a failed attempt
     QString m_connection;
     QSqlDatabase m_db;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;

@@ -21,10 +21,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Runs one statement on the cluster's own database.
-void onCluster(const QString& sql) {
+void TestDatabase::onCluster(const QString& sql) {
     const QString name = u"zevra-test-admin"_s;
     {
         QString error;
@@ -40,8 +37,6 @@ void onCluster(const QString& sql) {
     }
     QSqlDatabase::removeDatabase(name);
 }
-
-} // namespace
 
 TestDatabase::TestDatabase() {
     if (qEnvironmentVariable("ZEVRA_TEST_ENGINE") != "postgresql"_L1)

@@ -25,6 +25,8 @@ public:
     ~TestDatabase();
 
     const std::optional<DatabaseUrl>& url() const { return m_url; }
+    // Runs one statement on the cluster's own database, as its owner.
+    static void onCluster(const QString& sql);
     // "--database URL" for zevra-server's command line, or nothing.
     QStringList arguments() const {
         return m_url ? QStringList{QStringLiteral("--database"), m_url->display(true)}

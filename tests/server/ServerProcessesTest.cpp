@@ -71,6 +71,11 @@ class ServerProcessesTest : public QObject {
         return QJsonDocument::fromJson(reply->readAll()).object();
     }
 
+    static int status(QNetworkReply* reply) {
+        reply->deleteLater();
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    }
+
     // A TLS connection to the server on `port`: the certificate it showed, and what came
     // back for `request` (nothing sent when empty) within a second.
     static std::pair<QByteArray, QByteArray> tls(quint16 port, const QByteArray& request,
@@ -143,8 +148,8 @@ private Q_SLOTS:
     // another device syncs through the second: that device's next sync still brings the
     // entry. Its picture, and one an older version left in the second's folder, are
     // served by both, as is a release published beside the first. SIGTERM: no new
-    // connection is taken, an idle one is closed, a request under way is still answered,
-    // then exit 0.
+    // connection is taken, an idle one is closed, requests under way are still answered
+    // (/health with 503), then exit 0.
     void twoProcessesWithTheirOwnFolders() {
         TestEnv env;
         TestDatabase db;
@@ -199,10 +204,20 @@ private Q_SLOTS:
                  QCryptographicHash::hash(zip, QCryptographicHash::Sha256).toHex());
         QCOMPARE(fetch(ports[1], offered["url"_L1].toString())->readAll(), zip);
 
-        QTcpSocket idle, busy, late;
-        for (QTcpSocket* s : {&idle, &busy})
+        // The database out of reach: 503, and 200 again once it is back.
+        for (const bool back : {false, true}) {
+            TestDatabase::onCluster(u"ALTER DATABASE %1 ALLOW_CONNECTIONS %2"_s.arg(
+                db.url()->name, back ? "true"_L1 : "false"_L1));
+            TestDatabase::onCluster(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                                    " WHERE datname = '%1'"_s.arg(db.url()->name));
+            QTRY_COMPARE(status(fetch(ports[1], u"health"_s)), back ? 200 : 503);
+        }
+
+        QTcpSocket idle, busy, late, asking;
+        for (QTcpSocket* s : {&idle, &busy, &asking})
             s->connectToHost(QHostAddress::LocalHost, ports[1]);
         idle.write("GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
+        asking.write("GET /health HTTP/1.1\r\nHost: x\r\n");
         QByteArray got;
         QTRY_VERIFY((got += idle.readAll()).contains("{") && got.startsWith("HTTP/1.1 200"));
         const QByteArray body = QJsonDocument(SyncBody::request({})).toJson();
@@ -215,9 +230,11 @@ private Q_SLOTS:
         late.connectToHost(QHostAddress::LocalHost, ports[1]);
         QVERIFY(!late.waitForConnected(2000));
         busy.write(body.mid(5));
+        asking.write("\r\n");
         got.clear();
         QTRY_VERIFY((got += busy.readAll()).contains("server_time") &&
                     got.startsWith("HTTP/1.1 200"));
+        QTRY_VERIFY(asking.peek(20).startsWith("HTTP/1.1 503"));
         QVERIFY(servers[1].waitForFinished(10000));
         QCOMPARE(servers[1].exitCode(), 0);
     }
