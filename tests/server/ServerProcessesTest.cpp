@@ -9,6 +9,8 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QSslSocket>
+#include <QStandardPaths>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -28,9 +30,9 @@ class ServerProcessesTest : public QObject {
         p.start(qEnvironmentVariable("ZEVRA_BUILD_DIR") + u"/server/zevra-server"_s, arguments);
     }
 
-    // Starts a server on a free port; gives the port.
-    static quint16 serve(QProcess& p, const QStringList& arguments) {
-        start(p, arguments + QStringList{u"--listen"_s, u"127.0.0.1:0"_s});
+    // Starts a server on `port` (a free one when 0); gives the port.
+    static quint16 serve(QProcess& p, const QStringList& arguments, quint16 port = 0) {
+        start(p, arguments + QStringList{u"--listen"_s, u"127.0.0.1:%1"_s.arg(port)});
         if (!QTest::qWaitFor([&p] { return p.canReadLine(); }, 30000))
             return 0;
         // "zevra-server listening on http://127.0.0.1:PORT, data in ..."
@@ -38,10 +40,10 @@ class ServerProcessesTest : public QObject {
         return quint16(line.section(u':', 2).section(u',', 0, 0).toUInt());
     }
 
-    // Creates an administrator Ada; gives her key.
-    static QString createAdmin(const QStringList& arguments) {
+    // Creates an administrator; gives the key.
+    static QString createAdmin(const QStringList& arguments, const QString& name = u"Ada"_s) {
         QProcess p;
-        start(p, arguments + QStringList{u"create-admin"_s, u"Ada"_s});
+        start(p, arguments + QStringList{u"create-admin"_s, name});
         p.waitForFinished(30000);
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
@@ -319,6 +321,90 @@ private Q_SLOTS:
             for (qint64 id : ids)
                 QVERIFY(id == kept.id || id > gone.id);
             QCOMPARE(all["clients"_L1].toArray().size(), 2);
+        }
+    }
+
+    // Behind HAProxy, configured as the README shows: six devices of three people sync
+    // round after round while one server is stopped with SIGTERM and started again on its
+    // port. No request fails, as the proxy sends again what a leaving server does not
+    // take, and every entry is stored once.
+    void behindHaproxy() {
+        QString haproxy = QStandardPaths::findExecutable(u"haproxy"_s);
+        if (haproxy.isEmpty())
+            haproxy = QStandardPaths::findExecutable(u"haproxy"_s, {u"/usr/sbin"_s});
+        QVERIFY2(!haproxy.isEmpty(), "no haproxy (scripts/install-deps.sh installs it)");
+        TestEnv env;
+        TestDatabase db;
+        const QString keys[] = {createAdmin(db.arguments(), u"Ada"_s),
+                                createAdmin(db.arguments(), u"Bob"_s),
+                                createAdmin(db.arguments(), u"Cy"_s)};
+        const auto folder = [&](int i) {
+            return db.arguments() + QStringList{u"--data"_s, env.path(u"s%1"_s.arg(i))};
+        };
+        QProcess servers[2], proxy;
+        const quint16 ports[] = {serve(servers[0], folder(0)), serve(servers[1], folder(1))};
+        QVERIFY(ports[0] != 0 && ports[1] != 0);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 front = probe.serverPort();
+        probe.close();
+        QFile config(env.path() + u"/haproxy.cfg"_s);
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(
+            u"defaults\n  mode http\n  timeout connect 2s\n  timeout client 60s\n"
+            "  timeout server 60s\n  timeout check 5s\n  option http-buffer-request\n  retries 3\n"
+            "  option redispatch 1\n  retry-on all-retryable-errors\n"
+            "frontend zevra\n  bind 127.0.0.1:%1\n  default_backend servers\n"
+            "backend servers\n  balance roundrobin\n  option httpchk GET /health\n"
+            "  http-check expect status 200\n"
+            "  default-server check inter 200ms fall 1 rise 1\n"
+            "  server a 127.0.0.1:%2\n  server b 127.0.0.1:%3\n"_s.arg(front)
+                .arg(ports[0])
+                .arg(ports[1])
+                .toUtf8());
+        config.close();
+        proxy.start(haproxy, {u"-f"_s, config.fileName(), u"-db"_s});
+        QTcpSocket ready;
+        QTRY_VERIFY2((ready.abort(), ready.connectToHost(QHostAddress::LocalHost, front),
+                      ready.waitForConnected(100)),
+                     proxy.readAllStandardError().constData());
+        QTRY_COMPARE(status(fetch(front, u"health"_s)), 200); // checked by the proxy
+
+        QHash<QString, QSet<QString>> sent; // refs, also the descriptions, by key
+        for (int round = 0; round < 12; ++round) {
+            QList<QNetworkReply*> replies;
+            for (int device = 0; device < 6; ++device) {
+                QJsonArray pending;
+                for (int i = 0; i < 5; ++i) {
+                    const QString ref = u"r%1-d%2-%3"_s.arg(round).arg(device).arg(i);
+                    sent[keys[device % 3]].insert(ref);
+                    pending.append(SyncBody::entry(ref, ref, u"2026-01-05T09:00:00Z"_s));
+                }
+                replies.append(post(front, keys[device % 3], SyncBody::request(pending)));
+            }
+            if (round == 4)
+                ::kill(pid_t(servers[1].processId()), SIGTERM);
+            for (QNetworkReply* reply : replies) {
+                QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 60000);
+                const QByteArray body = reply->readAll();
+                QVERIFY2(status(reply) == 200, body.constData());
+                QCOMPARE(QJsonDocument::fromJson(body)["results"_L1].toArray().size(), 5);
+            }
+            if (round == 6) { // back on its port once it has finished
+                QTRY_COMPARE_WITH_TIMEOUT(servers[1].state(), QProcess::NotRunning, 30000);
+                QCOMPARE(servers[1].exitStatus(), QProcess::NormalExit);
+                QCOMPARE(servers[1].exitCode(), 0);
+                QCOMPARE(serve(servers[1], folder(1), ports[1]), ports[1]);
+                QTest::qWait(500);
+            }
+        }
+        for (const QString& key : keys) {
+            QStringList refs;
+            for (const QJsonValue& e :
+                 answer(post(front, key, SyncBody::request({})))["entries"_L1].toArray())
+                refs.append(e["description"_L1].toString());
+            QCOMPARE(refs.size(), sent[key].size());
+            QCOMPARE(QSet<QString>(refs.begin(), refs.end()), sent[key]);
         }
     }
 };
