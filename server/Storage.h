@@ -92,6 +92,11 @@ public:
     std::optional<ServerEntry> entryByRef(qint64 userId, const QString& ref);
     // Inserts and returns the new id; `screenshots` are not written here.
     qint64 insertEntry(const ServerEntry& entry);
+    // The same for many entries of distinct refs, in few statements; the ids
+    // in the order of `entries`.
+    QList<qint64> insertEntries(const QList<ServerEntry>& entries);
+    // Which of `refs` name an entry of the person or one deleted.
+    QSet<QString> knownRefs(qint64 userId, const QStringList& refs);
     void updateEntry(const ServerEntry& entry);
     // Removes the entry with its pictures' rows and keeps a deletion record.
     void deleteEntry(const ServerEntry& entry, qint64 now);

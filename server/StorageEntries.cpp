@@ -4,9 +4,12 @@
 #include "ServerTime.h"
 #include "SqlCursor.h"
 #include "SqlRows.h"
+#include "StorageError.h"
 
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -83,6 +86,75 @@ qint64 Storage::insertEntry(const ServerEntry& e) {
                   "ended_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
                   {e.userId, e.ref, orNull(e.clientId), e.description, e.startedAt,
                    orNull(e.endedAt), e.updatedAt});
+}
+
+QList<qint64> Storage::insertEntries(const QList<ServerEntry>& entries) {
+    // Statements of at most this many rows, each kept for reuse: a round trip
+    // to the database per entry made large syncs slow on PostgreSQL.
+    constexpr qsizetype rowsPerStatement = 50;
+    QList<qint64> ids;
+    ids.reserve(entries.size());
+    for (qsizetype from = 0; from < entries.size(); from += rowsPerStatement) {
+        const QList<ServerEntry> part = entries.mid(from, rowsPerStatement);
+        QVariantList values;
+        QHash<QString, qsizetype> byRef;
+        for (const ServerEntry& e : part) {
+            byRef.insert(e.ref, ids.size() + byRef.size());
+            values +=
+                {e.userId,          e.ref,      orNull(e.clientId), e.description, e.startedAt,
+                 orNull(e.endedAt), e.updatedAt};
+        }
+        if (byRef.size() != part.size())
+            throw StorageError(u"Two new entries with one ref"_s);
+        const QString row = u"(?, ?, ?, ?, ?, ?, ?)"_s;
+        QSqlQuery& q =
+            run(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
+                "ended_at, updated_at) VALUES "_s +
+                    QStringList(part.size(), row).join(u", "_s) + u" RETURNING id, ref"_s,
+                values);
+        ids.resize(ids.size() + part.size());
+        // The rows come back in no promised order: each is placed by its ref.
+        qsizetype returned = 0;
+        while (q.next()) {
+            const auto at = byRef.constFind(q.value(1).toString());
+            if (at == byRef.constEnd())
+                break;
+            ids[*at] = q.value(0).toLongLong();
+            ++returned;
+        }
+        q.finish();
+        if (returned != part.size())
+            throw StorageError(u"Database failure (insert entries): ids missing"_s);
+    }
+    return ids;
+}
+
+QSet<QString> Storage::knownRefs(qint64 userId, const QStringList& refs) {
+    // Lists padded to a few lengths, so that few statements are kept.
+    constexpr qsizetype lengths[] = {10, 50, 200};
+    QSet<QString> known;
+    for (qsizetype from = 0; from < refs.size(); from += lengths[2]) {
+        QStringList part = refs.mid(from, lengths[2]);
+        const qsizetype length = *std::find_if(std::begin(lengths), std::end(lengths),
+                                               [&](qsizetype n) { return n >= part.size(); });
+        while (part.size() < length)
+            part.append(part.first());
+        QVariantList values{userId};
+        for (const QString& ref : part)
+            values.append(ref);
+        values.append(userId);
+        for (const QString& ref : part)
+            values.append(ref);
+        const QString in = u" AND ref IN ("_s + placeholders(length) + u')';
+        QSqlQuery& q =
+            run(u"SELECT ref FROM entries WHERE user_id = ?"_s + in +
+                    u" UNION ALL SELECT ref FROM deleted_entries WHERE user_id = ?"_s + in,
+                values);
+        while (q.next())
+            known.insert(q.value(0).toString());
+        q.finish();
+    }
+    return known;
 }
 
 void Storage::updateEntry(const ServerEntry& e) {

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -64,16 +65,23 @@ HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
     run.user = user;
     run.now = ServerTime::now();
 
-    QJsonArray results;
+    const QJsonArray list = pending.toArray();
+    QStringList refs;
+    for (const QJsonValue& value : list) {
+        if (const QString ref = value["ref"_L1].toString(); !ref.isEmpty())
+            refs.append(ref);
+    }
     m_storage.begin();
     try {
+        run.knownRefs = m_storage.knownRefs(user.id, refs);
         applyNewClients(newClients.toArray(), run);
-        for (const QJsonValue& value : pending.toArray())
-            results.append(applyPending(value, run));
+        for (const QJsonValue& value : list)
+            run.results.append(applyPending(value, run));
+        writeNewEntries(run);
         // Lets tests keep a sync's transaction open while other processes
         // answer; never set in service.
         static const int holdMs = qEnvironmentVariableIntValue("ZEVRA_TEST_HOLD_SYNC_MS");
-        if (holdMs > 0 && !results.isEmpty())
+        if (holdMs > 0 && !run.results.isEmpty())
             QThread::msleep(holdMs);
         m_storage.commit();
     } catch (...) {
@@ -82,7 +90,7 @@ HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
         throw;
     }
     m_pictures.remove(run.droppedFiles);
-    return HttpAnswer::json(reply(run, since, results));
+    return HttpAnswer::json(reply(run, since));
 }
 
 void SyncAction::applyNewClients(const QJsonArray& list, Run& run) {
@@ -126,8 +134,23 @@ QJsonObject SyncAction::applyPending(const QJsonValue& value, Run& run) {
     return applyEntry(o, ref, serverId, run);
 }
 
+void SyncAction::writeNewEntries(Run& run) {
+    if (run.newEntries.isEmpty())
+        return;
+    const QList<qint64> ids = m_storage.insertEntries(run.newEntries);
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        QJsonObject result = run.results.at(run.newResults.at(i)).toObject();
+        result.insert("server_id"_L1, ids.at(i));
+        run.results.replace(run.newResults.at(i), result);
+    }
+    run.newEntries.clear();
+    run.newResults.clear();
+}
+
 QJsonObject SyncAction::applyDeletion(const QString& ref, std::optional<qint64> serverId,
                                       Run& run) {
+    writeNewEntries(run);
+    run.knownRefs.insert(ref);
     std::optional<ServerEntry> target =
         serverId ? m_storage.entry(*serverId) : m_storage.entryByRef(run.user.id, ref);
     if (target && target->userId != run.user.id)
@@ -162,6 +185,33 @@ QJsonObject SyncAction::applyEntry(const QJsonObject& o, const QString& ref,
         if (!endedAt)
             return refused(ref, u"Invalid ended_at"_s);
     }
+
+    // An entry sent for the first time, without pictures to store: its row
+    // is written later with the others of its kind.
+    const QJsonValue shots = o.value("screenshots"_L1);
+    const QJsonArray shotList = shots.toArray();
+    if (!serverId && !run.knownRefs.contains(ref) &&
+        std::none_of(shotList.begin(), shotList.end(),
+                     [](const QJsonValue& s) { return s.toObject().contains("base64"_L1); })) {
+        run.knownRefs.insert(ref);
+        ServerEntry entry{0,
+                          run.user.id,
+                          ref,
+                          resolveClient(o, run),
+                          description.toString().trimmed(),
+                          *startedAt,
+                          endedAt,
+                          run.now,
+                          {}};
+        run.newEntries.append(entry);
+        run.newResults.append(run.results.size());
+        QJsonObject result;
+        result.insert("ref"_L1, ref);
+        result.insert("screenshots"_L1, QJsonArray());
+        return result;
+    }
+    writeNewEntries(run);
+    run.knownRefs.insert(ref);
 
     std::optional<ServerEntry> target;
     if (serverId) {
@@ -202,7 +252,6 @@ QJsonObject SyncAction::applyEntry(const QJsonObject& o, const QString& ref,
 
     QStringList problems;
     QJsonArray refusedAt;
-    const QJsonValue shots = o.value("screenshots"_L1);
     if (shots.isArray()) {
         const QStringList list =
             applyScreenshots(entry.screenshots, shots.toArray(), run, problems, refusedAt);
@@ -299,8 +348,7 @@ QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJso
     return kept;
 }
 
-QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since,
-                              const QJsonArray& results) {
+QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since) {
     // The device asks next for changes from server_time on. Another process's
     // transaction still open stamps its rows with the instant it began, and they
     // are not visible yet, so server_time must not lie after that instant (a
@@ -323,7 +371,7 @@ QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since,
 
     QJsonObject o;
     o.insert("ok"_L1, true);
-    o.insert("results"_L1, results);
+    o.insert("results"_L1, run.results);
     o.insert("clients"_L1, clients);
     o.insert("entries"_L1, entries);
     o.insert("deleted_entries"_L1, deleted);

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QList>
+#include <QSet>
 #include <QStringList>
 
 #include <optional>
@@ -40,10 +42,22 @@ private:
         // of pictures it dropped (removed once it is committed).
         QStringList newFiles;
         QStringList droppedFiles;
+        // Refs of the caller's entries and deletion records among the sent
+        // ones, read once before the first change, and the refs this request
+        // has handled since: an entry whose ref is in neither is new.
+        QSet<QString> knownRefs;
+        // New entries not written yet (the rows go in few statements), with
+        // the places of their results, which get the ids once written.
+        QList<ServerEntry> newEntries;
+        QList<qsizetype> newResults;
+        QJsonArray results;
     };
 
     void applyNewClients(const QJsonArray& list, Run& run);
     QJsonObject applyPending(const QJsonValue& value, Run& run);
+    // Writes the new entries held back so far, so that the database shows
+    // every change of the request made until now.
+    void writeNewEntries(Run& run);
     QJsonObject applyDeletion(const QString& ref, std::optional<qint64> serverId, Run& run);
     QJsonObject applyEntry(const QJsonObject& object, const QString& ref,
                            std::optional<qint64> serverId, Run& run);
@@ -53,7 +67,7 @@ private:
     // Refused uploads are named by their place in the list in `refusedAt`.
     QStringList applyScreenshots(const QStringList& existing, const QJsonArray& list, Run& run,
                                  QStringList& problems, QJsonArray& refusedAt);
-    QJsonObject reply(const Run& run, std::optional<qint64> since, const QJsonArray& results);
+    QJsonObject reply(const Run& run, std::optional<qint64> since);
 
     Storage& m_storage;
     PictureStore& m_pictures;

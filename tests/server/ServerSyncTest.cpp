@@ -84,6 +84,14 @@ private Q_SLOTS:
         QVERIFY(bob["results"_L1][1]["error"_L1].isString());
         QCOMPARE(ids(bob, "entries"), QList<qint64>{first});
         QCOMPARE(h().storage().entry(adas)->description, u"Work u1"_s);
+        // One request naming a new entry twice, and deleting another one it brings.
+        const QJsonObject mixed =
+            sync(f->bob, {entry(u"n1"_s), entry(u"n1"_s, "description", u"Again"_s), entry(u"n2"_s),
+                          SyncBody::deletion(u"n2"_s), entry(u"n3"_s)});
+        QCOMPARE(id(mixed, 1), id(mixed, 0));
+        QCOMPARE(id(mixed, 3), id(mixed, 2));
+        QCOMPARE(ids(mixed, "entries"), (QList<qint64>{first, id(mixed, 0), id(mixed, 4)}));
+        QCOMPARE(mixed["entries"_L1][1]["description"_L1].toString(), u"Again"_s);
     }
 
     void deletionsAndTheCursor() {
