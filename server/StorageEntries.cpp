@@ -202,32 +202,21 @@ void Storage::setScreenshots(qint64 entryId, const QStringList& paths) {
 }
 
 QList<ServerEntry> Storage::entriesChangedSince(qint64 userId, std::optional<qint64> since) {
-    const qint64 from = since.value_or(std::numeric_limits<qint64>::min());
-    QSqlQuery& q = run(u"SELECT "_s + entryColumns +
-                           u" FROM entries WHERE user_id = ? AND updated_at >= ?"
-                           " ORDER BY updated_at, id"_s,
-                       {userId, from});
+    // One row per picture (or one without), so that one statement brings all.
+    QSqlQuery& q = run(u"SELECT e.id, e.user_id, e.ref, e.client_id, e.description, e.started_at,"
+                       " e.ended_at, e.updated_at, s.path FROM entries e"
+                       " LEFT JOIN screenshots s ON s.entry_id = e.id"
+                       " WHERE e.user_id = ? AND e.updated_at >= ?"
+                       " ORDER BY e.updated_at, e.id, s.position"_s,
+                       {userId, since.value_or(std::numeric_limits<qint64>::min())});
     QList<ServerEntry> out;
-    QHash<qint64, qsizetype> index;
     while (q.next()) {
-        index.insert(q.value(0).toLongLong(), out.size());
-        out.append(readEntry(q));
+        if (out.isEmpty() || out.last().id != q.value(0).toLongLong())
+            out.append(readEntry(q));
+        if (!q.value(8).isNull())
+            out.last().screenshots.append(q.value(8).toString());
     }
     q.finish();
-    if (out.isEmpty())
-        return out;
-
-    QSqlQuery& shots = run(u"SELECT s.entry_id, s.path FROM screenshots s"
-                           " JOIN entries e ON e.id = s.entry_id"
-                           " WHERE e.user_id = ? AND e.updated_at >= ?"
-                           " ORDER BY s.entry_id, s.position"_s,
-                           {userId, from});
-    while (shots.next()) {
-        const auto it = index.constFind(shots.value(0).toLongLong());
-        if (it != index.constEnd())
-            out[*it].screenshots.append(shots.value(1).toString());
-    }
-    shots.finish();
     return out;
 }
 
