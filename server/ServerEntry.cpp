@@ -1,24 +1,27 @@
 #include "ServerEntry.h"
 
-#include "ServerTime.h"
+#include "JsonWriter.h"
 
-#include <QJsonArray>
-
-using namespace Qt::StringLiterals;
-
-QJsonObject ServerEntry::toJson() const {
-    QJsonObject o;
-    o.insert("id"_L1, id);
-    o.insert("user_id"_L1, userId);
+void ServerEntry::write(JsonWriter& out) const {
+    out.beginObject();
+    out.field("id", id);
+    out.field("user_id", userId);
     if (clientId)
-        o.insert("client_id"_L1, *clientId);
-    o.insert("description"_L1, description);
-    o.insert("started_at"_L1, ServerTime::iso(startedAt));
+        out.field("client_id", *clientId);
+    out.field("description", description);
+    out.key("started_at");
+    out.timestamp(startedAt);
     if (endedAt) {
-        o.insert("ended_at"_L1, ServerTime::iso(*endedAt));
-        o.insert("duration"_L1, qMax<qint64>(0, *endedAt - startedAt));
+        out.key("ended_at");
+        out.timestamp(*endedAt);
+        out.field("duration", qMax<qint64>(0, *endedAt - startedAt));
     }
-    o.insert("screenshots"_L1, QJsonArray::fromStringList(screenshots));
-    o.insert("updated_at"_L1, ServerTime::iso(updatedAt));
-    return o;
+    out.key("screenshots");
+    out.beginArray();
+    for (const QString& path : screenshots)
+        out.value(path);
+    out.endArray();
+    out.key("updated_at");
+    out.timestamp(updatedAt);
+    out.endObject();
 }

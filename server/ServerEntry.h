@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+
+class JsonWriter;
 
 // A time entry as the server stores it. Instants are seconds since the epoch.
 struct ServerEntry {
@@ -21,5 +22,5 @@ struct ServerEntry {
     QStringList screenshots;
 
     // The entry as the sync reply lists it.
-    QJsonObject toJson() const;
+    void write(JsonWriter& out) const;
 };

@@ -1,11 +1,13 @@
 #include "SyncAction.h"
 
+#include "JsonWriter.h"
 #include "PictureStore.h"
 #include "ServerTime.h"
 #include "Storage.h"
 #include "StorageError.h"
 #include "model/Colors.h"
 
+#include <QJsonDocument>
 #include <QSet>
 #include <QThread>
 
@@ -90,7 +92,9 @@ HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
         throw;
     }
     m_pictures.remove(run.droppedFiles);
-    return HttpAnswer::json(reply(run, since));
+    HttpAnswer answer;
+    answer.body = reply(run, since);
+    return answer;
 }
 
 void SyncAction::applyNewClients(const QJsonArray& list, Run& run) {
@@ -348,7 +352,7 @@ QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJso
     return kept;
 }
 
-QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since) {
+QByteArray SyncAction::reply(const Run& run, std::optional<qint64> since) {
     // The device asks next for changes from server_time on. Another process's
     // transaction still open stamps its rows with the instant it began, and they
     // are not visible yet, so server_time must not lie after that instant (a
@@ -356,28 +360,59 @@ QJsonObject SyncAction::reply(const Run& run, std::optional<qint64> since) {
     qint64 serverTime = run.now;
     if (const std::optional<double> age = m_storage.oldestOtherTransactionAge())
         serverTime = std::min(serverTime, qint64(std::floor(double(ServerTime::now()) - *age)) - 1);
-    QJsonArray clients;
-    for (const ServerClient& c : m_storage.clients())
-        clients.append(c.toJson());
-    QJsonArray entries;
-    for (const ServerEntry& e : m_storage.entriesChangedSince(run.user.id, since))
-        entries.append(e.toJson());
-    QJsonArray deleted;
-    for (qint64 id : m_storage.deletedSince(run.user.id, since))
-        deleted.append(id);
-    QJsonArray tasks;
-    for (const TaskSuggestion& t : m_storage.tasks(run.user.id, taskLimit))
-        tasks.append(t.toJson());
 
-    QJsonObject o;
-    o.insert("ok"_L1, true);
-    o.insert("results"_L1, run.results);
-    o.insert("clients"_L1, clients);
-    o.insert("entries"_L1, entries);
-    o.insert("deleted_entries"_L1, deleted);
-    o.insert("tasks"_L1, tasks);
-    o.insert("user"_L1, run.user.toSyncJson());
-    o.insert("server_time"_L1, ServerTime::iso(serverTime));
-    o.insert("max_body"_L1, m_maxBody);
-    return o;
+    // Written as text straight away: a tree of JSON objects first took as long
+    // as the rest of a sync.
+    JsonWriter out(64 * 1024);
+    out.beginObject();
+    out.key("ok");
+    out.rawValue("true");
+    out.key("results");
+    out.rawValue(QJsonDocument(run.results).toJson(QJsonDocument::Compact));
+    out.key("clients");
+    out.beginArray();
+    for (const ServerClient& c : m_storage.clients()) {
+        out.beginObject();
+        out.field("id", c.id);
+        out.field("name", c.name);
+        out.field("color", c.color);
+        out.key("archived");
+        out.rawValue(c.archived ? "true" : "false");
+        out.endObject();
+    }
+    out.endArray();
+    out.key("entries");
+    out.beginArray();
+    for (const ServerEntry& e : m_storage.entriesChangedSince(run.user.id, since))
+        e.write(out);
+    out.endArray();
+    out.key("deleted_entries");
+    out.beginArray();
+    for (qint64 id : m_storage.deletedSince(run.user.id, since))
+        out.value(id);
+    out.endArray();
+    out.key("tasks");
+    out.beginArray();
+    for (const TaskSuggestion& t : m_storage.tasks(run.user.id, taskLimit)) {
+        out.beginObject();
+        out.field("description", t.description);
+        out.field("uses", t.uses);
+        if (t.lastUsed)
+            out.field("last_used", *t.lastUsed);
+        if (t.clientId)
+            out.field("client_id", *t.clientId);
+        if (t.clientName)
+            out.field("client_name", *t.clientName);
+        if (t.clientColor)
+            out.field("client_color", *t.clientColor);
+        out.endObject();
+    }
+    out.endArray();
+    out.key("user");
+    out.rawValue(QJsonDocument(run.user.toSyncJson()).toJson(QJsonDocument::Compact));
+    out.key("server_time");
+    out.timestamp(serverTime);
+    out.field("max_body", m_maxBody);
+    out.endObject();
+    return out.take();
 }

@@ -67,7 +67,8 @@ private:
     // Refused uploads are named by their place in the list in `refusedAt`.
     QStringList applyScreenshots(const QStringList& existing, const QJsonArray& list, Run& run,
                                  QStringList& problems, QJsonArray& refusedAt);
-    QJsonObject reply(const Run& run, std::optional<qint64> since);
+    // The reply's JSON text.
+    QByteArray reply(const Run& run, std::optional<qint64> since);
 
     Storage& m_storage;
     PictureStore& m_pictures;
