@@ -6,6 +6,7 @@
 #include "SignalWatcher.h"
 #include "Storage.h"
 #include "StorageError.h"
+#include "StoredFiles.h"
 #include "TrackingServer.h"
 #include "model/DiskSync.h"
 
@@ -135,6 +136,11 @@ int ServerRunner::migrateTo(const ServerCommand& command) {
         return failed(error);
     if (command.target.display() == data.database().display())
         return failed(u"the records are already in %1"_s.arg(command.target.display()));
+    // A server on SQLite serves files from its folders only.
+    if (command.target.engine == DatabaseUrl::Engine::SQLite &&
+        !StoredFiles(data.storage()).paths().isEmpty())
+        return failed(u"%1 holds pictures or release archives, which a server on SQLite cannot "
+                      "serve; give a PostgreSQL database"_s.arg(data.database().display()));
     Storage target;
     if (!target.open(command.target, &error))
         return failed(u"cannot open the database %1: %2"_s.arg(command.target.display(), error));

@@ -126,6 +126,7 @@ const QList<std::pair<QString, QStringList>>& tables() {
         {u"screenshots"_s, {u"id"_s, u"entry_id"_s, u"position"_s, u"path"_s}},
         {u"deleted_entries"_s, {u"entry_id"_s, u"user_id"_s, u"ref"_s, u"deleted_at"_s}},
         {u"releases"_s, {u"id"_s, u"version"_s, u"file_name"_s, u"notes"_s, u"pub_date"_s}},
+        {u"file_chunks"_s, {u"path"_s, u"position"_s, u"data"_s}},
     };
     return list;
 }
@@ -266,7 +267,7 @@ bool Storage::isEmpty() {
 QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
     // Rows go over in statements of many rows each: one statement per row
     // would make a database across the network slow to fill.
-    constexpr int rowsPerStatement = 200;
+    constexpr qsizetype rowsPerStatement = 200;
     QList<std::pair<QString, qint64>> counts;
     begin(); // one consistent picture of the source
     target.begin();
@@ -275,6 +276,9 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
         for (const auto& [table, tableColumns] : tables()) {
             // A plain reference: clang before 16 cannot capture a structured binding.
             const auto& columns = tableColumns;
+            // Files go a piece (up to a megabyte) at a time.
+            const bool files = table == "file_chunks"_L1;
+            const qsizetype perStatement = files ? 1 : rowsPerStatement;
             const QString row = u'(' + QStringList(columns.size(), u"?"_s).join(u", "_s) + u')';
             const QString insertHead =
                 u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) + u") VALUES "_s;
@@ -288,7 +292,7 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
                 if (rows == 0)
                     return;
                 const QString sql = insertHead + QStringList(rows, row).join(u", "_s);
-                if (rows == rowsPerStatement)
+                if (rows == perStatement)
                     target.run(sql, values);
                 else
                     target.runOnce(sql, values);
@@ -299,11 +303,13 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
                 for (qsizetype i = 0; i < columns.size(); ++i)
                     values.append(q.value(int(i)));
                 highest = std::max(highest, q.value(0).toLongLong());
-                if (++count % rowsPerStatement == 0)
+                if (++count % perStatement == 0)
                     flush();
             }
             flush();
             counts.append({table, count});
+            if (files)
+                continue;
             if (table == "deleted_entries"_L1) {
                 lastEntryId = std::max(lastEntryId, highest);
                 continue; // keyed by entry ids, no counter of its own

@@ -49,8 +49,9 @@ public:
     // Whether nothing has been recorded yet (no people, clients, entries,
     // deletions or releases).
     bool isEmpty();
-    // Copies every record into `target`, ids included, in one transaction
-    // there; the target's next ids follow the highest ones handed out here.
+    // Copies every record, and the files kept in the database, into `target`,
+    // ids included, in one transaction there; the target's next ids follow
+    // the highest ones handed out here.
     // Gives the number of rows copied by table.
     QList<std::pair<QString, qint64>> copyTo(Storage& target);
     // Writes a consistent copy of the whole database into `path`, a file that

@@ -322,6 +322,20 @@ private Q_SLOTS:
                 QVERIFY(id == kept.id || id > gone.id);
             QCOMPARE(all["clients"_L1].toArray().size(), 2);
         }
+
+        // On from PostgreSQL, the files kept there go along, and never into SQLite.
+        TestDatabase next;
+        const QStringList from = QStringList{u"--data"_s, env.path(u"new"_s)} + db.arguments();
+        QProcess migrate, refused, third;
+        start(refused, from + QStringList{u"migrate-to"_s, u"sqlite:"_s + env.path(u"x.db"_s)});
+        start(migrate, from + QStringList{u"migrate-to"_s, next.url()->display(true)});
+        QVERIFY(refused.waitForFinished(60000) && migrate.waitForFinished(60000));
+        QCOMPARE(refused.exitCode(), 1);
+        QCOMPARE(migrate.exitCode(), 0);
+        const quint16 port =
+            serve(third, QStringList{u"--data"_s, env.path(u"third"_s)} + next.arguments());
+        QCOMPARE(fetch(port, u"uploads/"_s + shot)->readAll(), SyncBody::png(Qt::red));
+        QCOMPARE(fetch(port, u"releases/1.0/zevra-tikit-1.0.zip"_s)->readAll(), "PK\x03\x04z"_ba);
     }
 
     // Behind HAProxy, configured as the README shows: six devices of three people sync
