@@ -67,17 +67,27 @@ HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
     run.user = user;
     run.now = ServerTime::now();
 
-    const QJsonArray list = pending.toArray();
+    // A device asking for news only changes nothing: no transaction then.
+    const QJsonArray list = pending.toArray(), clients = newClients.toArray();
+    if (!list.isEmpty() || !clients.isEmpty())
+        apply(clients, list, run);
+    m_pictures.remove(run.droppedFiles);
+    HttpAnswer answer;
+    answer.body = reply(run, since);
+    return answer;
+}
+
+void SyncAction::apply(const QJsonArray& newClients, const QJsonArray& pending, Run& run) {
     QStringList refs;
-    for (const QJsonValue& value : list) {
+    for (const QJsonValue& value : pending) {
         if (const QString ref = value["ref"_L1].toString(); !ref.isEmpty())
             refs.append(ref);
     }
     m_storage.begin();
     try {
-        run.knownRefs = m_storage.knownRefs(user.id, refs);
-        applyNewClients(newClients.toArray(), run);
-        for (const QJsonValue& value : list)
+        run.knownRefs = m_storage.knownRefs(run.user.id, refs);
+        applyNewClients(newClients, run);
+        for (const QJsonValue& value : pending)
             run.results.append(applyPending(value, run));
         writeNewEntries(run);
         // Lets tests keep a sync's transaction open while other processes
@@ -91,10 +101,6 @@ HttpAnswer SyncAction::handle(const ServerUser& user, const QJsonObject& body) {
         m_pictures.remove(run.newFiles);
         throw;
     }
-    m_pictures.remove(run.droppedFiles);
-    HttpAnswer answer;
-    answer.body = reply(run, since);
-    return answer;
 }
 
 void SyncAction::applyNewClients(const QJsonArray& list, Run& run) {

@@ -53,6 +53,8 @@ private:
         QJsonArray results;
     };
 
+    // Applies the request's changes in one transaction.
+    void apply(const QJsonArray& newClients, const QJsonArray& pending, Run& run);
     void applyNewClients(const QJsonArray& list, Run& run);
     QJsonObject applyPending(const QJsonValue& value, Run& run);
     // Writes the new entries held back so far, so that the database shows
