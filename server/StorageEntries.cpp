@@ -232,12 +232,15 @@ QList<qint64> Storage::deletedSince(qint64 userId, std::optional<qint64> since) 
 }
 
 QList<TaskSuggestion> Storage::tasks(qint64 userId, int limit) {
-    QSqlQuery& q = run(u"SELECT e.description, e.client_id, COUNT(*) AS uses,"
-                       " MAX(e.started_at) AS last_used, c.name, c.color"
-                       " FROM entries e LEFT JOIN clients c ON c.id = e.client_id"
-                       " WHERE e.user_id = ? AND e.description <> ''"
-                       " GROUP BY e.description, e.client_id, c.name, c.color"
-                       " ORDER BY uses DESC, last_used DESC, e.description"
+    // Grouped first and joined with the clients after: the person's tasks
+    // are far fewer than their entries.
+    QSqlQuery& q = run(u"SELECT t.description, t.client_id, t.uses, t.last_used, c.name, c.color"
+                       " FROM (SELECT description, client_id, COUNT(*) AS uses,"
+                       " MAX(started_at) AS last_used FROM entries"
+                       " WHERE user_id = ? AND description <> ''"
+                       " GROUP BY description, client_id) t"
+                       " LEFT JOIN clients c ON c.id = t.client_id"
+                       " ORDER BY t.uses DESC, t.last_used DESC, t.description"
                        " LIMIT ?"_s,
                        {userId, limit});
     QList<TaskSuggestion> out;

@@ -94,6 +94,30 @@ private Q_SLOTS:
         QCOMPARE(mixed["entries"_L1][1]["description"_L1].toString(), u"Again"_s);
     }
 
+    // Task suggestions: one per description and client, most used first, then the latest.
+    void tasksRanked() {
+        QJsonArray pending;
+        for (int i = 1; i <= 3; ++i) {
+            QJsonObject e = entry(u"a%1"_s.arg(i), "client_ref", u"c"_s);
+            e.insert("client_name"_L1, u"Acme"_s);
+            e.insert("description"_L1, u"Review"_s);
+            e.insert("started_at"_L1, u"2026-01-0%1T08:00:00Z"_s.arg(i));
+            pending.append(e);
+        }
+        for (const auto& [ref, description] : {std::pair{"b", "Review"}, {"c", "Call"}, {"d", ""}})
+            pending.append(SyncBody::entry(QString::fromLatin1(ref),
+                                           QString::fromLatin1(description),
+                                           u"2026-01-0%1T08:00:00Z"_s.arg(ref[0] - 'a' + 3)));
+        const QJsonArray tasks = sync(f->bob, pending)["tasks"_L1].toArray();
+        QCOMPARE(tasks.size(), 3);
+        QCOMPARE(tasks[0]["uses"_L1].toInteger(), 3);
+        QCOMPARE(tasks[0]["client_name"_L1].toString(), u"Acme"_s);
+        QCOMPARE(tasks[0]["last_used"_L1].toString(), u"2026-01-03T08:00:00Z"_s);
+        QCOMPARE(tasks[1]["description"_L1].toString(), u"Call"_s); // used on the 5th
+        QCOMPARE(tasks[2]["description"_L1].toString(), u"Review"_s);
+        QVERIFY(tasks[2]["client_id"_L1].isUndefined());
+    }
+
     void deletionsAndTheCursor() {
         const QJsonObject created = sync(f->bob, {entry(u"a"_s), entry(u"b"_s)});
         const qint64 keep = id(created, 0), drop = id(created, 1);
