@@ -108,10 +108,19 @@ public:
     void setScreenshots(qint64 entryId, const QStringList& paths);
 
     // The person's entries updated at or after `since` (all without it), with
-    // their pictures, oldest change first.
-    QList<ServerEntry> entriesChangedSince(qint64 userId, std::optional<qint64> since);
-    // Ids of the person's entries deleted at or after `since` (all without it).
-    QList<qint64> deletedSince(qint64 userId, std::optional<qint64> since);
+    // their pictures, oldest change first; and the ids of their entries
+    // deleted at or after `since`, oldest deletion first.
+    struct Changes {
+        QList<ServerEntry> entries;
+        QList<qint64> deleted;
+    };
+    Changes changesSince(qint64 userId, std::optional<qint64> since);
+    QList<ServerEntry> entriesChangedSince(qint64 userId, std::optional<qint64> since) {
+        return changesSince(userId, since).entries;
+    }
+    QList<qint64> deletedSince(qint64 userId, std::optional<qint64> since) {
+        return changesSince(userId, since).deleted;
+    }
     // The person's tasks, most used first, then most recent.
     QList<TaskSuggestion> tasks(qint64 userId, int limit);
 

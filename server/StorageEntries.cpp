@@ -201,32 +201,29 @@ void Storage::setScreenshots(qint64 entryId, const QStringList& paths) {
             {entryId, qint64(i), paths.at(i)});
 }
 
-QList<ServerEntry> Storage::entriesChangedSince(qint64 userId, std::optional<qint64> since) {
-    // One row per picture (or one without), so that one statement brings all.
+Storage::Changes Storage::changesSince(qint64 userId, std::optional<qint64> since) {
+    // One statement: a row per picture of an entry (or one without), then a
+    // row per deletion.
+    const qint64 from = since.value_or(std::numeric_limits<qint64>::min());
     QSqlQuery& q = run(u"SELECT e.id, e.user_id, e.ref, e.client_id, e.description, e.started_at,"
-                       " e.ended_at, e.updated_at, s.path FROM entries e"
+                       " e.ended_at, e.updated_at, s.path, s.position, 0 FROM entries e"
                        " LEFT JOIN screenshots s ON s.entry_id = e.id"
                        " WHERE e.user_id = ? AND e.updated_at >= ?"
-                       " ORDER BY e.updated_at, e.id, s.position"_s,
-                       {userId, since.value_or(std::numeric_limits<qint64>::min())});
-    QList<ServerEntry> out;
+                       " UNION ALL SELECT entry_id, NULL, NULL, NULL, NULL, NULL, NULL, deleted_at,"
+                       " NULL, NULL, 1 FROM deleted_entries WHERE user_id = ? AND deleted_at >= ?"
+                       " ORDER BY 11, 8, 1, 10"_s,
+                       {userId, from, userId, from});
+    Changes out;
     while (q.next()) {
-        if (out.isEmpty() || out.last().id != q.value(0).toLongLong())
-            out.append(readEntry(q));
+        if (q.value(10).toInt() != 0) {
+            out.deleted.append(q.value(0).toLongLong());
+            continue;
+        }
+        if (out.entries.isEmpty() || out.entries.last().id != q.value(0).toLongLong())
+            out.entries.append(readEntry(q));
         if (!q.value(8).isNull())
-            out.last().screenshots.append(q.value(8).toString());
+            out.entries.last().screenshots.append(q.value(8).toString());
     }
-    q.finish();
-    return out;
-}
-
-QList<qint64> Storage::deletedSince(qint64 userId, std::optional<qint64> since) {
-    QSqlQuery& q = run(u"SELECT entry_id FROM deleted_entries WHERE user_id = ? AND "
-                       "deleted_at >= ? ORDER BY deleted_at, entry_id"_s,
-                       {userId, since.value_or(std::numeric_limits<qint64>::min())});
-    QList<qint64> out;
-    while (q.next())
-        out.append(q.value(0).toLongLong());
     q.finish();
     return out;
 }

@@ -389,12 +389,13 @@ QByteArray SyncAction::reply(const Run& run, std::optional<qint64> since) {
     out.endArray();
     out.key("entries");
     out.beginArray();
-    for (const ServerEntry& e : m_storage.entriesChangedSince(run.user.id, since))
+    const Storage::Changes changes = m_storage.changesSince(run.user.id, since);
+    for (const ServerEntry& e : changes.entries)
         e.write(out);
     out.endArray();
     out.key("deleted_entries");
     out.beginArray();
-    for (qint64 id : m_storage.deletedSince(run.user.id, since))
+    for (qint64 id : changes.deleted)
         out.value(id);
     out.endArray();
     out.key("tasks");
