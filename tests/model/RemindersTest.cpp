@@ -143,7 +143,17 @@ private Q_SLOTS:
         QCOMPARE(Reminders::latest(*m_model)->clientId, u"c2"_s);
     }
 
-    // Older files have none of the keys; values out of range are brought into it.
+    // A db.json from before reminders: the defaults, and nothing noted yet.
+    void olderDatabase() {
+        const std::optional<Db> db = Db::decode(
+            "{\"clients\": [], \"entries\": [], \"tasks\": [], \"settings\": {\"api_key\": \"k\", "
+            "\"is_admin\": false, \"server\": \"http://x\", \"user_name\": \"\"}}");
+        QVERIFY(db);
+        QCOMPARE(db->settings.reminders, ReminderSettings());
+        QCOMPARE(db->longTimerNoted, std::nullopt);
+    }
+
+    // Values out of range are brought into it.
     void settingsRead_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("expected"); // remind, days, from, to, long
