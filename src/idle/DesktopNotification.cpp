@@ -6,6 +6,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -112,8 +114,10 @@ void DesktopNotification::invoked(uint id, const QString& key) {
         Q_EMIT clicked();
         return;
     }
-    for (const Action& action : m_content->actions) {
-        if (action.key == key)
-            Q_EMIT actionInvoked(key);
-    }
+    // Told after the search: a listener may close the notification, and
+    // the list with it.
+    const QList<Action>& actions = m_content->actions;
+    if (std::any_of(actions.begin(), actions.end(),
+                    [&key](const Action& action) { return action.key == key; }))
+        Q_EMIT actionInvoked(key);
 }
