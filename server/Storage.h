@@ -115,12 +115,6 @@ public:
         QList<qint64> deleted;
     };
     Changes changesSince(qint64 userId, std::optional<qint64> since);
-    QList<ServerEntry> entriesChangedSince(qint64 userId, std::optional<qint64> since) {
-        return changesSince(userId, since).entries;
-    }
-    QList<qint64> deletedSince(qint64 userId, std::optional<qint64> since) {
-        return changesSince(userId, since).deleted;
-    }
     // The person's tasks, most used first, then most recent.
     QList<TaskSuggestion> tasks(qint64 userId, int limit);
 

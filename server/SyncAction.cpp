@@ -377,15 +377,8 @@ QByteArray SyncAction::reply(const Run& run, std::optional<qint64> since) {
     out.rawValue(QJsonDocument(run.results).toJson(QJsonDocument::Compact));
     out.key("clients");
     out.beginArray();
-    for (const ServerClient& c : m_storage.clients()) {
-        out.beginObject();
-        out.field("id", c.id);
-        out.field("name", c.name);
-        out.field("color", c.color);
-        out.key("archived");
-        out.rawValue(c.archived ? "true" : "false");
-        out.endObject();
-    }
+    for (const ServerClient& c : m_storage.clients())
+        out.rawValue(QJsonDocument(c.toJson()).toJson(QJsonDocument::Compact));
     out.endArray();
     out.key("entries");
     out.beginArray();
@@ -400,6 +393,8 @@ QByteArray SyncAction::reply(const Run& run, std::optional<qint64> since) {
     out.endArray();
     out.key("tasks");
     out.beginArray();
+    // TaskSuggestion::toJson's keys, written directly: a reply carries up to
+    // taskLimit of them.
     for (const TaskSuggestion& t : m_storage.tasks(run.user.id, taskLimit)) {
         out.beginObject();
         out.field("description", t.description);

@@ -2,6 +2,7 @@
 
 #include "model/AppModel.h"
 #include "model/AwayTracker.h"
+#include "ui/panel/EntryListBuilder.h"
 
 #include <QDBusConnection>
 #include <QSystemTrayIcon>
@@ -42,7 +43,7 @@ ReminderWatch::ReminderWatch(AppModel& model, AwayTracker& away, QSystemTrayIcon
             &ReminderWatch::longTimerAction);
     if (m_tray) {
         connect(m_tray, &QSystemTrayIcon::messageClicked, this, [this] {
-            if (m_reminderShown || m_longEntry)
+            if (m_reminder.isShown() || m_longTimer.isShown())
                 Q_EMIT panelWanted();
         });
     }
@@ -52,7 +53,7 @@ ReminderWatch::ReminderWatch(AppModel& model, AwayTracker& away, QSystemTrayIcon
 void ReminderWatch::modelChanged() {
     m_reminders.modelChanged();
     const std::optional<Entry> running = m_model.running();
-    if (running && std::exchange(m_reminderShown, false))
+    if (running && m_reminder.isShown())
         m_reminder.close();
     if (m_longEntry && (!running || running->id != *m_longEntry)) {
         m_longEntry.reset();
@@ -61,7 +62,6 @@ void ReminderWatch::modelChanged() {
 }
 
 void ReminderWatch::remind() {
-    m_reminderShown = true;
     // Shown for the server's usual time: the next one replaces it anyway.
     m_reminder.show({u"Not tracking"_s,
                      u"You're not tracking time."_s,
@@ -82,21 +82,23 @@ void ReminderWatch::noteLongTimer(const Entry& entry, qint64 seconds) {
 }
 
 void ReminderWatch::reminderAction(const QString& key) {
-    m_reminderShown = false;
+    m_reminder.close();
     if (key == u"open"_s) {
         Q_EMIT panelWanted();
         return;
     }
     if (m_model.running())
         return;
-    const std::optional<Entry> latest = Reminders::latest(m_model);
-    m_model.start(latest ? latest->description : QString(),
-                  latest ? latest->clientId : std::nullopt);
+    // The entry started last begins again.
+    const QList<Entry> latest = EntryListBuilder::listed(m_model.store().db().entries, 1);
+    m_model.start(latest.isEmpty() ? QString() : latest[0].description,
+                  latest.isEmpty() ? std::nullopt : latest[0].clientId);
     m_model.syncNow();
 }
 
 void ReminderWatch::longTimerAction(const QString& key) {
     const std::optional<QString> id = std::exchange(m_longEntry, std::nullopt);
+    m_longTimer.close();
     if (key != u"stop"_s || !id)
         return;
     const std::optional<Entry> entry = m_model.entry(*id);

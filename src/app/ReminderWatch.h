@@ -42,7 +42,6 @@ private:
     DesktopNotification m_reminder;
     DesktopNotification m_longTimer;
     QPointer<QSystemTrayIcon> m_tray;
-    bool m_reminderShown = false;
     // The entry the long-timer note on screen is about.
     std::optional<QString> m_longEntry;
 };

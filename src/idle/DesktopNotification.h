@@ -40,6 +40,8 @@ public:
     void show(const Content& content);
     // Takes the notification (or the tray's message) away: answered elsewhere.
     void close();
+    // Shown and not taken away since (it may have been dismissed on screen).
+    bool isShown() const { return m_content.has_value(); }
 
 Q_SIGNALS:
     // A button, by its key.

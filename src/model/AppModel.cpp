@@ -100,9 +100,7 @@ void AppModel::setAwayAfterMinutes(int minutes) {
 }
 
 void AppModel::setReminderSettings(const ReminderSettings& reminders) {
-    QJsonObject keys;
-    reminders.addTo(keys);
-    const ReminderSettings kept = ReminderSettings::fromJson(keys);
+    const ReminderSettings kept = reminders.bounded();
     if (kept == m_store->db().settings.reminders)
         return;
     m_store->db().settings.reminders = kept;

@@ -51,17 +51,27 @@ QDateTime ReminderSettings::stretchStart(const QDateTime& instant) const {
     return QDateTime(date, workingFrom);
 }
 
+ReminderSettings ReminderSettings::bounded() const {
+    ReminderSettings r = *this;
+    r.remindAfterMinutes =
+        remindAfterMinutes <= 0
+            ? 0
+            : qBound(minRemindAfterMinutes, remindAfterMinutes, maxRemindAfterMinutes);
+    r.longTimerHours = qBound(0, longTimerHours, maxLongTimerHours);
+    r.workingDays = workingDays & 0x7f;
+    r.workingFrom = QTime(workingFrom.hour(), workingFrom.minute());
+    r.workingTo = QTime(workingTo.hour(), workingTo.minute());
+    return r;
+}
+
 ReminderSettings ReminderSettings::fromJson(const QJsonObject& settings) {
     ReminderSettings r;
     const auto number = [&settings](QLatin1StringView key, int fallback) {
         const QJsonValue v = settings.value(key);
         return v.isDouble() ? int(qBound(-1.0, v.toDouble(), 10000.0)) : fallback;
     };
-    const int remind = number("remind_after_minutes"_L1, defaultRemindAfterMinutes);
-    r.remindAfterMinutes =
-        remind <= 0 ? 0 : qBound(minRemindAfterMinutes, remind, maxRemindAfterMinutes);
-    r.longTimerHours =
-        qBound(0, number("long_timer_hours"_L1, defaultLongTimerHours), maxLongTimerHours);
+    r.remindAfterMinutes = number("remind_after_minutes"_L1, defaultRemindAfterMinutes);
+    r.longTimerHours = number("long_timer_hours"_L1, defaultLongTimerHours);
     const QJsonValue days = settings.value("working_days"_L1);
     if (days.isArray()) {
         r.workingDays = 0;
@@ -73,7 +83,7 @@ ReminderSettings ReminderSettings::fromJson(const QJsonObject& settings) {
     }
     r.workingFrom = timeFrom(settings.value("working_from"_L1), r.workingFrom);
     r.workingTo = timeFrom(settings.value("working_to"_L1), r.workingTo);
-    return r;
+    return r.bounded();
 }
 
 void ReminderSettings::addTo(QJsonObject& settings) const {

@@ -34,6 +34,10 @@ struct ReminderSettings {
     // when isWorkingTime(instant).
     QDateTime stretchStart(const QDateTime& instant) const;
 
+    // The same with values out of range brought into it (times in whole
+    // minutes, as the file keeps them).
+    ReminderSettings bounded() const;
+
     // Values out of range are brought into it; absent or unreadable keys
     // keep the defaults, so files from before reminders existed read fine.
     static ReminderSettings fromJson(const QJsonObject& settings);

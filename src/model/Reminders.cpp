@@ -87,19 +87,6 @@ void Reminders::check() {
     m_timer.start(int(std::max<qint64>(now.msecsTo(next), 1)));
 }
 
-std::optional<Entry> Reminders::latest(const AppModel& model) {
-    const Entry* newest = nullptr;
-    std::optional<QDateTime> newestStart;
-    for (const Entry& e : model.store().db().entries) {
-        const std::optional<QDateTime> started = Time::parse(e.startedAt);
-        if (!e.deleted && started && (!newestStart || *started > *newestStart)) {
-            newest = &e;
-            newestStart = started;
-        }
-    }
-    return newest ? std::optional(*newest) : std::nullopt;
-}
-
 QString Reminders::longTimerText(const Entry& entry, qint64 seconds) {
     const QString ran = u"It has run "_s + Time::hms(double(seconds)) + u"."_s;
     if (entry.description.trimmed().isEmpty())

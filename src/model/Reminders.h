@@ -32,8 +32,6 @@ public:
     // After every change of the model: a start or stop, new settings.
     void modelChanged();
 
-    // The entry a reminder's "Start" begins again: the one started last.
-    static std::optional<Entry> latest(const AppModel& model);
     // "Still working on …? It has run H:MM:SS."
     static QString longTimerText(const Entry& entry, qint64 seconds);
 

@@ -131,18 +131,6 @@ private Q_SLOTS:
         QCOMPARE(m_fired, fired);
     }
 
-    // Start begins the entry started last again: its description and client.
-    void latest() {
-        QCOMPARE(Reminders::latest(*m_model), std::nullopt);
-        m_model->start(u"Older"_s, u"c1"_s);
-        m_env->clock().advance(60000);
-        m_model->start(u"Newer"_s, u"c2"_s);
-        m_model->updateTimes(*m_model->running(), Time::iso(when(u"Mon-07:00"_s)), std::nullopt);
-        QCOMPARE(Reminders::latest(*m_model)->description, u"Older"_s);
-        m_model->deleteEntry(*Reminders::latest(*m_model));
-        QCOMPARE(Reminders::latest(*m_model)->clientId, u"c2"_s);
-    }
-
     // A db.json from before reminders: the defaults, and nothing noted yet.
     void olderDatabase() {
         const std::optional<Db> db = Db::decode(

@@ -278,7 +278,7 @@ private Q_SLOTS:
         Storage copied;
         QString error;
         QVERIFY2(copied.open(DatabaseUrl::sqlite(copy), &error), qPrintable(error));
-        QCOMPARE(copied.entriesChangedSince(bob, {}).size(), 30);
+        QCOMPARE(copied.changesSince(bob, {}).entries.size(), 30);
         QCOMPARE(std::get<0>(run(backup)), 1); // never over an existing copy
     }
 
