@@ -82,6 +82,13 @@ void BodyLimitGuard::checkIdle() {
         // whole time-out to leave.
         if (m_socket->bytesToWrite() > 0 && m_stalledSince < 0)
             m_stalledSince = now;
+        // A request still being answered on another thread holds the
+        // connection; its answer then gets a whole time-out to leave.
+        if (!m_closeAfter.isEmpty() && m_socket->bytesToWrite() == 0 && m_state == State::Head &&
+            m_head.isEmpty()) {
+            m_timer.start(m_timeout);
+            return;
+        }
         const qint64 at = idleAt();
         if (now < at) {
             m_timer.start(at - now);

@@ -75,12 +75,9 @@ bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& dat
         return false;
     }
     m_storage = std::move(storage);
-    // On PostgreSQL pictures and release archives live in the database, shared
-    // by every server on it; those an older version left in the folder are
-    // copied in once.
-    const bool shared = m_database.engine == DatabaseUrl::Engine::PostgreSQL;
-    m_pictures = std::make_unique<PictureStore>(uploads, shared ? m_storage.get() : nullptr);
-    m_releases = std::make_unique<ReleaseStore>(*m_storage, releases, shared);
+    makeStores();
+    // Pictures and archives an older version left in the folder are copied
+    // into a database that keeps them, once.
     try {
         m_pictures->importFolder();
         m_releases->importFolder();
@@ -89,6 +86,23 @@ bool DataFolder::open(const QString& path, const std::optional<DatabaseUrl>& dat
         return false;
     }
     return true;
+}
+
+void DataFolder::attach(const QString& path, const DatabaseUrl& database) {
+    m_path = path;
+    m_database = database;
+    m_storage = std::make_unique<Storage>();
+    m_storage->open(m_database, nullptr);
+    makeStores();
+}
+
+void DataFolder::makeStores() {
+    // On PostgreSQL pictures and release archives live in the database, shared
+    // by every server on it.
+    const bool shared = m_database.engine == DatabaseUrl::Engine::PostgreSQL;
+    m_pictures = std::make_unique<PictureStore>(m_path + u"/uploads"_s,
+                                                shared ? m_storage.get() : nullptr);
+    m_releases = std::make_unique<ReleaseStore>(*m_storage, m_path + u"/releases"_s, shared);
 }
 
 bool DataFolder::isPlainFileBelow(const QString& root, const QString& relative) {

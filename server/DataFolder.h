@@ -26,6 +26,10 @@ public:
     // opens the database (the folder's own SQLite file without `database`).
     // False with `error` set when any of that fails.
     bool open(const QString& path, const std::optional<DatabaseUrl>& database, QString* error);
+    // Another connection to a folder opened before, for use on another
+    // thread: nothing is created or copied. A database that cannot be reached
+    // now is connected to again by the requests that need it.
+    void attach(const QString& path, const DatabaseUrl& database);
 
     const QString& path() const { return m_path; }
     const DatabaseUrl& database() const { return m_database; }
@@ -42,6 +46,9 @@ public:
     static bool isPlainFileBelow(const QString& root, const QString& relative);
 
 private:
+    // The picture and release stores over the folder and the open storage.
+    void makeStores();
+
     QString m_path;
     DatabaseUrl m_database;
     std::unique_ptr<Storage> m_storage;

@@ -91,6 +91,12 @@ std::optional<QString> SqlEngine::backupStatement() const {
     return std::nullopt;
 }
 
+QString SqlEngine::textsOfJsonArray() const {
+    if (m_engine == DatabaseUrl::Engine::SQLite)
+        return u"SELECT value FROM json_each(?)"_s;
+    return u"SELECT json_array_elements_text(CAST(? AS json))"_s;
+}
+
 std::optional<QString> SqlEngine::oldestOtherTransactionQuery() const {
     if (m_engine == DatabaseUrl::Engine::SQLite)
         return std::nullopt;

@@ -46,6 +46,10 @@ public:
     // there); nothing where the engine's own tools do that (pg_dump).
     std::optional<QString> backupStatement() const;
 
+    // A subquery giving the texts of the JSON array bound to it, one a row,
+    // for "x IN (...)": one bound value for a list of any length.
+    QString textsOfJsonArray() const;
+
     // How many seconds ago the oldest transaction of another server process on
     // this database began (NULL when none is open); nothing where only one
     // process writes at a time.

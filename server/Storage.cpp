@@ -504,6 +504,23 @@ ServerClient Storage::createClient(const QString& name, const QString& color, qi
     return c;
 }
 
+ServerClient Storage::clientNamed(const QString& name, const QString& color, qint64 createdBy,
+                                  qint64 now) {
+    if (std::optional<ServerClient> existing = clientByName(name))
+        return *existing;
+    QSqlQuery& q = run(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
+                       "updated_at) VALUES (?, ?, ?, 0, ?, ?) ON CONFLICT (name_key) DO NOTHING "
+                       "RETURNING "_s +
+                           clientColumns,
+                       {name, ServerClient::nameKey(name), color, createdBy, now});
+    if (std::optional<ServerClient> made = SqlRows::first(q, readClient))
+        return *made;
+    // Made by another transaction, which has committed by now.
+    if (std::optional<ServerClient> existing = clientByName(name))
+        return *existing;
+    throw StorageError(u"Database failure (client %1): neither made nor found"_s.arg(name));
+}
+
 bool Storage::updateClient(const ServerClient& client, qint64 now) {
     QSqlQuery& q = run(u"UPDATE clients SET name = ?, name_key = ?, color = ?, archived = ?, "
                        "updated_at = ? WHERE id = ?"_s,

@@ -84,6 +84,11 @@ public:
     std::optional<ServerClient> clientByName(const QString& name);
     ServerClient createClient(const QString& name, const QString& color, qint64 createdBy,
                               qint64 now);
+    // The client of this name, made with `color` when there is none yet. One
+    // made by another connection at the same moment is waited for and taken,
+    // instead of failing the transaction.
+    ServerClient clientNamed(const QString& name, const QString& color, qint64 createdBy,
+                             qint64 now);
     // Writes the client's name, colour and archived flag; false when there is
     // no such client.
     bool updateClient(const ServerClient& client, qint64 now);

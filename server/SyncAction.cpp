@@ -109,14 +109,9 @@ void SyncAction::applyNewClients(const QJsonArray& list, Run& run) {
         const QString name = o.value("name"_L1).toString().trimmed();
         if (name.isEmpty())
             continue;
-        qint64 id = 0;
-        if (const std::optional<ServerClient> existing = m_storage.clientByName(name)) {
-            id = existing->id;
-        } else {
-            const QString color =
-                normalizeHex(o.value("color"_L1).toString()).value_or(ServerClient::defaultColor());
-            id = m_storage.createClient(name, color, run.user.id, run.now).id;
-        }
+        const QString color =
+            normalizeHex(o.value("color"_L1).toString()).value_or(ServerClient::defaultColor());
+        const qint64 id = m_storage.clientNamed(name, color, run.user.id, run.now).id;
         const QString ref = o.value("ref"_L1).toString();
         if (!ref.isEmpty())
             run.clientRefs.insert(ref, id);
@@ -300,11 +295,8 @@ std::optional<qint64> SyncAction::resolveClient(const QJsonObject& o, Run& run) 
     const QString name = o.value("client_name"_L1).toString().trimmed();
     if (name.isEmpty())
         return std::nullopt;
-    qint64 id = 0;
-    if (const std::optional<ServerClient> existing = m_storage.clientByName(name))
-        id = existing->id;
-    else
-        id = m_storage.createClient(name, ServerClient::defaultColor(), run.user.id, run.now).id;
+    const qint64 id =
+        m_storage.clientNamed(name, ServerClient::defaultColor(), run.user.id, run.now).id;
     run.clientRefs.insert(clientRef, id);
     return id;
 }

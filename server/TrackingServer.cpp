@@ -1,12 +1,15 @@
 #include "TrackingServer.h"
 
+#include "AnswerQueue.h"
 #include "ApiRouter.h"
+#include "ApiWorkers.h"
 #include "Deflate.h"
 #include "GuardedTcpServer.h"
 #include "PictureStore.h"
 #include "ReleaseStore.h"
 #include "Storage.h"
 #include "StorageError.h"
+#include "StorageRetry.h"
 #include "StoredFileDevice.h"
 
 #include <QFile>
@@ -56,7 +59,14 @@ HttpAnswer onlyGet() {
 TrackingServer::TrackingServer(QObject* parent)
     : QAbstractHttpServer(parent) {}
 
-TrackingServer::~TrackingServer() = default;
+TrackingServer::~TrackingServer() {
+    // Before anything they post answers to goes.
+    m_workers.reset();
+}
+
+int TrackingServer::defaultWorkers(DatabaseUrl::Engine engine) {
+    return engine == DatabaseUrl::Engine::PostgreSQL ? 4 : 1;
+}
 
 bool TrackingServer::open(const QString& dataPath, const std::optional<DatabaseUrl>& database,
                           QString* error) {
@@ -64,6 +74,10 @@ bool TrackingServer::open(const QString& dataPath, const std::optional<DatabaseU
         return false;
     m_router = std::make_unique<ApiRouter>(m_data.storage(), m_data.pictures(), m_data.releases());
     m_router->setMaxBody(m_maxBodyBytes);
+    const int workers = m_workerCount.value_or(defaultWorkers(m_data.database().engine));
+    if (workers > 0)
+        m_workers = std::make_unique<ApiWorkers>(m_data.path(), m_data.database(), workers,
+                                                 m_maxBodyBytes);
     return true;
 }
 
@@ -71,6 +85,8 @@ void TrackingServer::setMaxBodyBytes(qint64 bytes) {
     m_maxBodyBytes = bytes;
     if (m_router)
         m_router->setMaxBody(bytes);
+    if (m_workers)
+        m_workers->setMaxBody(bytes);
 }
 
 void TrackingServer::setMaxConnections(int count) {
@@ -159,28 +175,15 @@ HttpAnswer TrackingServer::answer(const QByteArray& method, const QUrl& url,
     const QString path = url.path(QUrl::FullyDecoded);
     if (path == "/health"_L1)
         return method == "GET" ? health() : onlyGet();
-    // Other servers on the same database may change the same rows at the
-    // same moment; the loser of such a race runs the request again, as does a
-    // request that found the connection to the database lost.
-    constexpr int attempts = 5;
-    for (int attempt = 1;; ++attempt) {
-        try {
-            if (path == "/api.php"_L1)
-                return m_router->handle(method, QUrlQuery(url), apiKey, body);
-            if (path.startsWith("/uploads/"_L1))
-                return servePicture(method, path.mid(9));
-            if (path.startsWith("/releases/"_L1))
-                return serveRelease(method, path.mid(10));
-            break;
-        } catch (const StorageError& e) {
-            // A race lost to another server, or a database that restarted.
-            if (attempt < attempts && (e.isConflict() || m_data.storage().reconnect()))
-                continue;
-            qWarning().noquote() << "zevra-server:" << e.message();
-            return HttpAnswer::error(500, u"Internal server error"_s);
-        }
-    }
-    return notFound();
+    return retryingStorage(m_data.storage(), [&] {
+        if (path == "/api.php"_L1)
+            return m_router->handle(method, QUrlQuery(url), apiKey, body);
+        if (path.startsWith("/uploads/"_L1))
+            return servePicture(method, path.mid(9));
+        if (path.startsWith("/releases/"_L1))
+            return serveRelease(method, path.mid(10));
+        return notFound();
+    });
 }
 
 std::optional<HttpAnswer> TrackingServer::refusalBeforeBody(const QByteArray& method,
@@ -253,14 +256,55 @@ HttpAnswer TrackingServer::serveRelease(const QByteArray& method, const QString&
 }
 
 bool TrackingServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    const bool compressible = (m_compressLoopback || !request.remoteAddress().isLoopback()) &&
+                              acceptsDeflate(header(request, "Accept-Encoding"));
+    if (m_workers && request.body().size() <= m_maxBodyBytes &&
+        request.url().path(QUrl::FullyDecoded) == "/api.php"_L1) {
+        answerElsewhere(request, socket, compressible);
+        return true;
+    }
     HttpAnswer a = answer(methodName(request.method()), request.url(), header(request, "X-Api-Key"),
                           request.body());
-    if (a.filePath.isEmpty() && a.body.size() >= compressFrom &&
-        (m_compressLoopback || !request.remoteAddress().isLoopback()) &&
-        acceptsDeflate(header(request, "Accept-Encoding")))
+    if (a.filePath.isEmpty() && a.body.size() >= compressFrom && compressible)
         compress(a);
-    send(request, socket, a);
+    respond(request, socket, a);
     return true;
+}
+
+void TrackingServer::answerElsewhere(const QHttpServerRequest& request, QTcpSocket* socket,
+                                     bool compressible) {
+    AnswerQueue* queue = AnswerQueue::of(socket);
+    if (!queue)
+        queue = new AnswerQueue(socket);
+    // The request lives as long as its connection, and the queue with it.
+    const QPointer<AnswerQueue> target(queue);
+    const QHttpServerRequest* const asked = &request;
+    const quint64 place = queue->reserve();
+    const auto done = [this, target, asked, place, compressible](HttpAnswer&& a) {
+        // On the worker's thread: compressing is work too.
+        if (a.body.size() >= compressFrom && compressible)
+            compress(a);
+        QMetaObject::invokeMethod(
+            this,
+            [this, target, asked, place, a = std::move(a)] {
+                if (target)
+                    target->fill(place, [this, target, asked, a] {
+                        send(*asked, qobject_cast<QTcpSocket*>(target->parent()), a);
+                    });
+            },
+            Qt::QueuedConnection);
+    };
+    m_workers->post({methodName(request.method()), request.url(), header(request, "X-Api-Key"),
+                     request.body()},
+                    done);
+}
+
+void TrackingServer::respond(const QHttpServerRequest& request, QTcpSocket* socket,
+                             const HttpAnswer& a) {
+    AnswerQueue* queue = AnswerQueue::of(socket);
+    if (!queue || !queue->isWaiting())
+        return send(request, socket, a);
+    queue->fill(queue->reserve(), [this, asked = &request, socket, a] { send(*asked, socket, a); });
 }
 
 bool TrackingServer::acceptsDeflate(const QByteArray& acceptEncoding) {
@@ -288,7 +332,7 @@ void TrackingServer::compress(HttpAnswer& a) {
 }
 
 void TrackingServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    send(request, socket, notFound());
+    respond(request, socket, notFound());
 }
 
 void TrackingServer::send(const QHttpServerRequest& request, QTcpSocket* socket,

@@ -10,7 +10,9 @@
 #include <chrono>
 #include <memory>
 
+class AnswerQueue;
 class ApiRouter;
+class ApiWorkers;
 
 // The tracking server: "/api.php" for the API, "/uploads/<path>" for stored
 // pictures and "/releases/<version>/<file>" for release archives, over the
@@ -32,6 +34,14 @@ public:
     // The largest request body accepted (64 MB unless changed before
     // listening).
     void setMaxBodyBytes(qint64 bytes);
+
+    // Threads answering "/api.php" requests, each with its own database
+    // connection; set before open(). Zero answers them on the thread that
+    // serves the connections. By default one on SQLite (it writes one
+    // transaction at a time anyway) and four on PostgreSQL, where requests
+    // waiting on the database overlap.
+    void setWorkers(int count) { m_workerCount = count; }
+    static int defaultWorkers(DatabaseUrl::Engine engine);
 
     // Connections open at once; more are answered 503 and closed.
     static constexpr int defaultMaxConnections = 1000;
@@ -82,6 +92,12 @@ private:
     HttpAnswer health();
     HttpAnswer servePicture(const QByteArray& method, const QString& path);
     HttpAnswer serveRelease(const QByteArray& method, const QString& path);
+    // The answer to a request that came on `socket`, written now or, while
+    // the connection still waits for the answer to an earlier request, after it.
+    void respond(const QHttpServerRequest& request, QTcpSocket* socket, const HttpAnswer& answer);
+    // Hands an API request to the workers; its answer is written once back
+    // on this thread.
+    void answerElsewhere(const QHttpServerRequest& request, QTcpSocket* socket, bool compressible);
     // Writes the answer, and closes the connection after it when the request
     // asked so.
     void send(const QHttpServerRequest& request, QTcpSocket* socket, const HttpAnswer& answer);
@@ -89,6 +105,8 @@ private:
 
     DataFolder m_data;
     std::unique_ptr<ApiRouter> m_router;
+    std::optional<int> m_workerCount;
+    std::unique_ptr<ApiWorkers> m_workers;
     qint64 m_maxBodyBytes = maxBodyBytes;
     int m_maxConnections = defaultMaxConnections;
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
