@@ -6,8 +6,7 @@
 
 #include <QUrlQuery>
 
-ApiWorkers::ApiWorkers(const QString& path, const DatabaseUrl& database, int count,
-                       qint64 maxBody)
+ApiWorkers::ApiWorkers(const QString& path, const DatabaseUrl& database, int count, qint64 maxBody)
     : m_path(path)
     , m_database(database)
     , m_maxBody(maxBody) {

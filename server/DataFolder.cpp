@@ -100,8 +100,8 @@ void DataFolder::makeStores() {
     // On PostgreSQL pictures and release archives live in the database, shared
     // by every server on it.
     const bool shared = m_database.engine == DatabaseUrl::Engine::PostgreSQL;
-    m_pictures = std::make_unique<PictureStore>(m_path + u"/uploads"_s,
-                                                shared ? m_storage.get() : nullptr);
+    m_pictures =
+        std::make_unique<PictureStore>(m_path + u"/uploads"_s, shared ? m_storage.get() : nullptr);
     m_releases = std::make_unique<ReleaseStore>(*m_storage, m_path + u"/releases"_s, shared);
 }
 

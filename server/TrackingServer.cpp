@@ -76,8 +76,8 @@ bool TrackingServer::open(const QString& dataPath, const std::optional<DatabaseU
     m_router->setMaxBody(m_maxBodyBytes);
     const int workers = m_workerCount.value_or(defaultWorkers(m_data.database().engine));
     if (workers > 0)
-        m_workers = std::make_unique<ApiWorkers>(m_data.path(), m_data.database(), workers,
-                                                 m_maxBodyBytes);
+        m_workers =
+            std::make_unique<ApiWorkers>(m_data.path(), m_data.database(), workers, m_maxBodyBytes);
     return true;
 }
 
@@ -294,9 +294,9 @@ void TrackingServer::answerElsewhere(const QHttpServerRequest& request, QTcpSock
             },
             Qt::QueuedConnection);
     };
-    m_workers->post({methodName(request.method()), request.url(), header(request, "X-Api-Key"),
-                     request.body()},
-                    done);
+    m_workers->post(
+        {methodName(request.method()), request.url(), header(request, "X-Api-Key"), request.body()},
+        done);
 }
 
 void TrackingServer::respond(const QHttpServerRequest& request, QTcpSocket* socket,

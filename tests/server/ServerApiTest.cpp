@@ -6,6 +6,7 @@
 #include "Storage.h"
 #include "api/ReportUser.h"
 
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -408,6 +409,24 @@ private Q_SLOTS:
         QTest::qWait(300);
         QVERIFY(s.readAll().contains("{}"));
         QCOMPARE(s.state() == QAbstractSocket::UnconnectedState, closed);
+    }
+
+    // Requests sent back to back on one connection are answered in their order, though a
+    // sync is answered on another thread and the health check at once.
+    void answersInRequestOrder() {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress(QHostAddress::LocalHost), h().port());
+        QVERIFY(s.waitForConnected(5000));
+        const QByteArray body =
+            QJsonDocument(
+                SyncBody::request({SyncBody::entry(u"o"_s, u"Order"_s, u"2026-01-05T09:00:00Z"_s)}))
+                .toJson(QJsonDocument::Compact);
+        s.write("POST /api.php?action=sync HTTP/1.1\r\nHost: x\r\nX-Api-Key: " + f->ada.toLatin1() +
+                "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body +
+                "GET /health HTTP/1.1\r\nHost: x\r\n\r\n");
+        QByteArray got;
+        QTRY_VERIFY((got += s.readAll()).count("HTTP/1.1 200") == 2 && got.endsWith("}"));
+        QVERIFY2(got.indexOf("server_time") < got.lastIndexOf("HTTP/1.1 200"), got.constData());
     }
 
     // Pictures and archives are never reached through a link, of a folder or of a file.

@@ -148,8 +148,9 @@ private Q_SLOTS:
     // Two processes with their own data folders on one database, the first holding each
     // sync's transaction open for 6 s. A sync held past the devices' 3 s rewind while
     // another device syncs through the second: that device's next sync still brings the
-    // entry. Its picture, and one an older version left in the second's folder, are
-    // served by both, as is a release published beside the first. SIGTERM: no new
+    // entry. The first answers another sync meanwhile, and the held one's connection
+    // outlives the 2 s idle time-out. Its picture, and one an older version left in the second's
+    // folder, are served by both, as is a release published beside the first. SIGTERM: no new
     // connection is taken, an idle one is closed, requests under way are still answered
     // (/health with 503), then exit 0.
     void twoProcessesWithTheirOwnFolders() {
@@ -174,13 +175,18 @@ private Q_SLOTS:
         QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
         holding.insert(u"ZEVRA_TEST_HOLD_SYNC_MS"_s, u"6000"_s);
         servers[0].setProcessEnvironment(holding);
+        // Idle connections close after 2 s there, but not one waiting for a held sync.
         const quint16 ports[] = {
-            serve(servers[0], db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s)}),
+            serve(servers[0], db.arguments() + QStringList{u"--data"_s, env.path(u"a"_s),
+                                                           u"--idle-timeout"_s, u"2"_s}),
             serve(servers[1], db.arguments() + QStringList{u"--data"_s, env.path(u"b"_s)})};
         QJsonObject entry = SyncBody::entry(u"p"_s, u"Shot"_s, u"2026-01-05T09:00:00Z"_s);
         entry.insert("screenshots"_L1, QJsonArray{SyncBody::upload(png)});
         QNetworkReply* held = post(ports[0], key, SyncBody::request({entry}));
         QTest::qWait(4200);
+        // The process holding that sync answers another one meanwhile.
+        QVERIFY(!answer(post(ports[0], key, SyncBody::request({}))).isEmpty());
+        QVERIFY(!held->isFinished());
         const QJsonObject meanwhile = answer(post(ports[1], key, SyncBody::request({})));
         const QJsonObject sent = answer(held);
         const QDateTime since =
