@@ -34,6 +34,27 @@ std::optional<int> countValue(const QString& text, const QString& name, int most
     return value;
 }
 
+// The options taking a whole number, with their largest values.
+struct CountOption {
+    QLatin1StringView name;
+    std::optional<int> ServerCommand::*field;
+    int most;
+};
+constexpr CountOption countOptions[] = {
+    {"--max-connections"_L1, &ServerCommand::maxConnections, 1000000},
+    {"--idle-timeout"_L1, &ServerCommand::idleTimeoutSeconds, 86400},
+    {"--drain-timeout"_L1, &ServerCommand::drainTimeoutSeconds, 3600},
+    {"--workers"_L1, &ServerCommand::workers, 64},
+};
+
+const CountOption* countOption(const QString& arg) {
+    for (const CountOption& o : countOptions) {
+        if (arg == o.name || (arg.startsWith(o.name) && arg.mid(o.name.size()).startsWith(u'=')))
+            return &o;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QString ServerCommand::usage() {
@@ -41,11 +62,13 @@ QString ServerCommand::usage() {
            "  zevra-server [--data DIR] [--database URL] [--listen HOST:PORT]\n"
            "               [--max-connections N] [--idle-timeout SECONDS]\n"
            "               [--drain-timeout SECONDS] [--tls-cert FILE --tls-key FILE]\n"
+           "               [--workers N]\n"
            "      Serve the tracking API (default 127.0.0.1:8080, at most 1000\n"
            "      connections at once, idle ones closed after 30 s); HTTPS with a\n"
-           "      PEM certificate and key, reloaded on SIGHUP. SIGTERM or SIGINT\n"
-           "      stops accepting and exits once the requests under way are\n"
-           "      answered, after 25 s at most.\n"
+           "      PEM certificate and key, reloaded on SIGHUP. API requests are\n"
+           "      answered by N threads with a database connection each (4 on\n"
+           "      PostgreSQL, 1 on SQLite). SIGTERM or SIGINT stops accepting and\n"
+           "      exits once the requests under way are answered, after 25 s at most.\n"
            "  zevra-server [--data DIR] [--database URL] create-admin NAME\n"
            "      Create an administrator and print their API key.\n"
            "  zevra-server [--data DIR] [--database URL] publish VERSION ZIP [--notes TEXT]\n"
@@ -149,22 +172,14 @@ std::optional<ServerCommand> ServerCommand::parse(const QStringList& args, QStri
                 return std::nullopt;
             (cert ? c.tlsCertPath : c.tlsKeyPath) = *v;
             serveOnly = true;
-        } else if (arg == "--max-connections"_L1 || arg.startsWith("--max-connections="_L1) ||
-                   arg == "--idle-timeout"_L1 || arg.startsWith("--idle-timeout="_L1) ||
-                   arg == "--drain-timeout"_L1 || arg.startsWith("--drain-timeout="_L1)) {
-            const bool limit = arg.startsWith("--max"_L1);
-            const bool drain = arg.startsWith("--drain"_L1);
-            const QString name = arg.section(u'=', 0, 0);
+        } else if (const CountOption* option = countOption(arg)) {
+            const QString name = option->name;
             const std::optional<QString> v = optionValue(args, i, name, &error);
-            const std::optional<int> n = v ? countValue(*v, name,
-                                                        limit   ? 1000000
-                                                        : drain ? 3600
-                                                                : 86400,
-                                                        &error)
-                                           : std::nullopt;
+            const std::optional<int> n =
+                v ? countValue(*v, name, option->most, &error) : std::nullopt;
             if (!n)
                 return std::nullopt;
-            (limit ? c.maxConnections : drain ? c.drainTimeoutSeconds : c.idleTimeoutSeconds) = n;
+            c.*(option->field) = n;
             serveOnly = true;
         } else if (arg == "--force"_L1) {
             c.force = true;

@@ -22,6 +22,8 @@ struct ServerCommand {
     std::optional<int> idleTimeoutSeconds;
     // How long requests under way may take to finish after SIGTERM.
     std::optional<int> drainTimeoutSeconds;
+    // Threads answering API requests.
+    std::optional<int> workers;
     // Serving HTTPS: a PEM certificate (chain) and its key; both or neither.
     QString tlsCertPath;
     QString tlsKeyPath;

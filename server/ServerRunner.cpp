@@ -203,6 +203,8 @@ int ServerRunner::backup(const ServerCommand& command) {
 
 int ServerRunner::serve(const ServerCommand& command) {
     TrackingServer server;
+    if (command.workers)
+        server.setWorkers(*command.workers);
     QString error;
     if (!server.open(command.dataPath, command.database, &error))
         return failed(error);

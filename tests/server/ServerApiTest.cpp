@@ -468,6 +468,9 @@ private Q_SLOTS:
         row("longest idle", {u"--idle-timeout=86400"_s}, u"127.0.0.1:8080"_s);
         row("idle a day and more", {u"--idle-timeout=86401"_s}, u"--idle-timeout"_s);
         row("drain over an hour", {u"--drain-timeout"_s, u"3601"_s}, u"--drain-timeout needs"_s);
+        row("no workers", {u"--workers=0"_s}, u"--workers needs a whole number from 1 to 64"_s);
+        row("workers when publishing", {u"publish"_s, u"1"_s, u"z"_s, u"--workers"_s, u"2"_s},
+            u"only used when serving"_s);
         row("data without folder", {u"--data="_s}, u"--data needs a folder"_s);
         row("sqlite without path", {u"--database=sqlite:"_s}, u"sqlite: needs"_s);
         row("other engine", {u"--database=mysql://u@h/d"_s}, u"the database must be"_s);
