@@ -15,6 +15,8 @@ ApiWorkers::ApiWorkers(const QString& path, const DatabaseUrl& database, int cou
         m_threads.back()->setObjectName(QStringLiteral("api-%1").arg(i + 1));
         m_threads.back()->start();
     }
+    std::unique_lock lock(m_mutex);
+    m_wake.wait(lock, [this] { return m_ready == int(m_threads.size()); });
 }
 
 ApiWorkers::~ApiWorkers() {
@@ -41,6 +43,11 @@ void ApiWorkers::work() {
     // thread: a connection belongs to the thread that opened it.
     DataFolder lane;
     lane.attach(m_path, m_database);
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_ready;
+    }
+    m_wake.notify_all();
     ApiRouter router(lane.storage(), lane.pictures(), lane.releases());
     for (;;) {
         Job job;

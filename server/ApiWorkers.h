@@ -33,8 +33,9 @@ public:
     using Done = std::function<void(HttpAnswer&&)>;
 
     // Starts `count` threads on the data folder at `path` (opened before) and
-    // its `database`; each connects on its own and tries again on the
-    // requests that find the database away.
+    // its `database`, and returns once each has connected (or failed to: it
+    // tries again on the requests that find the database away). A connection
+    // still opening would otherwise count as a transaction under way.
     ApiWorkers(const QString& path, const DatabaseUrl& database, int count, qint64 maxBody);
     // Waits for the requests being answered; those still queued are dropped.
     ~ApiWorkers();
@@ -60,6 +61,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_jobs;
+    int m_ready = 0;
     bool m_stopping = false;
     std::vector<std::unique_ptr<QThread>> m_threads;
 };

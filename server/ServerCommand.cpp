@@ -67,7 +67,7 @@ QString ServerCommand::usage() {
            "      connections at once, idle ones closed after 30 s); HTTPS with a\n"
            "      PEM certificate and key, reloaded on SIGHUP. API requests are\n"
            "      answered by N threads with a database connection each (4 on\n"
-           "      PostgreSQL, 1 on SQLite). SIGTERM or SIGINT stops accepting and\n"
+           "      PostgreSQL, 2 on SQLite). SIGTERM or SIGINT stops accepting and\n"
            "      exits once the requests under way are answered, after 25 s at most.\n"
            "  zevra-server [--data DIR] [--database URL] create-admin NAME\n"
            "      Create an administrator and print their API key.\n"

@@ -8,6 +8,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -186,6 +187,7 @@ void Storage::close() {
 }
 
 void Storage::disconnect() {
+    m_writeTurn = {};
     m_statements.clear();
     if (m_db.isValid()) {
         m_db.close();
@@ -399,20 +401,44 @@ void Storage::fail(const QSqlQuery& query, const QString& what) const {
                        m_engine->isConflict(query.lastError()));
 }
 
+namespace {
+
+// SQLite lets one connection write at a time and has the others poll for the
+// file's lock; the connections of this process to one file take turns here
+// instead, and read meanwhile.
+std::mutex& writeTurn(const QString& file) {
+    static std::mutex guard;
+    static std::map<QString, std::unique_ptr<std::mutex>> turns;
+    const std::lock_guard lock(guard);
+    std::unique_ptr<std::mutex>& turn = turns[file];
+    if (!turn)
+        turn = std::make_unique<std::mutex>();
+    return *turn;
+}
+
+} // namespace
+
 void Storage::begin() {
-    if (!m_db.transaction())
+    if (m_url && m_url->engine == DatabaseUrl::Engine::SQLite)
+        m_writeTurn = std::unique_lock(writeTurn(m_url->path));
+    if (!m_db.transaction()) {
+        m_writeTurn = {};
         throw StorageError(u"Database failure (begin): "_s + m_db.lastError().text(),
                            m_engine->isConflict(m_db.lastError()));
+    }
 }
 
 void Storage::commit() {
-    if (!m_db.commit())
+    const bool done = m_db.commit();
+    m_writeTurn = {};
+    if (!done)
         throw StorageError(u"Database failure (commit): "_s + m_db.lastError().text(),
                            m_engine->isConflict(m_db.lastError()));
 }
 
 void Storage::rollback() {
     m_db.rollback();
+    m_writeTurn = {};
 }
 
 std::optional<double> Storage::oldestOtherTransactionAge() {

@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -158,4 +159,6 @@ private:
     QString m_connection;
     QSqlDatabase m_db;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
+    // SQLite: held from begin() to commit() or rollback().
+    std::unique_lock<std::mutex> m_writeTurn;
 };

@@ -65,7 +65,7 @@ TrackingServer::~TrackingServer() {
 }
 
 int TrackingServer::defaultWorkers(DatabaseUrl::Engine engine) {
-    return engine == DatabaseUrl::Engine::PostgreSQL ? 4 : 1;
+    return engine == DatabaseUrl::Engine::PostgreSQL ? 4 : 2;
 }
 
 bool TrackingServer::open(const QString& dataPath, const std::optional<DatabaseUrl>& database,

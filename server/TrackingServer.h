@@ -37,9 +37,9 @@ public:
 
     // Threads answering "/api.php" requests, each with its own database
     // connection; set before open(). Zero answers them on the thread that
-    // serves the connections. By default one on SQLite (it writes one
-    // transaction at a time anyway) and four on PostgreSQL, where requests
-    // waiting on the database overlap.
+    // serves the connections. By default four on PostgreSQL, where requests
+    // waiting on the database overlap, and two on SQLite (one writes while
+    // the other reads: SQLite writes one transaction at a time).
     void setWorkers(int count) { m_workerCount = count; }
     static int defaultWorkers(DatabaseUrl::Engine engine);
 

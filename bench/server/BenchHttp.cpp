@@ -56,6 +56,9 @@ bool BenchServer::open(int engine, QString* error) {
     std::optional<DatabaseUrl> database;
     if (engine == 1 && !(database = postgresDatabase(error)))
         return false;
+    // ZEVRA_BENCH_WORKERS compares other numbers of API threads.
+    if (const int workers = qEnvironmentVariableIntValue("ZEVRA_BENCH_WORKERS"); workers > 0)
+        m_server.setWorkers(workers);
     if (!m_server.open(m_dir.path(), database, error))
         return false;
     const quint16 port = m_server.listenOn(QHostAddress(QHostAddress::LocalHost), 0, error);

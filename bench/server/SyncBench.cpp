@@ -180,7 +180,8 @@ void BM_FiftyDevicesAtOnce(benchmark::State& state) {
         devices.push_back(std::make_unique<QNetworkAccessManager>());
     QList<double> waits;
     int round = 0;
-    for (auto _ : state) {
+    // One round of all devices; the waits go to `waits`.
+    const auto syncAll = [&] {
         QByteArray body = syncBody(20);
         body.replace("00000000-0000-4000-8000-", "round-" + QByteArray::number(round++) + '-');
         int open = 0;
@@ -202,7 +203,15 @@ void BM_FiftyDevicesAtOnce(benchmark::State& state) {
         }
         while (open > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    };
+    // The first round meets a server that has just started: every device
+    // connects, each database connection prepares its statements, and all
+    // devices create the same two clients at once. Reported on its own.
+    syncAll();
+    state.counters["first_round_max_ms"] = *std::max_element(waits.begin(), waits.end());
+    waits.clear();
+    for (auto _ : state)
+        syncAll();
     std::sort(waits.begin(), waits.end());
     if (!waits.isEmpty()) {
         state.counters["p50_ms"] = waits[waits.size() / 2];
