@@ -8,7 +8,6 @@
 #include <QUuid>
 
 #include <algorithm>
-#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -161,6 +160,8 @@ bool Storage::open(const DatabaseUrl& url, QString* error) {
     close();
     m_engine = std::make_unique<SqlEngine>(url.engine);
     m_url = url;
+    if (url.engine == DatabaseUrl::Engine::SQLite)
+        m_writeTurn.emplace(url.path);
     m_db = m_engine->connection(url, m_connection);
     if (!m_db.open()) {
         if (error)
@@ -187,7 +188,7 @@ void Storage::close() {
 }
 
 void Storage::disconnect() {
-    m_writeTurn = {};
+    releaseTurn();
     m_statements.clear();
     if (m_db.isValid()) {
         m_db.close();
@@ -401,28 +402,11 @@ void Storage::fail(const QSqlQuery& query, const QString& what) const {
                        m_engine->isConflict(query.lastError()));
 }
 
-namespace {
-
-// SQLite lets one connection write at a time and has the others poll for the
-// file's lock; the connections of this process to one file take turns here
-// instead, and read meanwhile.
-std::mutex& writeTurn(const QString& file) {
-    static std::mutex guard;
-    static std::map<QString, std::unique_ptr<std::mutex>> turns;
-    const std::lock_guard lock(guard);
-    std::unique_ptr<std::mutex>& turn = turns[file];
-    if (!turn)
-        turn = std::make_unique<std::mutex>();
-    return *turn;
-}
-
-} // namespace
-
 void Storage::begin() {
-    if (m_url && m_url->engine == DatabaseUrl::Engine::SQLite)
-        m_writeTurn = std::unique_lock(writeTurn(m_url->path));
+    if (m_writeTurn)
+        m_writeTurn->take();
     if (!m_db.transaction()) {
-        m_writeTurn = {};
+        releaseTurn();
         throw StorageError(u"Database failure (begin): "_s + m_db.lastError().text(),
                            m_engine->isConflict(m_db.lastError()));
     }
@@ -430,7 +414,7 @@ void Storage::begin() {
 
 void Storage::commit() {
     const bool done = m_db.commit();
-    m_writeTurn = {};
+    releaseTurn();
     if (!done)
         throw StorageError(u"Database failure (commit): "_s + m_db.lastError().text(),
                            m_engine->isConflict(m_db.lastError()));
@@ -438,10 +422,17 @@ void Storage::commit() {
 
 void Storage::rollback() {
     m_db.rollback();
-    m_writeTurn = {};
+    releaseTurn();
+}
+
+void Storage::releaseTurn() {
+    if (m_writeTurn)
+        m_writeTurn->release();
 }
 
 std::optional<double> Storage::oldestOtherTransactionAge() {
+    if (m_writeTurn)
+        return m_writeTurn->oldestAge();
     const std::optional<QString> sql = m_engine->oldestOtherTransactionQuery();
     if (!sql)
         return std::nullopt;

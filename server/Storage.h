@@ -8,6 +8,7 @@
 #include "ServerRelease.h"
 #include "ServerUser.h"
 #include "SqlEngine.h"
+#include "SqliteWriteTurn.h"
 #include "model/TaskSuggestion.h"
 
 #include <QHash>
@@ -19,7 +20,6 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -64,8 +64,9 @@ public:
     void begin();
     void commit();
     void rollback();
-    // How many seconds ago the oldest transaction still open by another server
-    // process began; nothing when none is, or where only one process writes.
+    // How many seconds ago the oldest transaction still open on another
+    // connection began (on SQLite: of this process, waiting to write or
+    // writing); nothing when none is.
     std::optional<double> oldestOtherTransactionAge();
 
     // --- people ---
@@ -152,6 +153,7 @@ private:
     void migrate();
     // Drops the connection but keeps the address for reconnect().
     void disconnect();
+    void releaseTurn();
     bool answers();
 
     std::unique_ptr<SqlEngine> m_engine;
@@ -159,6 +161,6 @@ private:
     QString m_connection;
     QSqlDatabase m_db;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
-    // SQLite: held from begin() to commit() or rollback().
-    std::unique_lock<std::mutex> m_writeTurn;
+    // SQLite: taken from begin() to commit() or rollback().
+    std::optional<SqliteWriteTurn> m_writeTurn;
 };

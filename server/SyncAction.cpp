@@ -351,10 +351,11 @@ QStringList SyncAction::applyScreenshots(const QStringList& existing, const QJso
 }
 
 QByteArray SyncAction::reply(const Run& run, std::optional<qint64> since) {
-    // The device asks next for changes from server_time on. Another process's
-    // transaction still open stamps its rows with the instant it began, and they
-    // are not visible yet, so server_time must not lie after that instant (a
-    // second earlier still, as the stamp was taken just before it began).
+    // The device asks next for changes from server_time on. A transaction still
+    // open on another connection (another thread or process) stamps its rows
+    // with the instant it began, and they are not visible yet, so server_time
+    // must not lie after that instant (a second earlier still, as the stamp was
+    // taken just before it began).
     qint64 serverTime = run.now;
     if (const std::optional<double> age = m_storage.oldestOtherTransactionAge())
         serverTime = std::min(serverTime, qint64(std::floor(double(ServerTime::now()) - *age)) - 1);

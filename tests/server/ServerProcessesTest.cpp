@@ -247,6 +247,36 @@ private Q_SLOTS:
         QCOMPARE(servers[1].exitCode(), 0);
     }
 
+    // One process on SQLite holding a sync's transaction for 6 s, past the devices' 3 s
+    // rewind: another device of the person syncs meanwhile, and its next sync from the
+    // server_time it got still brings the held sync's entry.
+    void heldSyncOnSqlite() {
+        TestEnv env;
+        const QStringList data{u"--data"_s, env.path(u"s"_s)};
+        const QString key = createAdmin(data);
+        QProcess server;
+        QProcessEnvironment holding = QProcessEnvironment::systemEnvironment();
+        holding.insert(u"ZEVRA_TEST_HOLD_SYNC_MS"_s, u"6000"_s);
+        server.setProcessEnvironment(holding);
+        const quint16 port = serve(server, data);
+        QVERIFY(port != 0);
+        QNetworkReply* held = post(
+            port, key,
+            SyncBody::request({SyncBody::entry(u"h"_s, u"Held"_s, u"2026-01-05T09:00:00Z"_s)}));
+        QTest::qWait(4500);
+        const QJsonObject meanwhile = answer(post(port, key, SyncBody::request({})));
+        QVERIFY(!held->isFinished());
+        QVERIFY(!answer(held).isEmpty());
+        const QDateTime since =
+            QDateTime::fromString(meanwhile["server_time"_L1].toString(), Qt::ISODate).addSecs(-3);
+        QVERIFY(since.isValid());
+        const QJsonObject next =
+            answer(post(port, key, SyncBody::request({}, since.toString(Qt::ISODate))));
+        QCOMPARE(next["entries"_L1].toArray().size(), 1);
+        server.terminate();
+        QVERIFY(server.waitForFinished(10000));
+    }
+
     void migratedRecordsServedByTwoProcesses() {
         TestEnv env;
         const QStringList data{u"--data"_s, env.path(u"server"_s)};
