@@ -3,9 +3,8 @@
 #include "SqlRows.h"
 #include "StorageError.h"
 
-#include <QSqlError>
+#include <QSqlQuery>
 #include <QStringList>
-#include <QUuid>
 
 #include <algorithm>
 
@@ -131,92 +130,62 @@ const QList<std::pair<QString, QStringList>>& tables() {
     return list;
 }
 
-// The drivers store a null QString as NULL; a text without content is stored
-// as an empty text instead, so that "no description" never breaks a NOT NULL
-// column. A deliberate NULL is a QVariant without a value.
-QVariant bindable(const QVariant& value) {
-    if (value.typeId() == QMetaType::QString && !value.isNull() && value.toString().isNull())
-        return QString::fromLatin1("");
-    return value;
-}
-
 const QString userColumns = u"id, name, is_admin, active"_s;
 const QString clientColumns = u"id, name, color, archived"_s;
 
 } // namespace
 
-Storage::Storage()
-    : m_connection(u"zevra-server-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+Storage::Storage() = default;
 
-Storage::~Storage() {
-    close();
-}
+Storage::~Storage() = default;
 
 int Storage::schemaVersion() {
     return int(migrations().size());
 }
 
 bool Storage::open(const DatabaseUrl& url, QString* error) {
-    close();
-    m_engine = std::make_unique<SqlEngine>(url.engine);
-    m_url = url;
-    if (url.engine == DatabaseUrl::Engine::SQLite)
-        m_writeTurn.emplace(url.path);
-    m_db = m_engine->connection(url, m_connection);
-    if (!m_db.open()) {
-        if (error)
-            *error = m_db.lastError().text();
-        disconnect();
-        return false;
-    }
+    return m_sql.open(url, error) && migrated(error);
+}
+
+void Storage::close() {
+    m_sql.close();
+}
+
+bool Storage::reconnect() {
+    // Connected again as by open(), the schema's check and migration included.
+    return m_sql.reconnect() && migrated(nullptr);
+}
+
+bool Storage::isReachable() {
+    return m_sql.answers() || reconnect();
+}
+
+void Storage::begin() {
+    m_sql.begin();
+}
+
+void Storage::commit() {
+    m_sql.commit();
+}
+
+void Storage::rollback() {
+    m_sql.rollback();
+}
+
+std::optional<double> Storage::oldestOtherTransactionAge() {
+    return m_sql.oldestOtherTransactionAge();
+}
+
+bool Storage::migrated(QString* error) {
     try {
-        for (const QString& sql : m_engine->sessionSetup())
-            execute(sql);
         migrate();
     } catch (const StorageError& e) {
         if (error)
             *error = e.message();
-        disconnect();
+        m_sql.disconnect();
         return false;
     }
     return true;
-}
-
-void Storage::close() {
-    disconnect();
-    m_url.reset();
-}
-
-void Storage::disconnect() {
-    releaseTurn();
-    m_statements.clear();
-    if (m_db.isValid()) {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-}
-
-bool Storage::reconnect() {
-    // The address stays after a failed attempt, so that a database away for
-    // a while is found again once it is back.
-    if (!m_url)
-        return false;
-    if (answers())
-        return false; // still connected: the failure was something else
-    const DatabaseUrl url = *m_url;
-    return open(url, nullptr);
-}
-
-bool Storage::answers() {
-    if (!m_db.isValid())
-        return false;
-    QSqlQuery probe(m_db);
-    return probe.exec(u"SELECT 1"_s);
-}
-
-bool Storage::isReachable() {
-    return answers() || reconnect();
 }
 
 void Storage::migrate() {
@@ -224,11 +193,11 @@ void Storage::migrate() {
     // bring the schema up to date once.
     begin();
     try {
-        for (const QString& sql : m_engine->migrationLock())
-            execute(sql);
-        execute(m_engine->schema(
+        for (const QString& sql : m_sql.engine().migrationLock())
+            m_sql.execute(sql);
+        m_sql.execute(m_sql.engine().schema(
             u"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"_s));
-        QSqlQuery& q = run(u"SELECT version FROM schema_version"_s, {});
+        QSqlQuery& q = m_sql.run(u"SELECT version FROM schema_version"_s, {});
         int current = 0;
         bool hasRow = false;
         if (q.next()) {
@@ -243,12 +212,12 @@ void Storage::migrate() {
                     .arg(schemaVersion()));
         for (int version = current + 1; version <= schemaVersion(); ++version) {
             for (const QString& sql : migrations().at(version - 1))
-                execute(m_engine->schema(sql));
+                m_sql.execute(m_sql.engine().schema(sql));
         }
         if (current < schemaVersion())
-            run(hasRow ? u"UPDATE schema_version SET version = ?"_s
-                       : u"INSERT INTO schema_version (version) VALUES (?)"_s,
-                {schemaVersion()});
+            m_sql.run(hasRow ? u"UPDATE schema_version SET version = ?"_s
+                             : u"INSERT INTO schema_version (version) VALUES (?)"_s,
+                      {schemaVersion()});
         commit();
     } catch (...) {
         rollback();
@@ -260,7 +229,7 @@ bool Storage::isEmpty() {
     for (const auto& [table, columns] : tables()) {
         if (table == "screenshots"_L1)
             continue; // pictures belong to entries
-        QSqlQuery q = runOnce(u"SELECT 1 FROM "_s + table + u" LIMIT 1"_s, {});
+        QSqlQuery q = m_sql.runOnce(u"SELECT 1 FROM "_s + table + u" LIMIT 1"_s, {});
         if (q.next())
             return false;
     }
@@ -285,9 +254,9 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
             const QString row = u'(' + QStringList(columns.size(), u"?"_s).join(u", "_s) + u')';
             const QString insertHead =
                 u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) + u") VALUES "_s;
-            QSqlQuery q = runOnce(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table +
-                                      u" ORDER BY "_s + columns.first(),
-                                  {});
+            QSqlQuery q = m_sql.runOnce(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table +
+                                            u" ORDER BY "_s + columns.first(),
+                                        {});
             qint64 count = 0;
             QVariantList values;
             const auto flush = [&] {
@@ -296,9 +265,9 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
                     return;
                 const QString sql = insertHead + QStringList(rows, row).join(u", "_s);
                 if (rows == perStatement)
-                    target.run(sql, values);
+                    target.m_sql.run(sql, values);
                 else
-                    target.runOnce(sql, values);
+                    target.m_sql.runOnce(sql, values);
                 values.clear();
             };
             qint64 highest = 0;
@@ -318,18 +287,19 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
                 continue; // keyed by entry ids, no counter of its own
             }
             // Ids are never handed out twice, deleted ones included.
-            QSqlQuery& last = run(m_engine->lastIdQuery(), {table});
+            QSqlQuery& last = m_sql.run(m_sql.engine().lastIdQuery(), {table});
             if (last.next())
                 highest = std::max(highest, last.value(0).toLongLong());
             last.finish();
             if (table == "entries"_L1)
                 lastEntryId = highest;
             else
-                for (const auto& [sql, bound] : target.m_engine->setNextId(table, highest + 1))
-                    target.runOnce(sql, bound);
+                for (const auto& [sql, bound] : target.m_sql.engine().setNextId(table, highest + 1))
+                    target.m_sql.runOnce(sql, bound);
         }
-        for (const auto& [sql, bound] : target.m_engine->setNextId(u"entries"_s, lastEntryId + 1))
-            target.runOnce(sql, bound);
+        for (const auto& [sql, bound] :
+             target.m_sql.engine().setNextId(u"entries"_s, lastEntryId + 1))
+            target.m_sql.runOnce(sql, bound);
         target.commit();
     } catch (...) {
         target.rollback();
@@ -341,132 +311,37 @@ QList<std::pair<QString, qint64>> Storage::copyTo(Storage& target) {
 }
 
 bool Storage::backupTo(const QString& path) {
-    const std::optional<QString> sql = m_engine->backupStatement();
+    const std::optional<QString> sql = m_sql.engine().backupStatement();
     if (!sql)
         return false;
-    runOnce(*sql, {path});
+    m_sql.runOnce(*sql, {path});
     return true;
-}
-
-QSqlQuery& Storage::prepared(const QString& sql) {
-    auto it = m_statements.find(sql);
-    if (it == m_statements.end()) {
-        auto query = std::make_shared<QSqlQuery>(m_db);
-        query->setForwardOnly(true);
-        if (!query->prepare(sql))
-            fail(*query, sql);
-        it = m_statements.insert(sql, query);
-    }
-    return **it;
-}
-
-QSqlQuery& Storage::run(const QString& sql, const QVariantList& values) {
-    QSqlQuery& q = prepared(sql);
-    for (qsizetype i = 0; i < values.size(); ++i)
-        q.bindValue(int(i), bindable(values.at(i)));
-    if (!q.exec())
-        fail(q, sql);
-    return q;
-}
-
-QSqlQuery Storage::runOnce(const QString& sql, const QVariantList& values) {
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        fail(q, sql);
-    for (qsizetype i = 0; i < values.size(); ++i)
-        q.bindValue(int(i), bindable(values.at(i)));
-    if (!q.exec())
-        fail(q, sql);
-    return q;
-}
-
-void Storage::execute(const QString& sql) {
-    QSqlQuery q(m_db);
-    if (!q.exec(sql))
-        fail(q, sql);
-}
-
-qint64 Storage::insert(const QString& sql, const QVariantList& values) {
-    // RETURNING works on both engines, unlike the drivers' last insert ids.
-    QSqlQuery& q = run(sql + u" RETURNING id"_s, values);
-    const qint64 id = q.next() ? q.value(0).toLongLong() : 0;
-    q.finish();
-    if (id == 0)
-        throw StorageError(u"Database failure (%1): no id"_s.arg(sql.left(60)));
-    return id;
-}
-
-void Storage::fail(const QSqlQuery& query, const QString& what) const {
-    throw StorageError(u"Database failure (%1): %2"_s.arg(what.left(60), query.lastError().text()),
-                       m_engine->isConflict(query.lastError()));
-}
-
-void Storage::begin() {
-    if (m_writeTurn)
-        m_writeTurn->take();
-    if (!m_db.transaction()) {
-        releaseTurn();
-        throw StorageError(u"Database failure (begin): "_s + m_db.lastError().text(),
-                           m_engine->isConflict(m_db.lastError()));
-    }
-}
-
-void Storage::commit() {
-    const bool done = m_db.commit();
-    releaseTurn();
-    if (!done)
-        throw StorageError(u"Database failure (commit): "_s + m_db.lastError().text(),
-                           m_engine->isConflict(m_db.lastError()));
-}
-
-void Storage::rollback() {
-    m_db.rollback();
-    releaseTurn();
-}
-
-void Storage::releaseTurn() {
-    if (m_writeTurn)
-        m_writeTurn->release();
-}
-
-std::optional<double> Storage::oldestOtherTransactionAge() {
-    if (m_writeTurn)
-        return m_writeTurn->oldestAge();
-    const std::optional<QString> sql = m_engine->oldestOtherTransactionQuery();
-    if (!sql)
-        return std::nullopt;
-    QSqlQuery& q = run(*sql, {});
-    std::optional<double> age;
-    if (q.next() && !q.value(0).isNull())
-        age = std::max(0.0, q.value(0).toDouble());
-    q.finish();
-    return age;
 }
 
 // --- people ---
 
 std::optional<ServerUser> Storage::userByKeyHash(const QByteArray& keyHash) {
-    QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE key_hash = ?"_s,
-                       {QString::fromLatin1(keyHash)});
+    QSqlQuery& q = m_sql.run(u"SELECT "_s + userColumns + u" FROM users WHERE key_hash = ?"_s,
+                             {QString::fromLatin1(keyHash)});
     return SqlRows::first(q, readUser);
 }
 
 std::optional<ServerUser> Storage::userByName(const QString& name) {
-    QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE name_key = ?"_s,
-                       {ServerClient::nameKey(name)});
+    QSqlQuery& q = m_sql.run(u"SELECT "_s + userColumns + u" FROM users WHERE name_key = ?"_s,
+                             {ServerClient::nameKey(name)});
     return SqlRows::first(q, readUser);
 }
 
 QList<ServerUser> Storage::users() {
-    QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users ORDER BY name_key, id"_s, {});
+    QSqlQuery& q =
+        m_sql.run(u"SELECT "_s + userColumns + u" FROM users ORDER BY name_key, id"_s, {});
     return SqlRows::all(q, readUser);
 }
 
 ServerUser Storage::createUser(const QString& name, bool isAdmin, const QByteArray& keyHash,
                                qint64 now) {
     ServerUser user;
-    user.id = insert(
+    user.id = m_sql.insert(
         u"INSERT INTO users (name, name_key, is_admin, active, key_hash, "
         "created_at) VALUES (?, ?, ?, 1, ?, ?)"_s,
         {name, ServerClient::nameKey(name), isAdmin ? 1 : 0, QString::fromLatin1(keyHash), now});
@@ -477,45 +352,46 @@ ServerUser Storage::createUser(const QString& name, bool isAdmin, const QByteArr
 }
 
 bool Storage::setUserActive(qint64 id, bool active) {
-    QSqlQuery& q = run(u"UPDATE users SET active = ? WHERE id = ?"_s, {active ? 1 : 0, id});
+    QSqlQuery& q = m_sql.run(u"UPDATE users SET active = ? WHERE id = ?"_s, {active ? 1 : 0, id});
     return q.numRowsAffected() > 0;
 }
 
 std::optional<ServerUser> Storage::user(qint64 id) {
-    QSqlQuery& q = run(u"SELECT "_s + userColumns + u" FROM users WHERE id = ?"_s, {id});
+    QSqlQuery& q = m_sql.run(u"SELECT "_s + userColumns + u" FROM users WHERE id = ?"_s, {id});
     return SqlRows::first(q, readUser);
 }
 
 bool Storage::setUserKeyHash(qint64 id, const QByteArray& keyHash) {
-    QSqlQuery& q =
-        run(u"UPDATE users SET key_hash = ? WHERE id = ?"_s, {QString::fromLatin1(keyHash), id});
+    QSqlQuery& q = m_sql.run(u"UPDATE users SET key_hash = ? WHERE id = ?"_s,
+                             {QString::fromLatin1(keyHash), id});
     return q.numRowsAffected() > 0;
 }
 
 // --- clients ---
 
 QList<ServerClient> Storage::clients() {
-    QSqlQuery& q = run(u"SELECT "_s + clientColumns + u" FROM clients ORDER BY name_key, id"_s, {});
+    QSqlQuery& q =
+        m_sql.run(u"SELECT "_s + clientColumns + u" FROM clients ORDER BY name_key, id"_s, {});
     return SqlRows::all(q, readClient);
 }
 
 std::optional<ServerClient> Storage::client(qint64 id) {
-    QSqlQuery& q = run(u"SELECT "_s + clientColumns + u" FROM clients WHERE id = ?"_s, {id});
+    QSqlQuery& q = m_sql.run(u"SELECT "_s + clientColumns + u" FROM clients WHERE id = ?"_s, {id});
     return SqlRows::first(q, readClient);
 }
 
 std::optional<ServerClient> Storage::clientByName(const QString& name) {
-    QSqlQuery& q = run(u"SELECT "_s + clientColumns + u" FROM clients WHERE name_key = ?"_s,
-                       {ServerClient::nameKey(name)});
+    QSqlQuery& q = m_sql.run(u"SELECT "_s + clientColumns + u" FROM clients WHERE name_key = ?"_s,
+                             {ServerClient::nameKey(name)});
     return SqlRows::first(q, readClient);
 }
 
 ServerClient Storage::createClient(const QString& name, const QString& color, qint64 createdBy,
                                    qint64 now) {
     ServerClient c;
-    c.id = insert(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
-                  "updated_at) VALUES (?, ?, ?, 0, ?, ?)"_s,
-                  {name, ServerClient::nameKey(name), color, createdBy, now});
+    c.id = m_sql.insert(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
+                        "updated_at) VALUES (?, ?, ?, 0, ?, ?)"_s,
+                        {name, ServerClient::nameKey(name), color, createdBy, now});
     c.name = name;
     c.color = color;
     return c;
@@ -525,11 +401,12 @@ ServerClient Storage::clientNamed(const QString& name, const QString& color, qin
                                   qint64 now) {
     if (std::optional<ServerClient> existing = clientByName(name))
         return *existing;
-    QSqlQuery& q = run(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
-                       "updated_at) VALUES (?, ?, ?, 0, ?, ?) ON CONFLICT (name_key) DO NOTHING "
-                       "RETURNING "_s +
-                           clientColumns,
-                       {name, ServerClient::nameKey(name), color, createdBy, now});
+    QSqlQuery& q =
+        m_sql.run(u"INSERT INTO clients (name, name_key, color, archived, created_by, "
+                  "updated_at) VALUES (?, ?, ?, 0, ?, ?) ON CONFLICT (name_key) DO NOTHING "
+                  "RETURNING "_s +
+                      clientColumns,
+                  {name, ServerClient::nameKey(name), color, createdBy, now});
     if (std::optional<ServerClient> made = SqlRows::first(q, readClient))
         return *made;
     // Made by another transaction, which has committed by now.
@@ -539,29 +416,29 @@ ServerClient Storage::clientNamed(const QString& name, const QString& color, qin
 }
 
 bool Storage::updateClient(const ServerClient& client, qint64 now) {
-    QSqlQuery& q = run(u"UPDATE clients SET name = ?, name_key = ?, color = ?, archived = ?, "
-                       "updated_at = ? WHERE id = ?"_s,
-                       {client.name, ServerClient::nameKey(client.name), client.color,
-                        client.archived ? 1 : 0, now, client.id});
+    QSqlQuery& q = m_sql.run(u"UPDATE clients SET name = ?, name_key = ?, color = ?, archived = ?, "
+                             "updated_at = ? WHERE id = ?"_s,
+                             {client.name, ServerClient::nameKey(client.name), client.color,
+                              client.archived ? 1 : 0, now, client.id});
     return q.numRowsAffected() > 0;
 }
 
 // --- releases ---
 
 QList<ServerRelease> Storage::releases() {
-    QSqlQuery& q = run(u"SELECT version, file_name, notes, pub_date FROM releases"_s, {});
+    QSqlQuery& q = m_sql.run(u"SELECT version, file_name, notes, pub_date FROM releases"_s, {});
     return SqlRows::all(q, readRelease);
 }
 
 std::optional<ServerRelease> Storage::release(const QString& version) {
-    QSqlQuery& q = run(
+    QSqlQuery& q = m_sql.run(
         u"SELECT version, file_name, notes, pub_date FROM releases WHERE version = ?"_s, {version});
     return SqlRows::first(q, readRelease);
 }
 
 void Storage::insertRelease(const ServerRelease& release) {
-    run(u"INSERT INTO releases (version, file_name, notes, pub_date) VALUES (?, ?, ?, ?)"_s,
-        {release.version, release.fileName,
-         release.notes ? QVariant(*release.notes) : QVariant(QMetaType::fromType<QString>()),
-         release.pubDate});
+    m_sql.run(u"INSERT INTO releases (version, file_name, notes, pub_date) VALUES (?, ?, ?, ?)"_s,
+              {release.version, release.fileName,
+               release.notes ? QVariant(*release.notes) : QVariant(QMetaType::fromType<QString>()),
+               release.pubDate});
 }

@@ -7,26 +7,24 @@
 #include "ServerEntry.h"
 #include "ServerRelease.h"
 #include "ServerUser.h"
-#include "SqlEngine.h"
-#include "SqliteWriteTurn.h"
+#include "SqlConnection.h"
 #include "model/TaskSuggestion.h"
 
-#include <QHash>
+#include <QByteArray>
 #include <QList>
 #include <QSet>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <utility>
 
-// The server's database, on SQLite or PostgreSQL. This class holds every SQL
-// statement of the server; what differs between the engines lies in
-// SqlEngine. Every statement uses bound parameters. Failures raise
-// StorageError.
+// The server's database, on SQLite or PostgreSQL. This class holds the
+// schema and the statements of the records (those of the files kept in the
+// database are StoredFiles'); they run on a SqlConnection, and what differs
+// between the engines lies in SqlEngine. Every statement uses bound
+// parameters. Failures raise StorageError.
 class Storage {
 public:
     Storage();
@@ -137,30 +135,16 @@ public:
     std::optional<ServerRelease> release(const QString& version);
     void insertRelease(const ServerRelease& release);
 
+    // The connection the records are read and written on, for classes that
+    // keep statements of their own (StoredFiles); they run within the
+    // transaction open here, if there is one.
+    SqlConnection& connection() { return m_sql; }
+
 private:
-    friend class StoredFiles; // runs its statements here
-
-    // A prepared statement, kept for reuse while the connection is open.
-    QSqlQuery& prepared(const QString& sql);
-    // Runs a prepared statement with positional values.
-    QSqlQuery& run(const QString& sql, const QVariantList& values);
-    // A statement that is not kept (its text changes from call to call).
-    QSqlQuery runOnce(const QString& sql, const QVariantList& values);
-    void execute(const QString& sql);
-    // Runs an INSERT and gives the id of the new row.
-    qint64 insert(const QString& sql, const QVariantList& values);
-    [[noreturn]] void fail(const QSqlQuery& query, const QString& what) const;
     void migrate();
-    // Drops the connection but keeps the address for reconnect().
-    void disconnect();
-    void releaseTurn();
-    bool answers();
+    // migrate(), dropping the connection (the address is kept for
+    // reconnect()) and giving the message when that fails.
+    bool migrated(QString* error);
 
-    std::unique_ptr<SqlEngine> m_engine;
-    std::optional<DatabaseUrl> m_url; // while open, or after a failed attempt
-    QString m_connection;
-    QSqlDatabase m_db;
-    QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
-    // SQLite: taken from begin() to commit() or rollback().
-    std::optional<SqliteWriteTurn> m_writeTurn;
+    SqlConnection m_sql;
 };

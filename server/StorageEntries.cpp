@@ -6,6 +6,7 @@
 #include "SqlRows.h"
 #include "StorageError.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlQuery>
@@ -66,7 +67,7 @@ QString placeholders(qsizetype count) {
 } // namespace
 
 std::optional<ServerEntry> Storage::entry(qint64 id) {
-    QSqlQuery& q = run(u"SELECT "_s + entryColumns + u" FROM entries WHERE id = ?"_s, {id});
+    QSqlQuery& q = m_sql.run(u"SELECT "_s + entryColumns + u" FROM entries WHERE id = ?"_s, {id});
     std::optional<ServerEntry> e = SqlRows::first(q, readEntry);
     if (e)
         e->screenshots = screenshots(e->id);
@@ -75,8 +76,8 @@ std::optional<ServerEntry> Storage::entry(qint64 id) {
 
 std::optional<ServerEntry> Storage::entryByRef(qint64 userId, const QString& ref) {
     QSqlQuery& q =
-        run(u"SELECT "_s + entryColumns + u" FROM entries WHERE user_id = ? AND ref = ?"_s,
-            {userId, ref});
+        m_sql.run(u"SELECT "_s + entryColumns + u" FROM entries WHERE user_id = ? AND ref = ?"_s,
+                  {userId, ref});
     std::optional<ServerEntry> e = SqlRows::first(q, readEntry);
     if (e)
         e->screenshots = screenshots(e->id);
@@ -84,10 +85,10 @@ std::optional<ServerEntry> Storage::entryByRef(qint64 userId, const QString& ref
 }
 
 qint64 Storage::insertEntry(const ServerEntry& e) {
-    return insert(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
-                  "ended_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
-                  {e.userId, e.ref, orNull(e.clientId), e.description, e.startedAt,
-                   orNull(e.endedAt), e.updatedAt});
+    return m_sql.insert(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
+                        "ended_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
+                        {e.userId, e.ref, orNull(e.clientId), e.description, e.startedAt,
+                         orNull(e.endedAt), e.updatedAt});
 }
 
 QList<qint64> Storage::insertEntries(const QList<ServerEntry>& entries) {
@@ -110,10 +111,10 @@ QList<qint64> Storage::insertEntries(const QList<ServerEntry>& entries) {
             throw StorageError(u"Two new entries with one ref"_s);
         const QString row = u"(?, ?, ?, ?, ?, ?, ?)"_s;
         QSqlQuery& q =
-            run(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
-                "ended_at, updated_at) VALUES "_s +
-                    QStringList(part.size(), row).join(u", "_s) + u" RETURNING id, ref"_s,
-                values);
+            m_sql.run(u"INSERT INTO entries (user_id, ref, client_id, description, started_at, "
+                      "ended_at, updated_at) VALUES "_s +
+                          QStringList(part.size(), row).join(u", "_s) + u" RETURNING id, ref"_s,
+                      values);
         ids.resize(ids.size() + part.size());
         // The rows come back in no promised order: each is placed by its ref.
         qsizetype returned = 0;
@@ -136,10 +137,11 @@ QSet<QString> Storage::knownRefs(qint64 userId, const QStringList& refs) {
     // longer to read than to look the refs up.
     const QString json = QString::fromUtf8(
         QJsonDocument(QJsonArray::fromStringList(refs)).toJson(QJsonDocument::Compact));
-    const QString in = u" AND ref IN ("_s + m_engine->textsOfJsonArray() + u')';
-    QSqlQuery& q = run(u"SELECT ref FROM entries WHERE user_id = ?"_s + in +
-                           u" UNION ALL SELECT ref FROM deleted_entries WHERE user_id = ?"_s + in,
-                       {userId, json, userId, json});
+    const QString in = u" AND ref IN ("_s + m_sql.engine().textsOfJsonArray() + u')';
+    QSqlQuery& q =
+        m_sql.run(u"SELECT ref FROM entries WHERE user_id = ?"_s + in +
+                      u" UNION ALL SELECT ref FROM deleted_entries WHERE user_id = ?"_s + in,
+                  {userId, json, userId, json});
     QSet<QString> known;
     while (q.next())
         known.insert(q.value(0).toString());
@@ -148,35 +150,37 @@ QSet<QString> Storage::knownRefs(qint64 userId, const QStringList& refs) {
 }
 
 void Storage::updateEntry(const ServerEntry& e) {
-    run(u"UPDATE entries SET client_id = ?, description = ?, started_at = ?, ended_at = ?, "
+    m_sql.run(
+        u"UPDATE entries SET client_id = ?, description = ?, started_at = ?, ended_at = ?, "
         "updated_at = ? WHERE id = ?"_s,
         {orNull(e.clientId), e.description, e.startedAt, orNull(e.endedAt), e.updatedAt, e.id});
 }
 
 void Storage::deleteEntry(const ServerEntry& e, qint64 now) {
-    run(u"DELETE FROM screenshots WHERE entry_id = ?"_s, {e.id});
-    run(u"DELETE FROM entries WHERE id = ?"_s, {e.id});
-    run(u"INSERT INTO deleted_entries (entry_id, user_id, ref, deleted_at) VALUES (?, ?, ?, ?)"_s,
+    m_sql.run(u"DELETE FROM screenshots WHERE entry_id = ?"_s, {e.id});
+    m_sql.run(u"DELETE FROM entries WHERE id = ?"_s, {e.id});
+    m_sql.run(
+        u"INSERT INTO deleted_entries (entry_id, user_id, ref, deleted_at) VALUES (?, ?, ?, ?)"_s,
         {e.id, e.userId, e.ref, now});
 }
 
 std::optional<DeletedEntry> Storage::deletedEntry(qint64 userId, qint64 entryId) {
-    QSqlQuery& q = run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
-                       "WHERE user_id = ? AND entry_id = ?"_s,
-                       {userId, entryId});
+    QSqlQuery& q = m_sql.run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
+                             "WHERE user_id = ? AND entry_id = ?"_s,
+                             {userId, entryId});
     return SqlRows::first(q, readDeleted);
 }
 
 std::optional<DeletedEntry> Storage::deletedEntryByRef(qint64 userId, const QString& ref) {
-    QSqlQuery& q = run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
-                       "WHERE user_id = ? AND ref = ? ORDER BY deleted_at DESC LIMIT 1"_s,
-                       {userId, ref});
+    QSqlQuery& q = m_sql.run(u"SELECT entry_id, user_id, ref, deleted_at FROM deleted_entries "
+                             "WHERE user_id = ? AND ref = ? ORDER BY deleted_at DESC LIMIT 1"_s,
+                             {userId, ref});
     return SqlRows::first(q, readDeleted);
 }
 
 QStringList Storage::screenshots(qint64 entryId) {
-    QSqlQuery& q =
-        run(u"SELECT path FROM screenshots WHERE entry_id = ? ORDER BY position"_s, {entryId});
+    QSqlQuery& q = m_sql.run(u"SELECT path FROM screenshots WHERE entry_id = ? ORDER BY position"_s,
+                             {entryId});
     QStringList out;
     while (q.next())
         out.append(q.value(0).toString());
@@ -185,24 +189,25 @@ QStringList Storage::screenshots(qint64 entryId) {
 }
 
 void Storage::setScreenshots(qint64 entryId, const QStringList& paths) {
-    run(u"DELETE FROM screenshots WHERE entry_id = ?"_s, {entryId});
+    m_sql.run(u"DELETE FROM screenshots WHERE entry_id = ?"_s, {entryId});
     for (qsizetype i = 0; i < paths.size(); ++i)
-        run(u"INSERT INTO screenshots (entry_id, position, path) VALUES (?, ?, ?)"_s,
-            {entryId, qint64(i), paths.at(i)});
+        m_sql.run(u"INSERT INTO screenshots (entry_id, position, path) VALUES (?, ?, ?)"_s,
+                  {entryId, qint64(i), paths.at(i)});
 }
 
 Storage::Changes Storage::changesSince(qint64 userId, std::optional<qint64> since) {
     // One statement: a row per picture of an entry (or one without), then a
     // row per deletion.
     const qint64 from = since.value_or(std::numeric_limits<qint64>::min());
-    QSqlQuery& q = run(u"SELECT e.id, e.user_id, e.ref, e.client_id, e.description, e.started_at,"
-                       " e.ended_at, e.updated_at, s.path, s.position, 0 FROM entries e"
-                       " LEFT JOIN screenshots s ON s.entry_id = e.id"
-                       " WHERE e.user_id = ? AND e.updated_at >= ?"
-                       " UNION ALL SELECT entry_id, NULL, NULL, NULL, NULL, NULL, NULL, deleted_at,"
-                       " NULL, NULL, 1 FROM deleted_entries WHERE user_id = ? AND deleted_at >= ?"
-                       " ORDER BY 11, 8, 1, 10"_s,
-                       {userId, from, userId, from});
+    QSqlQuery& q =
+        m_sql.run(u"SELECT e.id, e.user_id, e.ref, e.client_id, e.description, e.started_at,"
+                  " e.ended_at, e.updated_at, s.path, s.position, 0 FROM entries e"
+                  " LEFT JOIN screenshots s ON s.entry_id = e.id"
+                  " WHERE e.user_id = ? AND e.updated_at >= ?"
+                  " UNION ALL SELECT entry_id, NULL, NULL, NULL, NULL, NULL, NULL, deleted_at,"
+                  " NULL, NULL, 1 FROM deleted_entries WHERE user_id = ? AND deleted_at >= ?"
+                  " ORDER BY 11, 8, 1, 10"_s,
+                  {userId, from, userId, from});
     Changes out;
     while (q.next()) {
         if (q.value(10).toInt() != 0) {
@@ -221,15 +226,16 @@ Storage::Changes Storage::changesSince(qint64 userId, std::optional<qint64> sinc
 QList<TaskSuggestion> Storage::tasks(qint64 userId, int limit) {
     // Grouped first and joined with the clients after: the person's tasks
     // are far fewer than their entries.
-    QSqlQuery& q = run(u"SELECT t.description, t.client_id, t.uses, t.last_used, c.name, c.color"
-                       " FROM (SELECT description, client_id, COUNT(*) AS uses,"
-                       " MAX(started_at) AS last_used FROM entries"
-                       " WHERE user_id = ? AND description <> ''"
-                       " GROUP BY description, client_id) t"
-                       " LEFT JOIN clients c ON c.id = t.client_id"
-                       " ORDER BY t.uses DESC, t.last_used DESC, t.description"
-                       " LIMIT ?"_s,
-                       {userId, limit});
+    QSqlQuery& q =
+        m_sql.run(u"SELECT t.description, t.client_id, t.uses, t.last_used, c.name, c.color"
+                  " FROM (SELECT description, client_id, COUNT(*) AS uses,"
+                  " MAX(started_at) AS last_used FROM entries"
+                  " WHERE user_id = ? AND description <> ''"
+                  " GROUP BY description, client_id) t"
+                  " LEFT JOIN clients c ON c.id = t.client_id"
+                  " ORDER BY t.uses DESC, t.last_used DESC, t.description"
+                  " LIMIT ?"_s,
+                  {userId, limit});
     QList<TaskSuggestion> out;
     while (q.next()) {
         TaskSuggestion t;
@@ -265,7 +271,7 @@ void Storage::reportRows(qint64 from, qint64 to, const QList<qint64>& userIds,
 
     // One row per picture (or one without), so an entry's rows come
     // together; an entry is handed on once the next one begins.
-    SqlCursor q(*m_engine, m_db,
+    SqlCursor q(m_sql.engine(), m_sql.database(),
                 u"SELECT e.id, e.user_id, e.client_id, e.description, e.started_at,"
                 " e.ended_at, s.path FROM entries e"
                 " LEFT JOIN screenshots s ON s.entry_id = e.id"_s +

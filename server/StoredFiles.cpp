@@ -12,12 +12,12 @@ void StoredFiles::put(const QString& path, const QByteArray& bytes) {
 }
 
 void StoredFiles::putChunk(const QString& path, qint64 position, const QByteArray& bytes) {
-    m_storage.run(u"INSERT INTO file_chunks (path, position, data) VALUES (?, ?, ?)"_s,
-                  {path, position, bytes});
+    m_storage.connection().run(u"INSERT INTO file_chunks (path, position, data) VALUES (?, ?, ?)"_s,
+                               {path, position, bytes});
 }
 
 std::optional<qint64> StoredFiles::size(const QString& path) {
-    QSqlQuery& q = m_storage.run(
+    QSqlQuery& q = m_storage.connection().run(
         u"SELECT COUNT(*), COALESCE(SUM(length(data)), 0) FROM file_chunks WHERE path = ?"_s,
         {path});
     std::optional<qint64> size;
@@ -28,19 +28,19 @@ std::optional<qint64> StoredFiles::size(const QString& path) {
 }
 
 QByteArray StoredFiles::chunk(const QString& path, qint64 position) {
-    QSqlQuery& q = m_storage.run(u"SELECT data FROM file_chunks WHERE path = ? AND position = ?"_s,
-                                 {path, position});
+    QSqlQuery& q = m_storage.connection().run(
+        u"SELECT data FROM file_chunks WHERE path = ? AND position = ?"_s, {path, position});
     const QByteArray data = q.next() ? q.value(0).toByteArray() : QByteArray();
     q.finish();
     return data;
 }
 
 void StoredFiles::remove(const QString& path) {
-    m_storage.run(u"DELETE FROM file_chunks WHERE path = ?"_s, {path});
+    m_storage.connection().run(u"DELETE FROM file_chunks WHERE path = ?"_s, {path});
 }
 
 QSet<QString> StoredFiles::paths() {
-    QSqlQuery& q = m_storage.run(u"SELECT DISTINCT path FROM file_chunks"_s, {});
+    QSqlQuery& q = m_storage.connection().run(u"SELECT DISTINCT path FROM file_chunks"_s, {});
     QSet<QString> paths;
     while (q.next())
         paths.insert(q.value(0).toString());
