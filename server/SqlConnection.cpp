@@ -33,6 +33,7 @@ bool SqlConnection::open(const DatabaseUrl& url, QString* error) {
     close();
     m_engine = std::make_unique<SqlEngine>(url.engine);
     m_url = url;
+    m_writeTurn.reset();
     if (url.engine == DatabaseUrl::Engine::SQLite)
         m_writeTurn.emplace(url.path);
     m_db = m_engine->connection(url, m_connection);
