@@ -1,8 +1,11 @@
 #include "model/Clock.h"
 
+#include <atomic>
+
 namespace {
 SystemClock g_systemClock;
-Clock* g_clock = &g_systemClock;
+// Read by the server's threads too.
+std::atomic<Clock*> g_clock = &g_systemClock;
 } // namespace
 
 Clock& Clock::current() {

@@ -3,7 +3,7 @@
 #include "model/ClockTimer.h"
 
 ManualClock::ManualClock(const QDateTime& start)
-    : m_now(start.toUTC()) {}
+    : m_nowMs(start.toMSecsSinceEpoch()) {}
 
 ManualClock::~ManualClock() {
     if (&Clock::current() == this)
@@ -11,11 +11,11 @@ ManualClock::~ManualClock() {
 }
 
 void ManualClock::setNow(const QDateTime& now) {
-    m_now = now.toUTC();
+    m_nowMs = now.toMSecsSinceEpoch();
 }
 
 void ManualClock::advance(qint64 msecs) {
-    const QDateTime target = m_now.addMSecs(msecs);
+    const QDateTime target = currentTime().addMSecs(msecs);
     for (;;) {
         // Earliest due timer that is not later than the target.
         int next = -1;
@@ -26,16 +26,16 @@ void ManualClock::advance(qint64 msecs) {
         if (next < 0)
             break;
         const Pending fired = m_pending.takeAt(next);
-        if (fired.due > m_now)
-            m_now = fired.due;
+        if (fired.due > currentTime())
+            m_nowMs = fired.due.toMSecsSinceEpoch();
         fired.timer->fire();
     }
-    m_now = target;
+    m_nowMs = target.toMSecsSinceEpoch();
 }
 
 void ManualClock::schedule(ClockTimer* timer, qint64 msecs) {
     cancel(timer);
-    m_pending.append({timer, m_now.addMSecs(msecs)});
+    m_pending.append({timer, currentTime().addMSecs(msecs)});
 }
 
 void ManualClock::cancel(ClockTimer* timer) {

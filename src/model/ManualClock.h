@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <atomic>
+
 class ClockTimer;
 
 // A clock that only moves when told to. Timers made with ClockTimer fire from
@@ -15,7 +17,10 @@ public:
                                                             Qt::UTC));
     ~ManualClock() override;
 
-    QDateTime currentTime() const override { return m_now; }
+    // Read from any thread (the server answers on threads of its own).
+    QDateTime currentTime() const override {
+        return QDateTime::fromMSecsSinceEpoch(m_nowMs.load(), Qt::UTC);
+    }
 
     void setNow(const QDateTime& now);
     // Moves the time forward and fires every timer that falls due, in order.
@@ -32,6 +37,6 @@ private:
         ClockTimer* timer;
         QDateTime due;
     };
-    QDateTime m_now;
+    std::atomic<qint64> m_nowMs; // since the epoch
     QList<Pending> m_pending;
 };
