@@ -45,7 +45,6 @@ public:
     void post(Request request, Done done);
     // The largest request body, told to devices in sync answers.
     void setMaxBody(qint64 bytes) { m_maxBody = bytes; }
-    int count() const { return int(m_threads.size()); }
 
 private:
     struct Job {

@@ -92,7 +92,7 @@ void DataFolder::attach(const QString& path, const DatabaseUrl& database) {
     m_path = path;
     m_database = database;
     m_storage = std::make_unique<Storage>();
-    m_storage->open(m_database, nullptr);
+    m_storage->connect(m_database, nullptr);
     makeStores();
 }
 

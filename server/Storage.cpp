@@ -147,6 +147,10 @@ bool Storage::open(const DatabaseUrl& url, QString* error) {
     return m_sql.open(url, error) && migrated(error);
 }
 
+bool Storage::connect(const DatabaseUrl& url, QString* error) {
+    return m_sql.open(url, error);
+}
+
 void Storage::close() {
     m_sql.close();
 }

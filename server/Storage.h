@@ -35,6 +35,9 @@ public:
     // Connects (creating a SQLite file if needed) and brings the schema up to
     // date. False with `error` set when that fails.
     bool open(const DatabaseUrl& url, QString* error);
+    // Connects to a database that another connection of this process has
+    // opened (and so brought up to date) already; no schema check.
+    bool connect(const DatabaseUrl& url, QString* error);
     void close();
     // After a failure: whether the connection was lost (a database server
     // that restarted, a network that broke, an earlier attempt that failed)

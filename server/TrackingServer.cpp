@@ -54,6 +54,10 @@ HttpAnswer onlyGet() {
     return a;
 }
 
+int defaultWorkers(DatabaseUrl::Engine engine) {
+    return engine == DatabaseUrl::Engine::PostgreSQL ? 4 : 2;
+}
+
 } // namespace
 
 TrackingServer::TrackingServer(QObject* parent)
@@ -62,10 +66,6 @@ TrackingServer::TrackingServer(QObject* parent)
 TrackingServer::~TrackingServer() {
     // Before anything they post answers to goes.
     m_workers.reset();
-}
-
-int TrackingServer::defaultWorkers(DatabaseUrl::Engine engine) {
-    return engine == DatabaseUrl::Engine::PostgreSQL ? 4 : 2;
 }
 
 bool TrackingServer::open(const QString& dataPath, const std::optional<DatabaseUrl>& database,

@@ -41,7 +41,6 @@ public:
     // waiting on the database overlap, and two on SQLite (one writes while
     // the other reads: SQLite writes one transaction at a time).
     void setWorkers(int count) { m_workerCount = count; }
-    static int defaultWorkers(DatabaseUrl::Engine engine);
 
     // Connections open at once; more are answered 503 and closed.
     static constexpr int defaultMaxConnections = 1000;
